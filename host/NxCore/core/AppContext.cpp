@@ -1,0 +1,7 @@
+#include "AppContext.h"
+
+namespace Nx {
+
+AppContext* AppContext::is = nullptr;
+
+}  // namespace Nx

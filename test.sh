@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test through CTest.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash scripts/setup.sh
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+cd build
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" "$@"
