@@ -1,0 +1,28 @@
+// Damage-effect table of the workflow database: the stored effects of each variation and the
+// mark that tells whether its gene effects still have to be evaluated.
+#pragma once
+
+#include <NxCore/dbi/NxDbiIterator.h>
+#include <NxCore/records/DamageEffect.h>
+
+namespace Nx {
+
+class NxOpStatus;
+
+class DamageEffectDbi {
+public:
+    virtual ~DamageEffectDbi() = default;
+
+    virtual void storeEffect(const DamageEffect& effect, NxOpStatus& os) = 0;
+    // Every stored record of the variation, in storage order. The caller deletes the iterator.
+    virtual NxDbiIterator<DamageEffect>* listEffects(const NxDataId& variantId, NxOpStatus& os) = 0;
+    // True until markGeneEvaluated was called for the variation.
+    virtual bool needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) = 0;
+    virtual void markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) = 0;
+    virtual void markKnownChecked(const NxDataId& variantId, NxOpStatus& os) = 0;
+    // End of an annotation run: write out what is buffered, then finish.
+    virtual void flushEffects(NxOpStatus& os) = 0;
+    virtual void finishEffects(NxOpStatus& os) = 0;
+};
+
+}  // namespace Nx

@@ -1,0 +1,34 @@
+// Variant table: variation tracks and their variations, kept ordered by start position.
+#pragma once
+
+#include <NxCore/dbi/NxDbiIterator.h>
+#include <NxCore/records/NxRegion.h>
+#include <NxCore/records/NxVariant.h>
+
+namespace Nx {
+
+class NxOpStatus;
+
+class NxVariantDbi {
+public:
+    virtual ~NxVariantDbi() = default;
+
+    // Stores a new track object; sets track.id.
+    virtual void createVariantTrack(NxVariantTrack& track, NxOpStatus& os) = 0;
+    virtual NxVariantTrack getVariantTrack(const NxDataId& trackId, NxOpStatus& os) = 0;
+    // The track that holds the variation.
+    virtual NxVariantTrack getVariantTrackOfVariant(const NxDataId& variantId, NxOpStatus& os) = 0;
+    virtual QList<NxDataId> getVariantTracks(NxOpStatus& os) = 0;
+
+    // Appends the variations to the track and sets their ids (bulk insert).
+    virtual void addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) = 0;
+
+    virtual qint64 countVariants(const NxDataId& trackId, NxOpStatus& os) = 0;
+    // The track's variations whose start lies in the region, by start position then insertion
+    // order. The caller deletes the iterator.
+    virtual NxDbiIterator<NxVariant>* getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) = 0;
+    virtual NxVariant getVariant(const NxDataId& variantId, NxOpStatus& os) = 0;
+    virtual void setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) = 0;
+};
+
+}  // namespace Nx
