@@ -1,0 +1,105 @@
+#include "Task.h"
+
+#include <NxCore/tasks/TaskScheduler.h>
+
+namespace Nx {
+
+namespace {
+std::atomic<qint64> nextTaskId{1};
+}
+
+Task::Task(const QString& name, TaskFlags f) : taskName(name), flags(f), taskId(nextTaskId++) {
+}
+
+Task::~Task() {
+    QList<Task*> subs;
+    {
+        QMutexLocker l(&subtasksLock);
+        subs.swap(subtasks);
+    }
+    qDeleteAll(subs);
+}
+
+QList<Task*> Task::onSubTaskFinished(Task* subTask) {
+    if (subTask->hasError() && !hasFlags(TaskFlag_NoFailOnSubtaskError)) {
+        if (hasFlags(TaskFlag_PropagateSubtaskErrorText)) {
+            stateInfo.setError(subTask->getError());
+        } else {
+            stateInfo.setError(tr("Subtask '%1' is failed: %2")
+                                   .arg(subTask->getTaskName(), subTask->getError()));
+        }
+    } else if (subTask->isCanceled() && hasFlags(TaskFlag_CancelOnSubtaskCancel)) {
+        cancel();
+    }
+    return {};
+}
+
+void Task::addSubTask(Task* sub) {
+    if (sub == nullptr || sub == this) {
+        return;
+    }
+    sub->parentTask = this;
+    {
+        QMutexLocker l(&subtasksLock);
+        if (subtasks.contains(sub)) {
+            return;
+        }
+        subtasks.append(sub);
+    }
+    // A subtask added to a canceled parent must not start work of its own.
+    if (isCanceled()) {
+        sub->cancel();
+    }
+    Q_EMIT si_subtaskAdded(sub);
+}
+
+QList<Task*> Task::getSubtasks() const {
+    QMutexLocker l(&subtasksLock);
+    return subtasks;
+}
+
+Task* Task::getTopLevelParentTask() {
+    Task* t = this;
+    while (t->parentTask != nullptr) {
+        t = t->parentTask;
+    }
+    return t;
+}
+
+void Task::cancel() {
+    stateInfo.setCanceled(true);
+    for (Task* sub : getSubtasks()) {
+        if (!sub->isFinished()) {
+            sub->cancel();
+        }
+    }
+}
+
+int Task::getProgress() const {
+    int own = stateInfo.getProgress();
+    if (isFinished()) {
+        return 100;
+    }
+    if (own >= 0) {
+        return qBound(0, own, 100);
+    }
+    QList<Task*> subs = getSubtasks();
+    if (subs.isEmpty()) {
+        return 0;
+    }
+    int sum = 0;
+    for (Task* s : subs) {
+        sum += s->getProgress();
+    }
+    return sum / subs.size();
+}
+
+void TaskScheduler::setTaskState(Task* t, Task::State s) {
+    if (t->state.load() == s) {
+        return;
+    }
+    t->state.store(s);
+    Q_EMIT t->si_stateChanged();
+}
+
+}  // namespace Nx
