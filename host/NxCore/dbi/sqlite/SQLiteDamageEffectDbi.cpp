@@ -1,0 +1,276 @@
+#include "SQLiteDamageEffectDbi.h"
+
+#include "SQLiteDbi.h"
+#include "SQLiteQuery.h"
+#include "SQLiteUtils.h"
+
+#include <NxCore/core/NxOpStatus.h>
+
+namespace Nx {
+
+NX_REGISTER_SQLITE_TABLE(SQLiteTableKind::DamageEffect, SQLiteDamageEffectDbi)
+
+namespace {
+
+// Columns of one effect row after its variation, in bind order.
+const char* const EFFECT_COLUMNS =
+    "variant, gene, toleranceScore, avSift, lrt, phyloP, pp2, mutationTaster, genomes1000, "
+    "inSegmentalDuplication, inConservedRegion, gerpConserved, altAlleleFrequency, hapmap, gerpScore, "
+    "hasKnownId, discardReason, damaging, aminoAcidChanged";
+const int EFFECT_COLUMN_COUNT = 19;
+
+QString valuesList(int rows, int columns) {
+    QString one = "(" + QString("?,").repeated(columns);
+    one[one.size() - 1] = ')';
+    QStringList all;
+    for (int i = 0; i < rows; ++i) {
+        all << one;
+    }
+    return all.join(',');
+}
+
+QString insertEffectsSql(int rows) {
+    return QString("INSERT INTO DamageEffect(%1) VALUES %2").arg(EFFECT_COLUMNS, valuesList(rows, EFFECT_COLUMN_COUNT));
+}
+
+QString upsertMarksSql(int rows) {
+    return QString("INSERT INTO DamageEffectMark(variant, flags) VALUES %1 "
+                   "ON CONFLICT(variant) DO UPDATE SET flags = flags | excluded.flags")
+        .arg(valuesList(rows, 2));
+}
+
+// Binds one effect from parameter `first` on; returns the next free parameter.
+int bindEffect(SQLiteQuery& q, int first, qint64 variantRowId, const DamageEffect& e) {
+    int i = first;
+    q.bindInt64(i++, variantRowId);
+    q.bindString(i++, e.affectedGeneName);
+    q.bindDouble(i++, e.toleranceScore);
+    q.bindDouble(i++, e.avSift);
+    q.bindDouble(i++, e.lrt);
+    q.bindDouble(i++, e.phyloP);
+    q.bindDouble(i++, e.pp2);
+    q.bindDouble(i++, e.mutationTaster);
+    q.bindDouble(i++, e.genomes1000);
+    q.bindBool(i++, e.inSegmentalDuplication);
+    q.bindBool(i++, e.inConservedRegion);
+    q.bindDouble(i++, e.gerpConserved);
+    q.bindDouble(i++, e.altAlleleFrequency);
+    q.bindDouble(i++, e.hapmap);
+    q.bindDouble(i++, e.gerpScore);
+    q.bindBool(i++, e.hasKnownId);
+    q.bindString(i++, e.discardReason);
+    q.bindBool(i++, e.damaging);
+    q.bindBool(i++, e.aminoAcidChanged);
+    return i;
+}
+
+}  // namespace
+
+SQLiteDamageEffectDbi::SQLiteDamageEffectDbi(SQLiteDbi* db) : SQLiteTable(db) {
+}
+
+void SQLiteDamageEffectDbi::initSqlSchema(NxOpStatus& os) {
+    // Scores are never NULL: -1 stands for "no value", as in the record.
+    SQLiteQuery::exec(
+        "CREATE TABLE IF NOT EXISTS DamageEffect ("
+        " id INTEGER PRIMARY KEY,"
+        " variant INTEGER NOT NULL,"
+        " gene TEXT NOT NULL,"
+        " toleranceScore REAL NOT NULL, avSift REAL NOT NULL, lrt REAL NOT NULL, phyloP REAL NOT NULL,"
+        " pp2 REAL NOT NULL, mutationTaster REAL NOT NULL, genomes1000 REAL NOT NULL,"
+        " inSegmentalDuplication INTEGER NOT NULL, inConservedRegion INTEGER NOT NULL,"
+        " gerpConserved REAL NOT NULL, altAlleleFrequency REAL NOT NULL, hapmap REAL NOT NULL,"
+        " gerpScore REAL NOT NULL, hasKnownId INTEGER NOT NULL, discardReason TEXT NOT NULL,"
+        " damaging INTEGER NOT NULL, aminoAcidChanged INTEGER NOT NULL);"
+        "CREATE INDEX IF NOT EXISTS DamageEffect_variant ON DamageEffect(variant, id);"
+        "CREATE TABLE IF NOT EXISTS DamageEffectMark ("
+        " variant INTEGER PRIMARY KEY,"
+        " flags INTEGER NOT NULL);",
+        db, os);
+}
+
+void SQLiteDamageEffectDbi::shutdown(NxOpStatus& os) {
+    flushEffects(os);
+}
+
+void SQLiteDamageEffectDbi::storeEffect(const DamageEffect& effect, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(effect.variant, NxEntityTypes::Variant, os);
+    if (os.hasError()) {
+        return;
+    }
+    pendingEffects.append({rowId, effect});
+    if (pendingEffects.size() >= BATCH_SIZE) {
+        writeEffects(os);
+    }
+}
+
+NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& variantId, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
+    if (os.hasError()) {
+        return nullptr;
+    }
+    flushEffects(os);
+    if (os.hasError()) {
+        return nullptr;
+    }
+    SQLiteQuery q(QString("SELECT id, %1 FROM DamageEffect WHERE variant = ?1 ORDER BY id").arg(EFFECT_COLUMNS), db, os);
+    q.bindInt64(1, rowId);
+    QList<DamageEffect> effects;
+    while (q.step()) {
+        DamageEffect e;
+        e.id = q.getDataId(0, NxEntityTypes::DamageEffect);
+        e.variant = variantId;
+        e.affectedGeneName = q.getString(2);
+        e.toleranceScore = q.getDouble(3);
+        e.avSift = q.getDouble(4);
+        e.lrt = q.getDouble(5);
+        e.phyloP = q.getDouble(6);
+        e.pp2 = q.getDouble(7);
+        e.mutationTaster = q.getDouble(8);
+        e.genomes1000 = q.getDouble(9);
+        e.inSegmentalDuplication = q.getBool(10);
+        e.inConservedRegion = q.getBool(11);
+        e.gerpConserved = q.getDouble(12);
+        e.altAlleleFrequency = q.getDouble(13);
+        e.hapmap = q.getDouble(14);
+        e.gerpScore = q.getDouble(15);
+        e.hasKnownId = q.getBool(16);
+        e.discardReason = q.getString(17);
+        e.damaging = q.getBool(18);
+        e.aminoAcidChanged = q.getBool(19);
+        effects.append(e);
+    }
+    if (os.hasError()) {
+        return nullptr;
+    }
+    return new NxBufferedDbiIterator<DamageEffect>(effects);
+}
+
+bool SQLiteDamageEffectDbi::needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
+    if (os.hasError()) {
+        return false;
+    }
+    if (pendingMarks.value(rowId, 0) & Mark_GeneEvaluated) {
+        return false;
+    }
+    SQLiteQuery q("SELECT flags FROM DamageEffectMark WHERE variant = ?1", db, os);
+    q.bindInt64(1, rowId);
+    qint64 flags = q.selectInt64(0);
+    if (os.hasError()) {
+        return false;
+    }
+    return (flags & Mark_GeneEvaluated) == 0;
+}
+
+void SQLiteDamageEffectDbi::markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) {
+    addMark(variantId, Mark_GeneEvaluated, os);
+}
+
+void SQLiteDamageEffectDbi::markKnownChecked(const NxDataId& variantId, NxOpStatus& os) {
+    addMark(variantId, Mark_KnownChecked, os);
+}
+
+void SQLiteDamageEffectDbi::addMark(const NxDataId& variantId, int flag, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
+    if (os.hasError()) {
+        return;
+    }
+    pendingMarks[rowId] |= flag;
+    if (pendingMarks.size() >= BATCH_SIZE) {
+        writeMarks(os);
+    }
+}
+
+void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
+    writeEffects(os);
+    writeMarks(os);
+}
+
+void SQLiteDamageEffectDbi::finishEffects(NxOpStatus& os) {
+    // Nothing stays open between runs: whatever is still buffered is written now.
+    flushEffects(os);
+}
+
+void SQLiteDamageEffectDbi::writeEffects(NxOpStatus& os) {
+    if (pendingEffects.isEmpty() || os.hasError()) {
+        return;
+    }
+    int done = 0;
+    const int total = pendingEffects.size();
+    if (total >= BATCH_SIZE) {
+        SQLiteQuery batch(insertEffectsSql(BATCH_SIZE), db, os);
+        while (done + BATCH_SIZE <= total) {
+            int p = 1;
+            for (int i = done; i < done + BATCH_SIZE; ++i) {
+                p = bindEffect(batch, p, pendingEffects[i].variantRowId, pendingEffects[i].effect);
+            }
+            if (batch.execute() < 0) {
+                break;
+            }
+            batch.reset();
+            done += BATCH_SIZE;
+        }
+    }
+    if (done < total && !os.hasError()) {
+        SQLiteQuery single(insertEffectsSql(1), db, os);
+        while (done < total) {
+            bindEffect(single, 1, pendingEffects[done].variantRowId, pendingEffects[done].effect);
+            if (single.execute() < 0) {
+                break;
+            }
+            single.reset();
+            ++done;
+        }
+    }
+    // What failed stays buffered, so a later flush after the error is cleared can retry it.
+    if (done >= total) {
+        pendingEffects.clear();
+    } else {
+        pendingEffects.remove(0, done);
+    }
+}
+
+void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
+    if (pendingMarks.isEmpty() || os.hasError()) {
+        return;
+    }
+    QVector<QPair<qint64, int>> rows;
+    rows.reserve(pendingMarks.size());
+    for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {
+        rows.append({it.key(), it.value()});
+    }
+    int done = 0;
+    const int total = rows.size();
+    if (total >= BATCH_SIZE) {
+        SQLiteQuery batch(upsertMarksSql(BATCH_SIZE), db, os);
+        while (done + BATCH_SIZE <= total) {
+            for (int i = 0; i < BATCH_SIZE; ++i) {
+                batch.bindInt64(2 * i + 1, rows[done + i].first);
+                batch.bindInt64(2 * i + 2, rows[done + i].second);
+            }
+            if (batch.execute() < 0) {
+                break;
+            }
+            batch.reset();
+            done += BATCH_SIZE;
+        }
+    }
+    if (done < total && !os.hasError()) {
+        SQLiteQuery single(upsertMarksSql(1), db, os);
+        while (done < total) {
+            single.bindInt64(1, rows[done].first);
+            single.bindInt64(2, rows[done].second);
+            if (single.execute() < 0) {
+                break;
+            }
+            single.reset();
+            ++done;
+        }
+    }
+    for (int i = 0; i < done; ++i) {
+        pendingMarks.remove(rows[i].first);
+    }
+}
+
+}  // namespace Nx

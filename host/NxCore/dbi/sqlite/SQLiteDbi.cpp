@@ -1,0 +1,309 @@
+#include "SQLiteDbi.h"
+
+#include "SQLiteQuery.h"
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DamageEffectDbi.h>
+#include <NxCore/dbi/KnownMutationsDbi.h>
+#include <NxCore/dbi/NxAttributeDbi.h>
+#include <NxCore/dbi/NxFeatureDbi.h>
+#include <NxCore/dbi/NxObjectDbi.h>
+#include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/log/Logger.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace Nx {
+
+SQLiteDbi::SQLiteDbi() = default;
+
+SQLiteDbi::~SQLiteDbi() {
+    if (handle != nullptr) {
+        NxOpStatus2Log os;
+        close(os);
+    }
+}
+
+NxDbiRef SQLiteDbi::getDbiRef() const {
+    return NxDbiRef(SQLITE_DBI_ID, filePath);
+}
+
+void SQLiteDbi::open(const QString& path, bool create, NxOpStatus& os) {
+    if (handle != nullptr) {
+        os.setError(tr("Database '%1' is already open").arg(filePath));
+        return;
+    }
+    if (path.isEmpty()) {
+        os.setError(tr("No database file given"));
+        return;
+    }
+    filePath = path;
+    QFileInfo fi(path);
+    bool isNew = false;
+    if (!fi.exists()) {
+        if (!create) {
+            os.setError(tr("Database file '%1' does not exist").arg(path));
+            return;
+        }
+        if (!fi.absoluteDir().exists()) {
+            os.setError(tr("Cannot create database '%1': folder '%2' does not exist").arg(path, fi.absolutePath()));
+            return;
+        }
+        isNew = true;
+        writable = true;
+    } else if (!checkExistingFile(isNew, os)) {
+        return;
+    }
+
+    int flags = SQLITE_OPEN_NOMUTEX | (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    if (isNew) {
+        flags |= SQLITE_OPEN_CREATE;
+    }
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        QString msg = handle != nullptr ? QString::fromUtf8(sqlite3_errmsg(handle)) : QString::fromUtf8(sqlite3_errstr(rc));
+        os.setError(tr("Cannot open database '%1': %2").arg(path, msg));
+        closeHandle();
+        return;
+    }
+    sqlite3_extended_result_codes(handle, 1);
+    sqlite3_busy_timeout(handle, BUSY_TIMEOUT_MS);
+
+    // Read-only checks first: a file that is refused is never written to.
+    if (!isNew) {
+        readHeaderPragmas(isNew, os);
+        if (os.hasError()) {
+            closeHandle();
+            return;
+        }
+    }
+    initTables(isNew, os);
+    if (os.hasError()) {
+        NxOpStatusImpl closeOs;
+        close(closeOs);
+    }
+}
+
+bool SQLiteDbi::checkExistingFile(bool& isNew, NxOpStatus& os) {
+    QFileInfo fi(filePath);
+    if (fi.isDir()) {
+        os.setError(tr("Database path '%1' is a folder, not a file").arg(filePath));
+        return false;
+    }
+    writable = fi.isWritable();
+    if (fi.size() == 0) {
+        // SQLite treats an empty file as an empty database: a placeholder made by the caller.
+        isNew = writable;
+        if (!writable) {
+            os.setError(tr("Database file '%1' is empty and read-only").arg(filePath));
+            return false;
+        }
+        return true;
+    }
+    QFile f(filePath);
+    if (!f.open(QIODevice::ReadOnly)) {
+        os.setError(tr("Cannot read database file '%1': %2").arg(filePath, f.errorString()));
+        return false;
+    }
+    QByteArray header = f.read(16);
+    if (header != QByteArray("SQLite format 3\0", 16)) {
+        os.setError(tr("'%1' is not a database file").arg(filePath));
+        return false;
+    }
+    return true;
+}
+
+void SQLiteDbi::readHeaderPragmas(bool& isNew, NxOpStatus& os) {
+    qint64 appId = 0;
+    qint64 version = 0;
+    qint64 objects = 0;
+    NxOpStatusImpl readOs;
+    {
+        SQLiteQuery q("PRAGMA application_id", this, false, readOs);
+        appId = q.selectInt64();
+    }
+    {
+        SQLiteQuery q("PRAGMA user_version", this, false, readOs);
+        version = q.selectInt64();
+    }
+    {
+        SQLiteQuery q("SELECT COUNT(*) FROM sqlite_master", this, false, readOs);
+        objects = q.selectInt64();
+    }
+    if (readOs.hasError()) {
+        // e.g. a damaged file whose first bytes still look like SQLite.
+        os.setError(tr("Cannot read database '%1': %2").arg(filePath, readOs.getError()));
+        return;
+    }
+    if (appId == 0 && version == 0 && objects == 0) {
+        isNew = writable;
+        if (!writable) {
+            os.setError(tr("Database '%1' is empty and read-only").arg(filePath));
+        }
+        return;
+    }
+    if (appId != APPLICATION_ID) {
+        os.setError(tr("'%1' is a SQLite file of another program, not a Nolix database").arg(filePath));
+        return;
+    }
+    if (version != SCHEMA_VERSION) {
+        os.setError(tr("Database '%1' has schema version %2; this program reads schema version %3 only")
+                        .arg(filePath)
+                        .arg(version)
+                        .arg(SCHEMA_VERSION));
+    }
+}
+
+void SQLiteDbi::initTables(bool isNew, NxOpStatus& os) {
+    for (int k = 0; k < static_cast<int>(SQLiteTableKind::Count); ++k) {
+        SQLiteTableRegistry::Factory f = SQLiteTableRegistry::getFactory(static_cast<SQLiteTableKind>(k));
+        tables[k] = f ? f(this) : nullptr;
+    }
+    if (!writable) {
+        return;
+    }
+    // WAL must be chosen outside a transaction; a file system without shared memory keeps the
+    // rollback journal, which is slower but correct.
+    {
+        SQLiteQuery q("PRAGMA journal_mode=WAL", this, false, os);
+        if (q.step() && q.getString(0).toLower() != "wal") {
+            coreLog.details(QString("Database '%1' stays in journal mode %2").arg(filePath, q.getString(0)));
+        }
+    }
+    SQLiteQuery::exec("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;", this, os);
+    // An existing file normally has every table already, so it needs no write lock.
+    if (os.hasError() || !beginTransaction(os, isNew)) {
+        return;
+    }
+    if (isNew) {
+        SQLiteQuery::exec(QString("PRAGMA application_id=%1; PRAGMA user_version=%2;")
+                              .arg(APPLICATION_ID)
+                              .arg(SCHEMA_VERSION),
+                          this, os);
+    }
+    for (SQLiteTable* t : tables) {
+        if (t != nullptr && !os.hasError()) {
+            t->initSqlSchema(os);
+        }
+    }
+    endTransaction(os);
+}
+
+void SQLiteDbi::close(NxOpStatus& os) {
+    if (handle == nullptr) {
+        return;
+    }
+    for (SQLiteTable* t : tables) {
+        if (t != nullptr) {
+            t->shutdown(os);
+        }
+    }
+    if (transactionDepth > 0) {
+        // Only reached when a caller forgot an end: keep the data rather than roll it back.
+        transactionDepth = 1;
+        endTransaction(os);
+    }
+    for (SQLiteTable*& t : tables) {
+        delete t;
+        t = nullptr;
+    }
+    closeHandle();
+}
+
+void SQLiteDbi::closeHandle() {
+    for (sqlite3_stmt* s : statementCache) {
+        sqlite3_finalize(s);
+    }
+    statementCache.clear();
+    if (handle != nullptr) {
+        // _v2: statements still owned by live iterators keep the handle alive until finalized.
+        sqlite3_close_v2(handle);
+        handle = nullptr;
+    }
+    transactionDepth = 0;
+}
+
+bool SQLiteDbi::beginTransaction(NxOpStatus& os, bool immediate) {
+    if (os.hasError()) {
+        return false;
+    }
+    if (handle == nullptr) {
+        os.setError(tr("Database is not open"));
+        return false;
+    }
+    if (transactionDepth == 0) {
+        // IMMEDIATE takes the write lock now: a deferred transaction that reads first and writes
+        // later fails when another thread committed in between.
+        SQLiteQuery::exec(writable && immediate ? "BEGIN IMMEDIATE" : "BEGIN", this, os);
+        if (os.hasError()) {
+            return false;
+        }
+    }
+    ++transactionDepth;
+    return true;
+}
+
+void SQLiteDbi::endTransaction(NxOpStatus& os) {
+    if (transactionDepth <= 0 || handle == nullptr) {
+        return;
+    }
+    if (--transactionDepth > 0) {
+        return;
+    }
+    // Commit even when os carries an error: what was written before it stays.
+    NxOpStatusImpl commitOs;
+    SQLiteQuery::exec("COMMIT", this, commitOs);
+    if (commitOs.hasError()) {
+        NxOpStatusImpl rollbackOs;
+        SQLiteQuery::exec("ROLLBACK", this, rollbackOs);
+        os.setError(tr("Cannot save changes to database '%1': %2").arg(filePath, commitOs.getError()));
+        coreLog.error(commitOs.getError());
+    }
+}
+
+sqlite3_stmt* SQLiteDbi::takeCachedStatement(const QString& sql) {
+    return statementCache.take(sql);
+}
+
+void SQLiteDbi::returnCachedStatement(const QString& sql, sqlite3_stmt* stmt) {
+    if (handle == nullptr || statementCache.contains(sql)) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    statementCache.insert(sql, stmt);
+}
+
+NxObjectDbi* SQLiteDbi::getObjectDbi() {
+    return dynamic_cast<NxObjectDbi*>(getTable(SQLiteTableKind::Object));
+}
+
+NxSequenceDbi* SQLiteDbi::getSequenceDbi() {
+    return dynamic_cast<NxSequenceDbi*>(getTable(SQLiteTableKind::Sequence));
+}
+
+NxFeatureDbi* SQLiteDbi::getFeatureDbi() {
+    return dynamic_cast<NxFeatureDbi*>(getTable(SQLiteTableKind::Feature));
+}
+
+NxAttributeDbi* SQLiteDbi::getAttributeDbi() {
+    return dynamic_cast<NxAttributeDbi*>(getTable(SQLiteTableKind::Attribute));
+}
+
+NxVariantDbi* SQLiteDbi::getVariantDbi() {
+    return dynamic_cast<NxVariantDbi*>(getTable(SQLiteTableKind::Variant));
+}
+
+DamageEffectDbi* SQLiteDbi::getDamageEffectDbi() {
+    return dynamic_cast<DamageEffectDbi*>(getTable(SQLiteTableKind::DamageEffect));
+}
+
+KnownMutationsDbi* SQLiteDbi::getKnownMutationsDbi() {
+    return dynamic_cast<KnownMutationsDbi*>(getTable(SQLiteTableKind::KnownMutations));
+}
+
+}  // namespace Nx

@@ -1,0 +1,83 @@
+// A database in one SQLite file, on one sqlite3 handle used by one thread only.
+//
+// Opening checks before it writes anything: a file that does not start with the SQLite header,
+// a SQLite file of another application, or one of another schema version is refused with an
+// error naming the file, and the file is left exactly as it was. A new (or empty) file gets the
+// application id and PRAGMA user_version = SCHEMA_VERSION. Writable files run in WAL mode with
+// synchronous=NORMAL and foreign keys on; a busy timeout lets writers of several threads wait
+// for each other instead of failing at once.
+//
+// Tables come from SQLiteTableRegistry (see SQLiteTable.h); a table kind nobody registered has a
+// null getter. Transactions nest by depth: only the outermost begin and end reach SQLite, and the
+// end always commits, so what was written before an error is kept.
+#pragma once
+
+#include <NxCore/dbi/NxDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteTable.h>
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace Nx {
+
+class SQLiteDbi : public NxDbi {
+    Q_DECLARE_TR_FUNCTIONS(Nx::SQLiteDbi)
+public:
+    static const int SCHEMA_VERSION = 1;
+    static const int APPLICATION_ID = 0x4E784462;  // "NxDb"
+    // How long a statement waits for another connection's write lock.
+    static const int BUSY_TIMEOUT_MS = 5 * 60 * 1000;
+
+    SQLiteDbi();
+    ~SQLiteDbi() override;
+
+    // Opens the file; with create, a missing file is created. Errors name the file.
+    void open(const QString& filePath, bool create, NxOpStatus& os);
+    void close(NxOpStatus& os);
+    bool isOpen() const { return handle != nullptr; }
+    bool isWritable() const { return writable; }
+
+    NxDbiRef getDbiRef() const override;
+    const QString& getFilePath() const { return filePath; }
+    sqlite3* getHandle() const { return handle; }
+
+    NxObjectDbi* getObjectDbi() override;
+    NxSequenceDbi* getSequenceDbi() override;
+    NxFeatureDbi* getFeatureDbi() override;
+    NxAttributeDbi* getAttributeDbi() override;
+    NxVariantDbi* getVariantDbi() override;
+    DamageEffectDbi* getDamageEffectDbi() override;
+    KnownMutationsDbi* getKnownMutationsDbi() override;
+    SQLiteTable* getTable(SQLiteTableKind kind) const { return tables[static_cast<int>(kind)]; }
+
+    // Nested transactions; the outermost begin takes the write lock at once when writable and
+    // immediate (a transaction that only reads may pass immediate = false).
+    // beginTransaction returns false (and sets the error) when no transaction was started; then
+    // endTransaction must not be called.
+    bool beginTransaction(NxOpStatus& os, bool immediate = true);
+    void endTransaction(NxOpStatus& os);
+    int getTransactionDepth() const { return transactionDepth; }
+
+    // Statement cache used by SQLiteQuery.
+    sqlite3_stmt* takeCachedStatement(const QString& sql);
+    void returnCachedStatement(const QString& sql, sqlite3_stmt* stmt);
+
+private:
+    bool checkExistingFile(bool& isNew, NxOpStatus& os);
+    void readHeaderPragmas(bool& isNew, NxOpStatus& os);
+    void initTables(bool isNew, NxOpStatus& os);
+    void closeHandle();
+
+    QString filePath;         // as given by the caller; also the database id of the ref
+    sqlite3* handle = nullptr;
+    bool writable = false;
+    int transactionDepth = 0;
+    SQLiteTable* tables[static_cast<int>(SQLiteTableKind::Count)] = {};
+    QHash<QString, sqlite3_stmt*> statementCache;
+};
+
+}  // namespace Nx
