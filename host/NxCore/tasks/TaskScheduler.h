@@ -29,7 +29,10 @@ Q_SIGNALS:
 
 protected:
     // What a scheduler implementation may change inside a task.
+    // Sets the state and emits the task's si_stateChanged().
     static void setTaskState(Task* t, Task::State s);
+    // Sets the state only; the caller emits the task's si_stateChanged() when it is safe.
+    static void setTaskStateSilently(Task* t, Task::State s) { t->state.store(s); }
     static void setTaskElapsed(Task* t, qint64 ms) { t->elapsedMs = ms; }
     static void setTaskParent(Task* t, Task* parent) { t->parentTask = parent; }
 };
