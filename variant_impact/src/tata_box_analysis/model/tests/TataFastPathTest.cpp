@@ -1,6 +1,8 @@
 // The fast scan must give exactly the floats of the brute-force scan, at every position, for
 // every kind of input the scan meets: bases in either case, U, unknown letters (N and the other
 // ambiguity codes) and skipped bytes.
+#include <tata_box_analysis/model/TataAffinityModel.h>
+#include <tata_box_analysis/model/TataFastWindowScorer.h>
 #include <tata_box_analysis/model/TataSiteScan.h>
 
 #include <gtest/gtest.h>
@@ -128,4 +130,28 @@ TEST(TataFastPath, WritesTheSameDiagnosticLines) {
         withDiagnostics += !fastOut.empty();
     }
     EXPECT_GT(withDiagnostics, 3); // the comparison must have met unknown letters
+}
+
+TEST(TataFastPath, WindowDoublesMatchTheBruteForce) {
+    // Before the scan rounds them to single precision, affinity and deviation of every window
+    // must already be the brute force's doubles.
+    std::mt19937 rng(42);
+    testing::internal::CaptureStdout();
+    for (int n = 0; n < 40; ++n) {
+        std::string s = randomSequence(rng, 70, 0.01, 0.0);
+        for (char& c : s) {
+            c = tataScanLetter(c);
+        }
+        TataFastWindowScorer scorer;
+        for (int start = 0; start + 26 <= int(s.size()); ++start) {
+            const std::string window = s.substr(start, 26);
+            double affinity = 0.0, deviation = 0.0;
+            scorer.score(window.c_str(), start, affinity, deviation);
+            const double a = tataAffinity(window.c_str());
+            const double d = tataAffinityDeviation(window.c_str());
+            ASSERT_EQ(0, std::memcmp(&a, &affinity, sizeof(double))) << window;
+            ASSERT_EQ(0, std::memcmp(&d, &deviation, sizeof(double))) << window;
+        }
+    }
+    testing::internal::GetCapturedStdout();
 }
