@@ -28,6 +28,11 @@ public:
     virtual void createByteArrayAttribute(NxByteArrayAttribute& attr, NxOpStatus& os) = 0;
 
     virtual void removeAttributes(const QList<NxDataId>& attributeIds, NxOpStatus& os) = 0;
+
+    // Batch writes. Each attribute replaces the attributes of the same object, name and kind;
+    // sets attr.id. A database overrides these to write a batch in one transaction.
+    virtual void replaceStringAttributes(QList<NxStringAttribute>& attrs, NxOpStatus& os);
+    virtual void replaceIntegerAttributes(QList<NxIntegerAttribute>& attrs, NxOpStatus& os);
 };
 
 }  // namespace Nx

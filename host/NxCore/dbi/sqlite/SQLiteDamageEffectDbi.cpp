@@ -94,6 +94,9 @@ void SQLiteDamageEffectDbi::shutdown(NxOpStatus& os) {
 }
 
 void SQLiteDamageEffectDbi::storeEffect(const DamageEffect& effect, NxOpStatus& os) {
+    if (os.hasError()) {
+        return;
+    }
     qint64 rowId = SQLiteUtils::toDbRef(effect.variant, NxEntityTypes::Variant, os);
     if (os.hasError()) {
         return;
@@ -105,6 +108,9 @@ void SQLiteDamageEffectDbi::storeEffect(const DamageEffect& effect, NxOpStatus& 
 }
 
 NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& variantId, NxOpStatus& os) {
+    if (os.hasError()) {
+        return nullptr;
+    }
     qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
     if (os.hasError()) {
         return nullptr;
@@ -147,6 +153,9 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
 }
 
 bool SQLiteDamageEffectDbi::needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) {
+    if (os.hasError()) {
+        return false;
+    }
     qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
     if (os.hasError()) {
         return false;
@@ -172,6 +181,9 @@ void SQLiteDamageEffectDbi::markKnownChecked(const NxDataId& variantId, NxOpStat
 }
 
 void SQLiteDamageEffectDbi::addMark(const NxDataId& variantId, int flag, NxOpStatus& os) {
+    if (os.hasError()) {
+        return;
+    }
     qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
     if (os.hasError()) {
         return;

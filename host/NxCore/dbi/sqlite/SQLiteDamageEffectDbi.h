@@ -7,6 +7,8 @@
 // than one statement per row. The buffer is written out before any read that could see it
 // (listEffects, needsGeneEvaluation of a buffered variation answers from memory), by
 // flushEffects, when it is full, and at shutdown of the database, so nothing stored is lost.
+// Like SQLiteQuery, every operation does nothing when the op-status already holds an error: a
+// caller that failed half-way through a record never stores the half.
 #pragma once
 
 #include <NxCore/dbi/DamageEffectDbi.h>

@@ -1,0 +1,248 @@
+#include "SQLiteVariantDbi.h"
+
+#include "SQLiteDbi.h"
+#include "SQLiteObjectDbi.h"
+#include "SQLiteQuery.h"
+#include "SQLiteTransaction.h"
+#include "SQLiteUtils.h"
+
+#include <NxCore/core/NxOpStatus.h>
+
+#include <limits>
+
+namespace Nx {
+
+NX_REGISTER_SQLITE_TABLE(SQLiteTableKind::Variant, SQLiteVariantDbi)
+
+namespace {
+
+const char* const VARIANT_COLUMNS = "id, startPos, endPos, refData, obsData, publicId";
+
+// Reads a row of VARIANT_COLUMNS starting at column 0.
+NxVariant readVariant(const SQLiteQuery& q) {
+    NxVariant v;
+    v.id = q.getDataId(0, NxEntityTypes::Variant);
+    v.startPos = q.getInt64(1);
+    v.endPos = q.getInt64(2);
+    v.refData = q.getBlob(3);
+    v.obsData = q.getBlob(4);
+    v.publicId = q.getString(5);
+    return v;
+}
+
+// Streams the rows of a query that owns its statement; errors go to the log, since next() has
+// no status to report them in.
+class SQLiteVariantIterator : public NxDbiIterator<NxVariant> {
+public:
+    SQLiteVariantIterator(const QString& sql, SQLiteDbi* db, qint64 trackRowId, qint64 start, qint64 end)
+        : query(sql, db, false, os) {
+        query.bindInt64(1, trackRowId);
+        query.bindInt64(2, start);
+        query.bindInt64(3, end);
+    }
+
+    bool hasNext() override {
+        fetch();
+        return hasRow;
+    }
+
+    NxVariant next() override {
+        fetch();
+        if (!hasRow) {
+            return NxVariant();
+        }
+        fetched = false;
+        return current;
+    }
+
+    NxVariant peek() override {
+        fetch();
+        return hasRow ? current : NxVariant();
+    }
+
+private:
+    void fetch() {
+        if (fetched) {
+            return;
+        }
+        fetched = true;
+        hasRow = query.step();
+        if (hasRow) {
+            current = readVariant(query);
+        }
+    }
+
+    NxOpStatus2Log os;  // declared before query, which keeps a reference to it
+    SQLiteQuery query;
+    NxVariant current;     // the row read ahead by hasNext/peek
+    bool fetched = false;  // current holds the next row (or hasRow says there is none)
+    bool hasRow = false;
+};
+
+}  // namespace
+
+void SQLiteVariantDbi::initSqlSchema(NxOpStatus& os) {
+    SQLiteQuery::exec(
+        "CREATE TABLE IF NOT EXISTS VariantTrack ("
+        "  object INTEGER PRIMARY KEY REFERENCES Object(id) ON DELETE CASCADE,"
+        "  sequence BLOB NOT NULL,"
+        "  sequenceName TEXT NOT NULL);"
+        "CREATE TABLE IF NOT EXISTS Variant ("
+        "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+        "  track INTEGER NOT NULL REFERENCES VariantTrack(object) ON DELETE CASCADE,"
+        "  startPos INTEGER NOT NULL,"
+        "  endPos INTEGER NOT NULL,"
+        "  refData BLOB NOT NULL,"
+        "  obsData BLOB NOT NULL,"
+        "  publicId TEXT NOT NULL);"
+        "CREATE INDEX IF NOT EXISTS VariantByPosition ON Variant(track, startPos);",
+        db, os);
+}
+
+void SQLiteVariantDbi::createVariantTrack(NxVariantTrack& track, NxOpStatus& os) {
+    SQLiteObjectDbi* objectDbi = static_cast<SQLiteObjectDbi*>(db->getTable(SQLiteTableKind::Object));
+    SQLiteTransaction t(db, os);
+    NX_CHECK_OP(os, );
+    objectDbi->createObject(track, NxObjectTypes::VariantTrack, os);
+    NX_CHECK_OP(os, );
+    SQLiteQuery q("INSERT INTO VariantTrack(object, sequence, sequenceName) VALUES(?1, ?2, ?3)", db, os);
+    q.bindInt64(1, SQLiteUtils::toDbRef(track.id));
+    q.bindBlob(2, track.sequence);
+    q.bindString(3, track.sequenceName);
+    q.execute();
+}
+
+NxVariantTrack SQLiteVariantDbi::getVariantTrack(const NxDataId& trackId, NxOpStatus& os) {
+    NxVariantTrack res;
+    qint64 rowId = SQLiteUtils::toDbRef(trackId, NxObjectTypes::VariantTrack, os);
+    NX_CHECK_OP(os, res);
+    SQLiteQuery q("SELECT o.name, o.version, t.sequence, t.sequenceName FROM VariantTrack t"
+                  " JOIN Object o ON o.id = t.object WHERE t.object = ?1",
+                  db, os);
+    q.bindInt64(1, rowId);
+    if (!q.step()) {
+        if (!os.hasError()) {
+            os.setError(tr("Variation track not found in database '%1'").arg(db->getFilePath()));
+        }
+        return res;
+    }
+    res.id = trackId;
+    res.dbiId = db->getFilePath();
+    res.visualName = q.getString(0);
+    res.version = q.getInt64(1);
+    res.sequence = q.getBlob(2);
+    res.sequenceName = q.getString(3);
+    return res;
+}
+
+NxVariantTrack SQLiteVariantDbi::getVariantTrackOfVariant(const NxDataId& variantId, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
+    NX_CHECK_OP(os, NxVariantTrack());
+    SQLiteQuery q("SELECT track FROM Variant WHERE id = ?1", db, os);
+    q.bindInt64(1, rowId);
+    qint64 trackRowId = q.selectInt64(-1);
+    NX_CHECK_OP(os, NxVariantTrack());
+    if (trackRowId < 0) {
+        os.setError(tr("Variation not found in database '%1'").arg(db->getFilePath()));
+        return NxVariantTrack();
+    }
+    return getVariantTrack(SQLiteUtils::toDbiId(trackRowId, NxObjectTypes::VariantTrack), os);
+}
+
+QList<NxDataId> SQLiteVariantDbi::getVariantTracks(NxOpStatus& os) {
+    QList<NxDataId> res;
+    SQLiteQuery q("SELECT object FROM VariantTrack ORDER BY object", db, os);
+    while (q.step()) {
+        res << q.getDataId(0, NxObjectTypes::VariantTrack);
+    }
+    return res;
+}
+
+void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) {
+    qint64 trackRowId = SQLiteUtils::toDbRef(track.id, NxObjectTypes::VariantTrack, os);
+    NX_CHECK_OP(os, );
+    SQLiteTransaction t(db, os);
+    NX_CHECK_OP(os, );
+    {
+        SQLiteQuery check("SELECT COUNT(*) FROM VariantTrack WHERE object = ?1", db, os);
+        check.bindInt64(1, trackRowId);
+        if (check.selectInt64() == 0 && !os.hasError()) {
+            os.setError(tr("Variation track not found in database '%1'").arg(db->getFilePath()));
+        }
+    }
+    NX_CHECK_OP(os, );
+    SQLiteQuery q("INSERT INTO Variant(track, startPos, endPos, refData, obsData, publicId)"
+                  " VALUES(?1, ?2, ?3, ?4, ?5, ?6)",
+                  db, os);
+    for (NxVariant& v : variants) {
+        if (v.startPos < 0 || (v.endPos != 0 && v.endPos < v.startPos)) {
+            os.setError(tr("Invalid variation region: start %1, end %2").arg(v.startPos).arg(v.endPos));
+            return;
+        }
+        q.reset();
+        q.bindInt64(1, trackRowId);
+        q.bindInt64(2, v.startPos);
+        q.bindInt64(3, v.endPos);
+        q.bindBlob(4, v.refData);
+        q.bindBlob(5, v.obsData);
+        q.bindString(6, v.publicId);
+        qint64 rowId = q.insert();
+        NX_CHECK_OP(os, );
+        v.id = SQLiteUtils::toDbiId(rowId, NxEntityTypes::Variant);
+    }
+}
+
+qint64 SQLiteVariantDbi::countVariants(const NxDataId& trackId, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(trackId, NxObjectTypes::VariantTrack, os);
+    NX_CHECK_OP(os, -1);
+    SQLiteQuery q("SELECT COUNT(*) FROM Variant WHERE track = ?1", db, os);
+    q.bindInt64(1, rowId);
+    qint64 n = q.selectInt64();
+    return os.hasError() ? -1 : n;
+}
+
+NxDbiIterator<NxVariant>* SQLiteVariantDbi::getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(trackId, NxObjectTypes::VariantTrack, os);
+    NX_CHECK_OP(os, nullptr);
+    qint64 start = region.startPos;
+    qint64 maxLen = std::numeric_limits<qint64>::max() - (start > 0 ? start : 0);
+    qint64 end = region.length >= maxLen ? std::numeric_limits<qint64>::max() : start + region.length;
+    QString sql = QString("SELECT %1 FROM Variant WHERE track = ?1 AND startPos >= ?2 AND startPos < ?3"
+                          " ORDER BY startPos, id")
+                      .arg(VARIANT_COLUMNS);
+    // Prepare once here so that a bad database shows up in os, not only in the log later.
+    {
+        SQLiteQuery probe(sql, db, os);
+    }
+    NX_CHECK_OP(os, nullptr);
+    return new SQLiteVariantIterator(sql, db, rowId, start, end);
+}
+
+NxVariant SQLiteVariantDbi::getVariant(const NxDataId& variantId, NxOpStatus& os) {
+    qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
+    NX_CHECK_OP(os, NxVariant());
+    SQLiteQuery q(QString("SELECT %1 FROM Variant WHERE id = ?1").arg(VARIANT_COLUMNS), db, os);
+    q.bindInt64(1, rowId);
+    if (!q.step()) {
+        if (!os.hasError()) {
+            os.setError(tr("Variation not found in database '%1'").arg(db->getFilePath()));
+        }
+        return NxVariant();
+    }
+    return readVariant(q);
+}
+
+void SQLiteVariantDbi::setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) {
+    qint64 trackRowId = SQLiteUtils::toDbRef(trackId, NxObjectTypes::VariantTrack, os);
+    qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
+    NX_CHECK_OP(os, );
+    SQLiteQuery q("UPDATE Variant SET publicId = ?1 WHERE id = ?2 AND track = ?3", db, os);
+    q.bindString(1, newId);
+    q.bindInt64(2, rowId);
+    q.bindInt64(3, trackRowId);
+    if (q.execute() == 0) {
+        os.setError(tr("Variation not found in the given track of database '%1'").arg(db->getFilePath()));
+    }
+}
+
+}  // namespace Nx

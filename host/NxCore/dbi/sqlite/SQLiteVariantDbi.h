@@ -1,0 +1,37 @@
+// Variant table: variation tracks (objects of type VariantTrack) and their variations.
+// Variations are rows of one table indexed by (track, start), so a region read walks the index
+// in start order and, for equal starts, in row-id (insertion) order. Row ids are never reused,
+// so the id of a removed variation cannot come back as another one with its attributes.
+#pragma once
+
+#include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteTable.h>
+
+#include <QCoreApplication>
+
+namespace Nx {
+
+class SQLiteVariantDbi : public SQLiteTable, public NxVariantDbi {
+    Q_DECLARE_TR_FUNCTIONS(Nx::SQLiteVariantDbi)
+public:
+    explicit SQLiteVariantDbi(SQLiteDbi* db) : SQLiteTable(db) {}
+
+    void initSqlSchema(NxOpStatus& os) override;
+
+    void createVariantTrack(NxVariantTrack& track, NxOpStatus& os) override;
+    NxVariantTrack getVariantTrack(const NxDataId& trackId, NxOpStatus& os) override;
+    NxVariantTrack getVariantTrackOfVariant(const NxDataId& variantId, NxOpStatus& os) override;
+    QList<NxDataId> getVariantTracks(NxOpStatus& os) override;
+
+    // One prepared statement inside one transaction (nested in the caller's block, if any).
+    void addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) override;
+
+    qint64 countVariants(const NxDataId& trackId, NxOpStatus& os) override;
+    // A live iterator over a statement: memory does not grow with the track. It stays valid
+    // after the connection is closed, until deleted.
+    NxDbiIterator<NxVariant>* getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) override;
+    NxVariant getVariant(const NxDataId& variantId, NxOpStatus& os) override;
+    void setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) override;
+};
+
+}  // namespace Nx
