@@ -1,0 +1,282 @@
+// The damage-effect table on a real SQLite file: what is stored comes back field by field and in
+// storage order, the gene-evaluation mark survives a reopen, large batches are all written, and
+// bad identifiers are refused without touching what is stored.
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DamageEffectDbi.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/DbiOperationsBlock.h>
+#include <NxCore/dbi/sqlite/SQLiteUtils.h>
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Nx;
+
+namespace {
+
+NxDataId variantId(qint64 row) {
+    return SQLiteUtils::toDbiId(row, NxEntityTypes::Variant);
+}
+
+DamageEffect knownEffect(const NxDataId& variant, double base) {
+    DamageEffect e;
+    e.variant = variant;
+    e.avSift = base + 0.1;
+    e.lrt = base + 0.2;
+    e.phyloP = base + 0.3;
+    e.pp2 = base + 0.4;
+    e.mutationTaster = base + 0.5;
+    e.genomes1000 = base + 0.6;
+    e.inSegmentalDuplication = true;
+    e.inConservedRegion = false;
+    e.gerpConserved = base + 0.7;
+    e.altAlleleFrequency = base + 0.8;
+    e.hapmap = base + 0.9;
+    e.gerpScore = base + 1.0;
+    e.hasKnownId = true;
+    e.discardReason = QString::fromUtf8("low quality \xc3\xa9");
+    return e;
+}
+
+DamageEffect geneEffect(const NxDataId& variant, const QString& gene, double score, bool damaging, bool aaChanged) {
+    DamageEffect e;
+    e.variant = variant;
+    e.affectedGeneName = gene;
+    e.toleranceScore = score;
+    e.damaging = damaging;
+    e.aminoAcidChanged = aaChanged;
+    return e;
+}
+
+QList<DamageEffect> listAll(DamageEffectDbi* t, const NxDataId& variant, NxOpStatus& os) {
+    QList<DamageEffect> res;
+    std::unique_ptr<NxDbiIterator<DamageEffect>> it(t->listEffects(variant, os));
+    if (it == nullptr) {
+        return res;
+    }
+    while (it->hasNext()) {
+        res << it->next();
+    }
+    return res;
+}
+
+void expectSame(const DamageEffect& a, const DamageEffect& b) {
+    EXPECT_EQ(a.variant, b.variant);
+    EXPECT_EQ(a.affectedGeneName, b.affectedGeneName);
+    EXPECT_DOUBLE_EQ(a.toleranceScore, b.toleranceScore);
+    EXPECT_DOUBLE_EQ(a.avSift, b.avSift);
+    EXPECT_DOUBLE_EQ(a.lrt, b.lrt);
+    EXPECT_DOUBLE_EQ(a.phyloP, b.phyloP);
+    EXPECT_DOUBLE_EQ(a.pp2, b.pp2);
+    EXPECT_DOUBLE_EQ(a.mutationTaster, b.mutationTaster);
+    EXPECT_DOUBLE_EQ(a.genomes1000, b.genomes1000);
+    EXPECT_EQ(a.inSegmentalDuplication, b.inSegmentalDuplication);
+    EXPECT_EQ(a.inConservedRegion, b.inConservedRegion);
+    EXPECT_DOUBLE_EQ(a.gerpConserved, b.gerpConserved);
+    EXPECT_DOUBLE_EQ(a.altAlleleFrequency, b.altAlleleFrequency);
+    EXPECT_DOUBLE_EQ(a.hapmap, b.hapmap);
+    EXPECT_DOUBLE_EQ(a.gerpScore, b.gerpScore);
+    EXPECT_EQ(a.hasKnownId, b.hasKnownId);
+    EXPECT_EQ(a.discardReason, b.discardReason);
+    EXPECT_EQ(a.damaging, b.damaging);
+    EXPECT_EQ(a.aminoAcidChanged, b.aminoAcidChanged);
+}
+
+class DamageEffectDbiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ref = NxDbiRef(SQLITE_DBI_ID, dir.filePath("session.s3db"));
+    }
+
+    QTemporaryDir dir;
+    NxDbiRef ref;
+};
+
+}  // namespace
+
+TEST_F(DamageEffectDbiTest, StoredEffectsComeBackFieldByFieldInStorageOrder) {
+    NxDataId v1 = variantId(1);
+    NxDataId v2 = variantId(2);
+    QList<DamageEffect> stored1 = {knownEffect(v1, 0.0), geneEffect(v1, "GENE_B", 0.25, true, true),
+                                   geneEffect(v1, "GENE_A", -1.0, false, false)};
+    DamageEffect other = geneEffect(v2, "GENE_C", 0.5, true, false);
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(ref, true, os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+        DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+        ASSERT_NE(t, nullptr);
+        // Interleave the variations so that storage order is more than insertion per variation.
+        t->storeEffect(stored1[0], os);
+        t->storeEffect(other, os);
+        t->storeEffect(stored1[1], os);
+        t->storeEffect(stored1[2], os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+
+        // Read back on the same connection, before any explicit flush.
+        QList<DamageEffect> got = listAll(t, v1, os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+        ASSERT_EQ(got.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            expectSame(got[i], stored1[i]);
+            EXPECT_TRUE(got[i].hasValidId());
+        }
+        EXPECT_NE(got[0].id, got[1].id);
+    }
+    // And after the file was closed and opened again.
+    NxOpStatusImpl os;
+    DbiConnection con(ref, false, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    QList<DamageEffect> got1 = listAll(t, v1, os);
+    QList<DamageEffect> got2 = listAll(t, v2, os);
+    ASSERT_FALSE(os.hasError());
+    ASSERT_EQ(got1.size(), 3);
+    EXPECT_EQ(got1[0].affectedGeneName, QString());
+    EXPECT_EQ(got1[1].affectedGeneName, QString("GENE_B"));
+    EXPECT_EQ(got1[2].affectedGeneName, QString("GENE_A"));
+    ASSERT_EQ(got2.size(), 1);
+    expectSame(got2[0], other);
+    EXPECT_TRUE(listAll(t, variantId(3), os).isEmpty());
+    EXPECT_FALSE(os.hasError());
+}
+
+TEST_F(DamageEffectDbiTest, GeneEvaluationMarkHoldsUntilSetAndSurvivesReopen) {
+    NxDataId v1 = variantId(10);
+    NxDataId v2 = variantId(11);
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(ref, true, os);
+        DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+        ASSERT_NE(t, nullptr);
+        EXPECT_TRUE(t->needsGeneEvaluation(v1, os));
+        // The known-mutation mark is a different mark.
+        t->markKnownChecked(v1, os);
+        EXPECT_TRUE(t->needsGeneEvaluation(v1, os));
+        t->markGeneEvaluated(v1, os);
+        EXPECT_FALSE(t->needsGeneEvaluation(v1, os));
+        EXPECT_TRUE(t->needsGeneEvaluation(v2, os));
+        t->flushEffects(os);
+        EXPECT_FALSE(t->needsGeneEvaluation(v1, os));
+        // A known-mutation mark written after the gene mark must not clear it.
+        t->markKnownChecked(v1, os);
+        t->finishEffects(os);
+        EXPECT_FALSE(t->needsGeneEvaluation(v1, os));
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    }
+    NxOpStatusImpl os;
+    DbiConnection con(ref, false, os);
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    EXPECT_FALSE(t->needsGeneEvaluation(v1, os));
+    EXPECT_TRUE(t->needsGeneEvaluation(v2, os));
+    EXPECT_FALSE(os.hasError());
+}
+
+TEST_F(DamageEffectDbiTest, LargeRunInsideOperationsBlockIsWrittenCompletely) {
+    // More than a few batches and an uneven rest.
+    const int variations = 3 * 256 + 37;
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(ref, true, os);
+        DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+        ASSERT_NE(t, nullptr);
+        DbiOperationsBlock block(ref, os);
+        for (int i = 1; i <= variations; ++i) {
+            NxDataId v = variantId(i);
+            t->storeEffect(knownEffect(v, i), os);
+            t->markKnownChecked(v, os);
+            if (i % 3 != 0) {
+                t->storeEffect(geneEffect(v, QString("G%1").arg(i), i / 1000.0, i % 2 == 0, i % 5 == 0), os);
+                t->markGeneEvaluated(v, os);
+            }
+        }
+        t->flushEffects(os);
+        t->finishEffects(os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    }
+    NxOpStatusImpl os;
+    DbiConnection con(ref, false, os);
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    for (int i = 1; i <= variations; ++i) {
+        NxDataId v = variantId(i);
+        QList<DamageEffect> got = listAll(t, v, os);
+        ASSERT_EQ(got.size(), i % 3 != 0 ? 2 : 1) << "variation " << i;
+        EXPECT_DOUBLE_EQ(got[0].avSift, i + 0.1);
+        EXPECT_EQ(t->needsGeneEvaluation(v, os), i % 3 == 0) << "variation " << i;
+        if (got.size() == 2) {
+            EXPECT_EQ(got[1].affectedGeneName, QString("G%1").arg(i));
+            EXPECT_EQ(got[1].damaging, i % 2 == 0);
+            EXPECT_EQ(got[1].aminoAcidChanged, i % 5 == 0);
+        }
+    }
+    EXPECT_FALSE(os.hasError());
+}
+
+TEST_F(DamageEffectDbiTest, BufferedEffectsAreWrittenWhenTheDatabaseCloses) {
+    // A caller that never flushes (a report run that evaluates a few variations) loses nothing.
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(ref, true, os);
+        DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+        ASSERT_NE(t, nullptr);
+        t->storeEffect(geneEffect(variantId(5), "GENE_X", 0.75, true, true), os);
+        t->markGeneEvaluated(variantId(5), os);
+        ASSERT_FALSE(os.hasError());
+    }
+    NxOpStatusImpl os;
+    DbiConnection con(ref, false, os);
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    QList<DamageEffect> got = listAll(t, variantId(5), os);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_EQ(got[0].affectedGeneName, QString("GENE_X"));
+    EXPECT_DOUBLE_EQ(got[0].toleranceScore, 0.75);
+    EXPECT_FALSE(t->needsGeneEvaluation(variantId(5), os));
+}
+
+TEST_F(DamageEffectDbiTest, BadVariationIdentifiersAreRefusedAndStoredDataStays) {
+    NxOpStatusImpl os;
+    DbiConnection con(ref, true, os);
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    ASSERT_NE(t, nullptr);
+    t->storeEffect(geneEffect(variantId(1), "KEPT", 0.5, true, true), os);
+    t->flushEffects(os);
+    ASSERT_FALSE(os.hasError());
+
+    // An id of another kind (a track id) must not be taken for a variation row.
+    NxOpStatusImpl wrongType;
+    t->storeEffect(geneEffect(SQLiteUtils::toDbiId(1, NxObjectTypes::VariantTrack), "WRONG", 0.1, true, true),
+                   wrongType);
+    EXPECT_TRUE(wrongType.hasError());
+    EXPECT_TRUE(wrongType.getError().contains("type")) << wrongType.getError().toStdString();
+
+    NxOpStatusImpl malformed;
+    EXPECT_EQ(t->listEffects(QByteArray("abc"), malformed), nullptr);
+    EXPECT_TRUE(malformed.hasError());
+
+    NxOpStatusImpl empty;
+    EXPECT_FALSE(t->needsGeneEvaluation(NxDataId(), empty));
+    EXPECT_TRUE(empty.hasError());
+
+    NxOpStatusImpl markOs;
+    t->markGeneEvaluated(NxDataId("x"), markOs);
+    EXPECT_TRUE(markOs.hasError());
+
+    // A caller whose status already failed stores nothing more.
+    NxOpStatusImpl failed;
+    failed.setError("earlier failure");
+    t->storeEffect(geneEffect(variantId(1), "AFTER_ERROR", 0.1, true, true), failed);
+    t->markGeneEvaluated(variantId(1), failed);
+    EXPECT_EQ(failed.getError(), QString("earlier failure"));
+
+    NxOpStatusImpl readOs;
+    t->flushEffects(readOs);
+    EXPECT_TRUE(t->needsGeneEvaluation(variantId(1), readOs));
+    QList<DamageEffect> got = listAll(t, variantId(1), readOs);
+    ASSERT_FALSE(readOs.hasError()) << readOs.getError().toStdString();
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_EQ(got[0].affectedGeneName, QString("KEPT"));
+}
