@@ -27,10 +27,10 @@ namespace Nx {
 class SQLiteDbi : public NxDbi {
     Q_DECLARE_TR_FUNCTIONS(Nx::SQLiteDbi)
 public:
-    static const int SCHEMA_VERSION = 1;
-    static const int APPLICATION_ID = 0x4E784462;  // "NxDb"
+    static constexpr int SCHEMA_VERSION = 1;
+    static constexpr int APPLICATION_ID = 0x4E784462;  // "NxDb"
     // How long a statement waits for another connection's write lock.
-    static const int BUSY_TIMEOUT_MS = 5 * 60 * 1000;
+    static constexpr int BUSY_TIMEOUT_MS = 5 * 60 * 1000;
 
     SQLiteDbi();
     ~SQLiteDbi() override;

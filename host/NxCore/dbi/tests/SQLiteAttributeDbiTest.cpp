@@ -1,0 +1,111 @@
+#include "DbiTestUtils.h"
+
+#include <NxCore/attributes/NxAttributeUtils.h>
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/NxAttributeDbi.h>
+
+#include <gtest/gtest.h>
+
+using namespace Nx;
+using namespace Nx::DbiTestUtils;
+
+namespace {
+
+class SQLiteAttributeDbiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        con.open(refOf(dir.filePath("a.s3db")), true, os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+        adbi = con.dbi->getAttributeDbi();
+    }
+
+    QTemporaryDir dir;
+    NxOpStatusImpl os;
+    DbiConnection con;
+    NxAttributeDbi* adbi = nullptr;
+    // Object ids of any shape: a feature id of another database is just bytes.
+    const NxDataId objA = QByteArray("feature:17");
+    const NxDataId objB = QByteArray("\x00\x00\x00\x00\x00\x00\x00\x05\x00\x64", 10);
+};
+
+TEST_F(SQLiteAttributeDbiTest, EveryKindIsFoundByObjectAndName) {
+    NxAttributeUtils::setIntegerAttribute(adbi, objA, "count", -7, os);
+    NxAttributeUtils::setRealAttribute(adbi, objA, "score", 0.25, os);
+    NxAttributeUtils::setStringAttribute(adbi, objA, "STABILITY_1D", QString::fromUtf8("δG=1.5"), os);
+    NxAttributeUtils::setByteArrayAttribute(adbi, objA, "raw", QByteArray("\x00\xff", 2), os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+
+    EXPECT_EQ(NxAttributeUtils::findIntegerAttribute(adbi, objA, "count", os).value, -7);
+    EXPECT_DOUBLE_EQ(NxAttributeUtils::findRealAttribute(adbi, objA, "score", os).value, 0.25);
+    NxStringAttribute s = NxAttributeUtils::findStringAttribute(adbi, objA, "STABILITY_1D", os);
+    EXPECT_TRUE(s.hasValidId());
+    EXPECT_EQ(s.value, QString::fromUtf8("δG=1.5"));
+    EXPECT_EQ(s.objectId, objA);
+    EXPECT_EQ(s.name, "STABILITY_1D");
+    EXPECT_EQ(NxAttributeUtils::findByteArrayAttribute(adbi, objA, "raw", os).value, QByteArray("\x00\xff", 2));
+    EXPECT_EQ(adbi->getObjectAttributes(objA, QString(), os).size(), 4);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+TEST_F(SQLiteAttributeDbiTest, AbsentAttributeIsAnEmptyRecordNotAnError) {
+    NxAttributeUtils::setStringAttribute(adbi, objA, "name", "x", os);
+    EXPECT_FALSE(NxAttributeUtils::findStringAttribute(adbi, objB, "name", os).hasValidId());
+    EXPECT_FALSE(NxAttributeUtils::findStringAttribute(adbi, objA, "other", os).hasValidId());
+    // Same name, other kind: not found as that kind.
+    EXPECT_FALSE(NxAttributeUtils::findIntegerAttribute(adbi, objA, "name", os).hasValidId());
+    EXPECT_FALSE(os.hasError());
+
+    NxOpStatusImpl nullOs;
+    NxAttributeUtils::findStringAttribute(nullptr, objA, "name", nullOs);
+    EXPECT_TRUE(nullOs.hasError());
+}
+
+TEST_F(SQLiteAttributeDbiTest, SetReplacesAndCreateKeepsTheNewestFound) {
+    NxAttributeUtils::setStringAttribute(adbi, objA, "k", "old", os);
+    NxAttributeUtils::setStringAttribute(adbi, objA, "k", "new", os);
+    EXPECT_EQ(adbi->getObjectAttributes(objA, "k", os).size(), 1);
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, objA, "k", os).value, "new");
+
+    NxStringAttribute extra = NxAttributeUtils::initStringAttribute(objA, "k", "newest");
+    adbi->createStringAttribute(extra, os);
+    EXPECT_EQ(adbi->getObjectAttributes(objA, "k", os).size(), 2);
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, objA, "k", os).value, "newest");
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+TEST_F(SQLiteAttributeDbiTest, BatchOfStringAttributesIsStoredAndReplaced) {
+    QList<NxStringAttribute> batch;
+    for (int i = 0; i < 1000; ++i) {
+        batch << NxAttributeUtils::initStringAttribute(SQLiteTestId(i), "RSNP", QString("answer %1").arg(i));
+    }
+    NxAttributeUtils::setStringAttributes(adbi, batch, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    for (const NxStringAttribute& a : batch) EXPECT_TRUE(a.hasValidId());
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, SQLiteTestId(737), "RSNP", os).value, "answer 737");
+
+    QList<NxStringAttribute> again{NxAttributeUtils::initStringAttribute(SQLiteTestId(737), "RSNP", "changed")};
+    NxAttributeUtils::setStringAttributes(adbi, again, os);
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, SQLiteTestId(737), "RSNP", os).value, "changed");
+    EXPECT_EQ(rawSelectInt(dir.filePath("a.s3db"), "SELECT COUNT(*) FROM Attribute"), 1000);
+}
+
+TEST_F(SQLiteAttributeDbiTest, RemovedAttributesAreGone) {
+    NxIntegerAttribute a = NxAttributeUtils::initIntegerAttribute(objB, "n", 1);
+    adbi->createIntegerAttribute(a, os);
+    adbi->removeAttributes({a.id}, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_FALSE(NxAttributeUtils::findIntegerAttribute(adbi, objB, "n", os).hasValidId());
+    NxOpStatusImpl getOs;
+    EXPECT_FALSE(adbi->getIntegerAttribute(a.id, getOs).hasValidId());
+    EXPECT_TRUE(getOs.hasError());
+}
+
+TEST_F(SQLiteAttributeDbiTest, AttributeNeedsObjectAndName) {
+    NxStringAttribute a = NxAttributeUtils::initStringAttribute(NxDataId(), "x", "v");
+    adbi->createStringAttribute(a, os);
+    EXPECT_TRUE(os.hasError());
+    EXPECT_FALSE(a.hasValidId());
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+#include "DbiTestUtils.h"
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/NxObjectDbi.h>
+#include <NxCore/dbi/NxVariantDbi.h>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+
+using namespace Nx;
+using namespace Nx::DbiTestUtils;
+
+namespace {
+
+class SQLiteVariantDbiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        con.open(refOf(dir.filePath("s.s3db")), true, os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+        vdbi = con.dbi->getVariantDbi();
+    }
+
+    NxVariantTrack track(const QString& chr) {
+        NxVariantTrack t;
+        t.visualName = chr;
+        t.sequenceName = chr;
+        vdbi->createVariantTrack(t, os);
+        return t;
+    }
+
+    QList<NxVariant> readAll(const NxDataId& trackId, const NxRegion& region) {
+        QList<NxVariant> res;
+        std::unique_ptr<NxDbiIterator<NxVariant>> it(vdbi->getVariantsInRegion(trackId, region, os));
+        if (!it) return res;
+        while (it->hasNext()) res << it->next();
+        return res;
+    }
+
+    static NxRegion whole() { return NxRegion(0, std::numeric_limits<qint64>::max()); }
+
+    QTemporaryDir dir;
+    NxOpStatusImpl os;
+    DbiConnection con;
+    NxVariantDbi* vdbi = nullptr;
+};
+
+TEST_F(SQLiteVariantDbiTest, TrackRecordRoundTrips) {
+    NxVariantTrack t;
+    t.visualName = "chrX";
+    t.sequenceName = "chrX";
+    t.sequence = QByteArray("\x01\x02seq", 5);
+    vdbi->createVariantTrack(t, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    ASSERT_TRUE(t.hasValidId());
+    NxVariantTrack back = vdbi->getVariantTrack(t.id, os);
+    EXPECT_EQ(back.id, t.id);
+    EXPECT_EQ(back.visualName, "chrX");
+    EXPECT_EQ(back.sequenceName, "chrX");
+    EXPECT_EQ(back.sequence, t.sequence);
+    EXPECT_EQ(back.dbiId, dir.filePath("s.s3db"));
+    EXPECT_EQ(con.dbi->getObjectDbi()->getObjectType(t.id, os), NxObjectTypes::VariantTrack);
+    EXPECT_EQ(con.dbi->getObjectDbi()->getObjectsByVisualName("chrX", NxObjectTypes::VariantTrack, os), QList<NxDataId>{t.id});
+}
+
+TEST_F(SQLiteVariantDbiTest, VariantsComeOrderedByStartThenInsertion) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs{variant(300, "A", "G", "rs3"), variant(100, "C", "T", "first"), variant(200, "G", "A"),
+                        variant(100, "C", "G", "second"), variant(100, "CA", "C", "third")};
+    vdbi->addVariantsToTrack(t, vs, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    for (const NxVariant& v : vs) EXPECT_TRUE(v.hasValidId());
+
+    QList<NxVariant> got = readAll(t.id, whole());
+    ASSERT_EQ(got.size(), 5);
+    QStringList order;
+    for (const NxVariant& v : got) order << QString::number(v.startPos) + v.publicId;
+    EXPECT_EQ(order, QStringList({"100first", "100second", "100third", "200", "300rs3"}));
+    EXPECT_EQ(got[2].refData, QByteArray("CA"));
+    EXPECT_EQ(got[2].obsData, QByteArray("C"));
+    EXPECT_EQ(got[2].endPos, 102);
+    EXPECT_EQ(got[0].id, vs[1].id);
+    EXPECT_EQ(vdbi->countVariants(t.id, os), 5);
+}
+
+TEST_F(SQLiteVariantDbiTest, RegionSelectsByStartHalfOpen) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs{variant(9, "A", "G"), variant(10, "A", "G"), variant(19, "A", "G"), variant(20, "A", "G")};
+    vdbi->addVariantsToTrack(t, vs, os);
+    QList<NxVariant> got = readAll(t.id, NxRegion(10, 10));
+    ASSERT_EQ(got.size(), 2);
+    EXPECT_EQ(got[0].startPos, 10);
+    EXPECT_EQ(got[1].startPos, 19);
+    // A huge length from a non-zero start must not overflow into an empty range.
+    EXPECT_EQ(readAll(t.id, NxRegion(15, std::numeric_limits<qint64>::max())).size(), 2);
+}
+
+TEST_F(SQLiteVariantDbiTest, TracksAreSeparate) {
+    NxVariantTrack t1 = track("chr1");
+    NxVariantTrack t2 = track("chr2");
+    QList<NxVariant> a{variant(1, "A", "G")};
+    QList<NxVariant> b{variant(2, "C", "T"), variant(3, "G", "A")};
+    vdbi->addVariantsToTrack(t1, a, os);
+    vdbi->addVariantsToTrack(t2, b, os);
+    EXPECT_EQ(readAll(t1.id, whole()).size(), 1);
+    EXPECT_EQ(readAll(t2.id, whole()).size(), 2);
+    EXPECT_EQ(vdbi->getVariantTracks(os), QList<NxDataId>({t1.id, t2.id}));
+    EXPECT_EQ(vdbi->getVariantTrackOfVariant(b[1].id, os).id, t2.id);
+    EXPECT_EQ(vdbi->getVariantTrackOfVariant(a[0].id, os).sequenceName, "chr1");
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+TEST_F(SQLiteVariantDbiTest, IteratorPeekDoesNotAdvance) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs{variant(1, "A", "G"), variant(2, "A", "G")};
+    vdbi->addVariantsToTrack(t, vs, os);
+    std::unique_ptr<NxDbiIterator<NxVariant>> it(vdbi->getVariantsInRegion(t.id, whole(), os));
+    EXPECT_EQ(it->peek().startPos, 1);
+    EXPECT_EQ(it->peek().startPos, 1);
+    EXPECT_EQ(it->next().startPos, 1);
+    EXPECT_EQ(it->next().startPos, 2);
+    EXPECT_FALSE(it->hasNext());
+    EXPECT_FALSE(it->next().hasValidId());
+}
+
+TEST_F(SQLiteVariantDbiTest, IteratorMayOutliveItsConnection) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs{variant(1, "A", "G")};
+    vdbi->addVariantsToTrack(t, vs, os);
+    NxDbiIterator<NxVariant>* it = vdbi->getVariantsInRegion(t.id, whole(), os);
+    ASSERT_TRUE(it->hasNext());
+    con.close(os);
+    delete it;  // must neither crash nor leak the handle's statement into a closed database
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+TEST_F(SQLiteVariantDbiTest, PublicIdIsReplacedOnlyInItsTrack) {
+    NxVariantTrack t1 = track("chr1");
+    NxVariantTrack t2 = track("chr2");
+    QList<NxVariant> vs{variant(5, "A", "G")};
+    vdbi->addVariantsToTrack(t1, vs, os);
+    vdbi->setVariantPublicId(t1.id, vs[0].id, "rs42", os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_EQ(vdbi->getVariant(vs[0].id, os).publicId, "rs42");
+
+    NxOpStatusImpl wrongTrack;
+    vdbi->setVariantPublicId(t2.id, vs[0].id, "rs1", wrongTrack);
+    EXPECT_TRUE(wrongTrack.hasError());
+    EXPECT_EQ(vdbi->getVariant(vs[0].id, os).publicId, "rs42");
+}
+
+TEST_F(SQLiteVariantDbiTest, IdsOfAnotherKindAreRefused) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs{variant(5, "A", "G")};
+    vdbi->addVariantsToTrack(t, vs, os);
+    NxOpStatusImpl a;
+    vdbi->countVariants(vs[0].id, a);  // a variation id where a track id belongs
+    EXPECT_TRUE(a.hasError());
+    NxOpStatusImpl b;
+    vdbi->getVariant(t.id, b);
+    EXPECT_TRUE(b.hasError());
+    NxOpStatusImpl c;
+    EXPECT_EQ(vdbi->getVariantsInRegion("garbage", whole(), c), nullptr);
+    EXPECT_TRUE(c.hasError());
+}
+
+TEST_F(SQLiteVariantDbiTest, InvalidRegionIsRefusedAndEarlierRowsOfTheBatchStay) {
+    NxVariantTrack t = track("chr1");
+    NxVariant bad = variant(50, "A", "G");
+    bad.endPos = 10;
+    QList<NxVariant> vs{variant(5, "A", "G"), bad};
+    vdbi->addVariantsToTrack(t, vs, os);
+    EXPECT_TRUE(os.getError().contains("start 50")) << os.getError().toStdString();
+    EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT COUNT(*) FROM Variant"), 1);
+}
+
+TEST_F(SQLiteVariantDbiTest, RemovingATrackRemovesItsVariations) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs{variant(5, "A", "G"), variant(6, "A", "G")};
+    vdbi->addVariantsToTrack(t, vs, os);
+    con.dbi->getObjectDbi()->removeObject(t.id, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_TRUE(vdbi->getVariantTracks(os).isEmpty());
+    EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT COUNT(*) FROM Variant"), 0);
+    // A new variation never takes the id of a removed one.
+    NxVariantTrack t2 = track("chr2");
+    QList<NxVariant> more{variant(1, "C", "T")};
+    vdbi->addVariantsToTrack(t2, more, os);
+    EXPECT_NE(more[0].id, vs[0].id);
+    EXPECT_NE(more[0].id, vs[1].id);
+}
+
+}  // namespace
