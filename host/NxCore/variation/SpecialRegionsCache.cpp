@@ -1,0 +1,88 @@
+#include "SpecialRegionsCache.h"
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/NxFeatureDbi.h>
+#include <NxCore/log/Logger.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace Nx {
+
+namespace {
+
+NxRegion clipToPositive(const NxRegion& region) {
+    const qint64 maxPos = std::numeric_limits<qint64>::max();
+    if (region.length <= 0) {
+        return NxRegion();
+    }
+    qint64 end = region.startPos > maxPos - region.length ? maxPos : region.endPos();
+    qint64 start = qMax<qint64>(0, region.startPos);
+    return end > start ? NxRegion(start, end - start) : NxRegion();
+}
+
+}  // namespace
+
+SpecialRegionsCache::SpecialRegionsCache(NxFeatureDbi* dbi, const QString& setName) : dbi(dbi), setName(setName) {}
+
+void SpecialRegionsCache::clear() {
+    sequenceId.clear();
+    window = NxRegion();
+    intervals.clear();
+}
+
+void SpecialRegionsCache::setFeatureDbi(NxFeatureDbi* newDbi) {
+    if (newDbi != dbi) {
+        dbi = newDbi;
+        clear();
+    }
+}
+
+bool SpecialRegionsCache::load(const NxRegion& region, const NxDataId& seqId) {
+    clear();
+    NxRegion win = clipToPositive(NxRegion(region.startPos, qMax(WINDOW_SIZE, region.length)));
+    NxOpStatusImpl os;
+    NxDbiIterator<NxFeature>* it = dbi->getFeaturesByRegion(seqId, win, setName, os);
+    QVector<NxRegion> found;
+    while (it != nullptr && it->hasNext() && !os.isCoR()) {
+        found << it->next().location.intersect(win);
+    }
+    delete it;
+    if (os.isCoR()) {
+        ioLog.error(QString("Cannot read the %1 regions of %2..%3: %4")
+                        .arg(setName)
+                        .arg(win.startPos)
+                        .arg(win.endPos())
+                        .arg(os.getError()));
+        return false;
+    }
+    std::sort(found.begin(), found.end());
+    for (const NxRegion& r : found) {
+        if (!intervals.isEmpty() && r.startPos <= intervals.last().endPos()) {
+            intervals.last().length = qMax(intervals.last().endPos(), r.endPos()) - intervals.last().startPos;
+        } else if (!r.isEmpty()) {
+            intervals << r;
+        }
+    }
+    sequenceId = seqId;
+    window = win;
+    return true;
+}
+
+bool SpecialRegionsCache::isIntersect(const NxRegion& region, const NxDataId& seqId) {
+    NxRegion wanted = clipToPositive(region);
+    if (dbi == nullptr || wanted.isEmpty()) {
+        return false;
+    }
+    if (seqId != sequenceId || !window.contains(wanted)) {
+        if (!load(wanted, seqId)) {
+            return false;
+        }
+    }
+    // First interval that ends after the region starts; it overlaps when it starts before the region ends.
+    auto it = std::upper_bound(intervals.begin(), intervals.end(), wanted.startPos,
+                               [](qint64 pos, const NxRegion& r) { return pos < r.endPos(); });
+    return it != intervals.end() && it->startPos < wanted.endPos();
+}
+
+}  // namespace Nx

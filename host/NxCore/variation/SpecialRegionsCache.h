@@ -1,0 +1,41 @@
+// Tells whether a region overlaps a region of one special set ("SD" segmental duplications,
+// "CR" conserved regions) of the reference database. Like GeneQueryCache it loads the set's
+// regions of a WINDOW_SIZE window at once, merged into sorted disjoint intervals, and answers
+// from memory with a binary search.
+#pragma once
+
+#include <NxCore/records/NxEntity.h>
+#include <NxCore/records/NxRegion.h>
+
+#include <QString>
+#include <QVector>
+
+namespace Nx {
+
+class NxFeatureDbi;
+
+class SpecialRegionsCache {
+public:
+    static const qint64 WINDOW_SIZE = 1000 * 1000;
+
+    SpecialRegionsCache(NxFeatureDbi* dbi, const QString& setName);
+
+    void clear();
+    void setFeatureDbi(NxFeatureDbi* dbi);
+    const QString& getSetName() const { return setName; }
+
+    // True when a region of the set on that sequence overlaps the region; false without a
+    // feature table or when the table fails (logged).
+    bool isIntersect(const NxRegion& region, const NxDataId& sequenceId);
+
+private:
+    bool load(const NxRegion& region, const NxDataId& sequenceId);
+
+    NxFeatureDbi* dbi = nullptr;
+    QString setName;               // feature class of the set
+    NxDataId sequenceId;           // of the loaded window
+    NxRegion window;               // empty when nothing is loaded
+    QVector<NxRegion> intervals;   // merged set regions inside the window, ascending
+};
+
+}  // namespace Nx
