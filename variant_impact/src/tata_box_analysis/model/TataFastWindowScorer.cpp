@@ -63,35 +63,90 @@ const Tables& tables() {
     return t;
 }
 
-// The three scores of one strand of an inner window (20 letter codes, 5' to 3').
+// Step conditions of the three step sums, on letter codes.
+inline bool wrStep(uint8_t a, uint8_t b) { return (a == kA || a == kT) && (b == kA || b == kG); }
+inline bool tvStep(uint8_t a, uint8_t b) { return a == kT && b != kT; }
+inline bool taStep(uint8_t a, uint8_t b) { return a == kT && b == kA; }
+
+// One strand of an inner window (20 letter codes, 5' to 3'), with what its substitutions reuse.
 struct Strand {
-    double p; // tataMatrixScore at offset 6
-    double v; // wrTvScore at offset 4
-    double x; // dinucleotideTaScore at offset 1
+    uint8_t x[20];      // letter codes
+    double prefix[14];  // matrix score over columns 0 .. c-1 (letters 6 .. 5+c), summed in order
+    uint32_t wr;        // W-R steps present (step j joins letters 4+j and 5+j)
+    uint32_t tv;        // T-V steps present (same letters)
+    uint32_t ta;        // TA steps present (step j joins letters 1+j and 2+j)
+    double p;           // tataMatrixScore at offset 6
+    double v;           // wrTvScore at offset 4
+    double d;           // dinucleotideTaScore at offset 1
 };
 
-inline Strand scoreStrand(const Tables& t, const uint8_t* x) {
-    Strand s;
+inline double flankOf(const Tables& t, uint32_t wr, uint32_t tv) {
+    return kWrTvWr * t.wr[wr] + kWrTvConst + kWrTvTv * t.tv[tv];
+}
+
+inline double dinucleotideOf(const Tables& t, uint8_t l6, uint8_t l7, uint8_t l8, uint8_t l9, uint32_t ta) {
+    const double mean = t.dinucleotide[l6 << 6 | l7 << 4 | l8 << 2 | l9];
+    return kDinTaMean * mean - kDinTaConst - kDinTaTa * t.ta[ta];
+}
+
+void scoreStrand(const Tables& t, Strand& s) {
+    const uint8_t* x = s.x;
     double p = 0.0;
     for (int c = 0; c < 14; ++c) {
+        s.prefix[c] = p;
         p += t.matrix[x[6 + c]][c];
     }
     s.p = p;
-
-    uint32_t fA = 0, fG = 0, fT = 0; // bit k set when letter k is A / G / T
-    for (int k = 0; k < 20; ++k) {
-        fA |= uint32_t(x[k] == kA) << k;
-        fG |= uint32_t(x[k] == kG) << k;
-        fT |= uint32_t(x[k] == kT) << k;
+    s.wr = s.tv = s.ta = 0;
+    for (int j = 0; j < 14; ++j) {
+        s.wr |= uint32_t(wrStep(x[4 + j], x[5 + j])) << j;
+        s.tv |= uint32_t(tvStep(x[4 + j], x[5 + j])) << j;
+        s.ta |= uint32_t(taStep(x[1 + j], x[2 + j])) << j;
     }
-    // Step i of a sum starting at offset o joins letters o + i and o + i + 1.
-    const uint32_t wr = ((fA | fT) >> 4) & ((fA | fG) >> 5) & 0x3FFF;
-    const uint32_t tv = (fT >> 4) & (~fT >> 5) & 0x3FFF;
-    const uint32_t ta = (fT >> 1) & (fA >> 2) & 0x3FFF;
-    s.v = kWrTvWr * t.wr[wr] + kWrTvConst + kWrTvTv * t.tv[tv];
-    const double mean = t.dinucleotide[x[6] << 6 | x[7] << 4 | x[8] << 2 | x[9]];
-    s.x = kDinTaMean * mean - kDinTaConst - kDinTaTa * t.ta[ta];
-    return s;
+    s.v = flankOf(t, s.wr, s.tv);
+    s.d = dinucleotideOf(t, x[6], x[7], x[8], x[9], s.ta);
+}
+
+// Sets step bit j of mask from letters (a, b), for the steps 0..13 that exist.
+template <bool (*Step)(uint8_t, uint8_t)>
+inline void setStep(uint32_t& mask, int j, uint8_t a, uint8_t b) {
+    if (j < 0 || j > 13) {
+        return;
+    }
+    mask = (mask & ~(1u << j)) | (uint32_t(Step(a, b)) << j);
+}
+
+// The three scores of strand s with letter q replaced by y. A score whose letters do not include
+// q is taken over; the others are recomputed from the point the letter enters them, so every
+// sum still adds its terms in the brute force's order.
+inline void scoreVariant(const Tables& t, const Strand& s, int q, uint8_t y, double& p, double& v, double& d) {
+    auto at = [&](int i) { return i == q ? y : s.x[i]; };
+    p = s.p;
+    if (q >= 6) {
+        const int c0 = q - 6;
+        double sum = s.prefix[c0] + t.matrix[y][c0];
+        for (int c = c0 + 1; c < 14; ++c) {
+            sum += t.matrix[s.x[6 + c]][c];
+        }
+        p = sum;
+    }
+    v = s.v;
+    if (q >= 4 && q <= 18) {
+        uint32_t wr = s.wr, tv = s.tv;
+        for (int j = q - 5; j <= q - 4; ++j) {
+            setStep<wrStep>(wr, j, at(4 + j), at(5 + j));
+            setStep<tvStep>(tv, j, at(4 + j), at(5 + j));
+        }
+        v = flankOf(t, wr, tv);
+    }
+    d = s.d;
+    if (q >= 1 && q <= 15) {
+        uint32_t ta = s.ta;
+        for (int j = q - 2; j <= q - 1; ++j) {
+            setStep<taStep>(ta, j, at(1 + j), at(2 + j));
+        }
+        d = dinucleotideOf(t, at(6), at(7), at(8), at(9), ta);
+    }
 }
 
 uint8_t letterCode(char c) {
@@ -105,41 +160,38 @@ uint8_t letterCode(char c) {
 
 } // namespace
 
-TataFastWindowScorer::Inner TataFastWindowScorer::scoreInner(const uint8_t* codes) {
-    const Tables& t = tables();
-    uint8_t reverse[20];
-    for (int k = 0; k < 20; ++k) {
-        reverse[19 - k] = uint8_t(3 - codes[k]);
-    }
-    const Strand f = scoreStrand(t, codes);
-    const Strand r = scoreStrand(t, reverse);
-    return Inner{f.p, r.p, (f.v + r.v) / 2, f.x, r.x};
-}
-
 const TataFastWindowScorer::Slot& TataFastWindowScorer::slotFor(int start, const uint8_t* codes) {
     Slot& slot = m_slots[start % kSlots];
     if (slot.start == start) {
         return slot;
     }
-    slot.start = start;
-    slot.base = scoreInner(codes);
-    uint8_t changed[20];
+    const Tables& t = tables();
+    Strand forward;
+    Strand reverse;
     for (int k = 0; k < 20; ++k) {
-        changed[k] = codes[k];
+        forward.x[k] = codes[k];
+        reverse.x[19 - k] = uint8_t(3 - codes[k]);
     }
+    scoreStrand(t, forward);
+    scoreStrand(t, reverse);
+
+    slot.start = start;
+    slot.base = Inner{forward.p, reverse.p, (forward.v + reverse.v) / 2, forward.d, reverse.d};
     for (int k = 0; k < 20; ++k) {
         for (int x = 0; x < 3; ++x) {
-            changed[k] = kSubstitutes[codes[k]][x];
-            slot.variant[k][x] = scoreInner(changed);
+            const uint8_t y = kSubstitutes[codes[k]][x];
+            double pF, vF, dF, pR, vR, dR;
+            scoreVariant(t, forward, k, y, pF, vF, dF);
+            scoreVariant(t, reverse, 19 - k, uint8_t(3 - y), pR, vR, dR);
+            slot.variant[k][x] = Inner{pF, pR, (vF + vR) / 2, dF, dR};
         }
-        changed[k] = codes[k];
     }
     return slot;
 }
 
 // Affinity of the current window with the letter at `position` replaced by its `substitute`-th
 // substitute, or as it stands when position is -1. Same order of operations as tataAffinity.
-double TataFastWindowScorer::affinityOf(int position, int substitute) const {
+inline double TataFastWindowScorer::affinityOf(int position, int substitute) const {
     int windows = 0;
     double sumF = 0.0;
     double sumR = 0.0;
@@ -153,16 +205,15 @@ double TataFastWindowScorer::affinityOf(int position, int substitute) const {
         ++windows;
         sumF += in.xF;
         sumR += in.xR;
-        if (in.pF > best) {
-            best = in.pF;
-            forward = true;
-            flank = in.flank;
-        }
-        if (in.pR > best) {
-            best = in.pR;
-            forward = false;
-            flank = in.flank;
-        }
+        // Selections only (no arithmetic), written so the compiler can avoid branches.
+        const bool f = in.pF > best;
+        best = f ? in.pF : best;
+        forward = f ? true : forward;
+        flank = f ? in.flank : flank;
+        const bool r = in.pR > best;
+        best = r ? in.pR : best;
+        forward = r ? false : forward;
+        flank = r ? in.flank : flank;
     }
     const double mean = forward ? sumF / windows : sumR / windows;
     return kAffMean * mean + kAffConst + kAffBest * best + kAffFlank * flank;

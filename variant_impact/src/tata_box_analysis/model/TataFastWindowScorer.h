@@ -40,7 +40,6 @@ private:
     static constexpr int kSlots = 8; // ring of inner windows; a window needs 7 at a time
 
     const Slot& slotFor(int start, const uint8_t* codes);
-    static Inner scoreInner(const uint8_t* codes);
     double affinityOf(int position, int substitute) const;
 
     Slot m_slots[kSlots];
