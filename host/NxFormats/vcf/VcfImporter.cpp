@@ -1,0 +1,341 @@
+#include "VcfImporter.h"
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/NxDbi.h>
+#include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/log/Logger.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <htslib/bgzf.h>
+#include <htslib/hfile.h>
+#include <htslib/kseq.h>
+#include <htslib/kstring.h>
+#include <htslib/vcf.h>
+
+#include <cstring>
+#include <memory>
+
+namespace Nx {
+
+namespace {
+
+struct HtsFileDeleter {
+    void operator()(htsFile* f) const { if (f != nullptr) hts_close(f); }
+};
+struct HeaderDeleter {
+    void operator()(bcf_hdr_t* h) const { if (h != nullptr) bcf_hdr_destroy(h); }
+};
+struct RecordDeleter {
+    void operator()(bcf1_t* r) const { if (r != nullptr) bcf_destroy(r); }
+};
+using HtsFilePtr = std::unique_ptr<htsFile, HtsFileDeleter>;
+using HeaderPtr = std::unique_ptr<bcf_hdr_t, HeaderDeleter>;
+using RecordPtr = std::unique_ptr<bcf1_t, RecordDeleter>;
+
+// Owns the buffer of one kstring_t.
+struct LineBuffer {
+    kstring_t s = KS_INITIALIZE;
+    ~LineBuffer() { ks_free(&s); }
+};
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("Nx::VcfImporter", text);
+}
+
+HtsFilePtr openHts(const QString& path) {
+    return HtsFilePtr(hts_open(QFile::encodeName(path).constData(), "r"));
+}
+
+// Number of lines bcf_hdr_read consumes from a VCF text: everything up to and including the
+// "#CHROM" line (blank lines included), so that data line k is line headerLines + k.
+int countHeaderLines(const QString& path) {
+    HtsFilePtr fp = openHts(path);
+    if (!fp) {
+        return 0;
+    }
+    LineBuffer line;
+    int n = 0;
+    while (hts_getline(fp.get(), KS_SEP_LINE, &line.s) >= 0) {
+        ++n;
+        if (line.s.l >= 6 && strncmp(line.s.s, "#CHROM", 6) == 0) {
+            break;
+        }
+        if (line.s.l > 0 && line.s.s[0] != '#') {
+            break;
+        }
+    }
+    return n;
+}
+
+// Bytes of the file consumed so far, for progress.
+qint64 bytesRead(htsFile* fp) {
+    hFILE* hf = fp->is_bgzf ? fp->fp.bgzf->fp : fp->fp.hfile;
+    return hf == nullptr ? 0 : static_cast<qint64>(htell(hf));
+}
+
+bool isBaseSequence(const char* allele) {
+    if (allele == nullptr || *allele == '\0') {
+        return false;
+    }
+    for (const char* c = allele; *c != '\0'; ++c) {
+        if (!((*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The checks htslib leaves out: eight fixed columns, a numeric POS of at least 1, a CHROM.
+// Returns the problem, or an empty text.
+QString checkFixedColumns(const kstring_t& line) {
+    int tabs = 0;
+    const char* tab2 = nullptr;
+    const char* tab1 = nullptr;
+    for (size_t i = 0; i < line.l && tabs < 7; ++i) {
+        if (line.s[i] == '\t') {
+            ++tabs;
+            if (tabs == 1) tab1 = line.s + i;
+            if (tabs == 2) tab2 = line.s + i;
+        }
+    }
+    if (tabs < 7) {
+        return tr("a record needs at least 8 tab-separated columns, found %1").arg(tabs + 1);
+    }
+    if (tab1 == line.s) {
+        return tr("CHROM is empty");
+    }
+    QByteArray pos(tab1 + 1, static_cast<int>(tab2 - tab1 - 1));
+    bool ok = false;
+    qint64 value = pos.toLongLong(&ok);
+    if (!ok || value < 1 || pos.startsWith('+')) {
+        return tr("POS '%1' is not a position of at least 1").arg(QString::fromLatin1(pos));
+    }
+    return QString();
+}
+
+QString describeErrcode(int errcode) {
+    QStringList parts;
+    if (errcode & BCF_ERR_NCOLS) parts << tr("wrong number of columns");
+    if (errcode & BCF_ERR_LIMITS) parts << tr("a value exceeds the format's limits");
+    if (errcode & BCF_ERR_CHAR) parts << tr("invalid characters");
+    if (errcode & BCF_ERR_CTG_INVALID) parts << tr("invalid chromosome name");
+    if (errcode & BCF_ERR_TAG_INVALID) parts << tr("invalid INFO or FORMAT field");
+    return parts.isEmpty() ? tr("the record cannot be parsed") : parts.join(", ");
+}
+
+// htslib repairs these by adding the header line itself (and warns); everything else is fatal.
+const int TOLERATED_ERRORS = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
+
+// State of one file's import: tracks by chromosome and the batch of pending variations.
+class ImportRun {
+public:
+    ImportRun(NxVariantDbi* vdbi, const QString& path) : vdbi(vdbi), path(path) {}
+
+    // Adds the variations of one parsed record; place names the line or record for errors.
+    void addRecord(const bcf_hdr_t* hdr, bcf1_t* rec, const QString& place, NxOpStatus& os) {
+        bcf_unpack(rec, BCF_UN_STR);
+        const char* ref = rec->n_allele > 0 ? rec->d.allele[0] : nullptr;
+        if (!isBaseSequence(ref)) {
+            os.setError(tr("Malformed VCF file '%1' at %2: REF '%3' is not a sequence of bases")
+                            .arg(path, place, QString::fromLatin1(ref == nullptr ? "" : ref)));
+            return;
+        }
+        int usable = 0;
+        for (int i = 1; i < rec->n_allele; ++i) {
+            if (isBaseSequence(rec->d.allele[i])) {
+                ++usable;
+            } else {
+                ++skipped;
+            }
+        }
+        if (usable == 0) {
+            return;
+        }
+        if (rec->pos < 0) {
+            os.setError(tr("Malformed VCF file '%1' at %2: POS must be at least 1").arg(path, place));
+            return;
+        }
+        int trackIndex = trackFor(bcf_hdr_id2name(hdr, rec->rid), os);
+        NX_CHECK_OP(os, );
+        if (trackIndex != bufferTrack || buffer.size() >= VcfImporter::BATCH_SIZE) {
+            flush(os);
+            NX_CHECK_OP(os, );
+            bufferTrack = trackIndex;
+        }
+        QByteArray refData = QByteArray(ref).toUpper();
+        QString publicId;
+        if (rec->d.id != nullptr && strcmp(rec->d.id, ".") != 0) {
+            publicId = QString::fromUtf8(rec->d.id);
+        }
+        for (int i = 1; i < rec->n_allele; ++i) {
+            if (!isBaseSequence(rec->d.allele[i])) {
+                continue;
+            }
+            NxVariant v;
+            v.startPos = rec->pos;
+            v.endPos = rec->pos + refData.size();
+            v.refData = refData;
+            v.obsData = QByteArray(rec->d.allele[i]).toUpper();
+            v.publicId = publicId;
+            buffer << v;
+        }
+    }
+
+    void flush(NxOpStatus& os) {
+        if (buffer.isEmpty()) {
+            return;
+        }
+        vdbi->addVariantsToTrack(tracks[bufferTrack], buffer, os);
+        if (!os.hasError()) {
+            imported += buffer.size();
+        }
+        buffer.clear();
+    }
+
+    QList<NxVariantTrack> tracks;  // in order of first appearance
+    qint64 imported = 0;
+    qint64 skipped = 0;
+
+private:
+    int trackFor(const char* chrom, NxOpStatus& os) {
+        QByteArray key(chrom);
+        auto it = trackIndexOfChrom.constFind(key);
+        if (it != trackIndexOfChrom.constEnd()) {
+            return it.value();
+        }
+        NxVariantTrack t;
+        t.visualName = QString::fromUtf8(key);
+        t.sequenceName = t.visualName;
+        vdbi->createVariantTrack(t, os);
+        NX_CHECK_OP(os, -1);
+        tracks << t;
+        trackIndexOfChrom.insert(key, tracks.size() - 1);
+        return tracks.size() - 1;
+    }
+
+    NxVariantDbi* vdbi;
+    QString path;
+    QHash<QByteArray, int> trackIndexOfChrom;  // CHROM -> index in tracks
+    QList<NxVariant> buffer;                   // pending variations, all of tracks[bufferTrack]
+    int bufferTrack = -1;
+};
+
+}  // namespace
+
+VcfImporter::VcfImporter(NxDbi* dbi) : dbi(dbi) {
+}
+
+VcfImporter::VcfImporter(const DbiConnection& con) : dbi(con.dbi) {
+}
+
+QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& os) {
+    importedVariants = 0;
+    skippedAlleles = 0;
+    NX_CHECK_OP(os, {});
+    NxVariantDbi* vdbi = dbi == nullptr ? nullptr : dbi->getVariantDbi();
+    if (vdbi == nullptr) {
+        os.setError(tr("No database with a variant table to import '%1' into").arg(path));
+        return {};
+    }
+    QFileInfo fi(path);
+    if (!fi.exists()) {
+        os.setError(tr("VCF file '%1' does not exist").arg(path));
+        return {};
+    }
+    if (fi.isDir()) {
+        os.setError(tr("'%1' is a folder, not a VCF file").arg(path));
+        return {};
+    }
+    HtsFilePtr fp = openHts(path);
+    if (!fp) {
+        os.setError(tr("Cannot open VCF file '%1'").arg(path));
+        return {};
+    }
+    const htsFormat* format = hts_get_format(fp.get());
+    bool isVcf = format->format == vcf;
+    if (!isVcf && format->format != bcf) {
+        os.setError(tr("'%1' is not a VCF or BCF file (a VCF file starts with '##fileformat=VCF')").arg(path));
+        return {};
+    }
+    int headerLines = isVcf ? countHeaderLines(path) : 0;
+    HeaderPtr hdr(bcf_hdr_read(fp.get()));
+    if (!hdr) {
+        os.setError(tr("Cannot read the header of VCF file '%1' (it must end with a '#CHROM' line)").arg(path));
+        return {};
+    }
+    RecordPtr rec(bcf_init());
+    // Nothing past ALT is stored; INFO and samples need no unpacking.
+    rec->max_unpack = BCF_UN_STR;
+
+    qint64 fileSize = fi.size();
+    ImportRun run(vdbi, path);
+    LineBuffer line;
+    qint64 lineNo = headerLines;  // VCF: line of the file; BCF: record number
+    os.setProgress(0);
+    while (!os.isCoR()) {
+        if (isVcf) {
+            int ret = hts_getline(fp.get(), KS_SEP_LINE, &line.s);
+            if (ret == -1) {
+                break;
+            }
+            ++lineNo;
+            if (ret < -1) {
+                os.setError(tr("Cannot read VCF file '%1' at line %2: the file is damaged or truncated").arg(path).arg(lineNo));
+                break;
+            }
+            if (line.s.l == 0) {
+                continue;
+            }
+            QString problem = checkFixedColumns(line.s);
+            if (problem.isEmpty() && (vcf_parse(&line.s, hdr.get(), rec.get()) < 0 || (rec->errcode & ~TOLERATED_ERRORS) != 0)) {
+                problem = describeErrcode(rec->errcode);
+            }
+            if (!problem.isEmpty()) {
+                os.setError(tr("Malformed VCF file '%1' at line %2: %3").arg(path).arg(lineNo).arg(problem));
+                break;
+            }
+            run.addRecord(hdr.get(), rec.get(), tr("line %1").arg(lineNo), os);
+        } else {
+            int ret = bcf_read(fp.get(), hdr.get(), rec.get());
+            if (ret == -1) {
+                break;
+            }
+            ++lineNo;
+            if (ret < -1 || (rec->errcode & ~TOLERATED_ERRORS) != 0) {
+                os.setError(tr("Cannot read BCF file '%1' at record %2: %3")
+                                .arg(path)
+                                .arg(lineNo)
+                                .arg(ret < -1 ? tr("the file is damaged or truncated") : describeErrcode(rec->errcode)));
+                break;
+            }
+            run.addRecord(hdr.get(), rec.get(), tr("record %1").arg(lineNo), os);
+        }
+        if ((lineNo & 0x3FFF) == 0 && fileSize > 0) {
+            os.setProgress(static_cast<int>(qMin<qint64>(99, bytesRead(fp.get()) * 100 / fileSize)));
+        }
+    }
+    // Store what was read before an error or a cancel: it is valid and the user keeps it.
+    NxOpStatusImpl flushOs;
+    run.flush(flushOs);
+    if (flushOs.hasError()) {
+        os.setError(flushOs.getError());
+    }
+    importedVariants = run.imported;
+    skippedAlleles = run.skipped;
+    if (skippedAlleles > 0) {
+        ioLog.info(tr("Skipped %1 ALT alleles of '%2' that are symbolic, breakends, '*' or missing")
+                       .arg(skippedAlleles)
+                       .arg(path));
+    }
+    ioLog.details(tr("Imported %1 variations in %2 tracks from '%3'").arg(importedVariants).arg(run.tracks.size()).arg(path));
+    if (!os.isCoR()) {
+        os.setProgress(100);
+    }
+    return run.tracks;
+}
+
+}  // namespace Nx
