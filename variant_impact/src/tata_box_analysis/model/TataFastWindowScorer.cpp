@@ -4,6 +4,7 @@
 #include <tata_box_analysis/model/TataModelTables.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace Nx {
 
@@ -149,12 +150,15 @@ inline void scoreVariant(const Tables& t, const Strand& s, int q, uint8_t y, dou
     }
 }
 
+// Code of an upper-case base; kNotBase for anything else.
+constexpr uint8_t kNotBase = 0xFF;
 uint8_t letterCode(char c) {
     switch (c) {
     case 'A': return kA;
     case 'C': return kC;
     case 'G': return kG;
-    default: return kT;
+    case 'T': return kT;
+    default: return kNotBase;
     }
 }
 
@@ -162,7 +166,7 @@ uint8_t letterCode(char c) {
 
 const TataFastWindowScorer::Slot& TataFastWindowScorer::slotFor(int start, const uint8_t* codes) {
     Slot& slot = m_slots[start % kSlots];
-    if (slot.start == start) {
+    if (slot.start == start && std::memcmp(slot.codes, codes, 20) == 0) {
         return slot;
     }
     const Tables& t = tables();
@@ -176,6 +180,7 @@ const TataFastWindowScorer::Slot& TataFastWindowScorer::slotFor(int start, const
     scoreStrand(t, reverse);
 
     slot.start = start;
+    std::memcpy(slot.codes, codes, 20);
     slot.base = Inner{forward.p, reverse.p, (forward.v + reverse.v) / 2, forward.d, reverse.d};
     for (int k = 0; k < 20; ++k) {
         for (int x = 0; x < 3; ++x) {
@@ -222,14 +227,14 @@ inline double TataFastWindowScorer::affinityOf(int position, int substitute) con
 void TataFastWindowScorer::score(const char* window, int start, double& affinity, double& deviation) {
     uint8_t codes[26];
     for (int k = 0; k < 26; ++k) {
-        if (window[k] == 'N') {
-            // Unknown letters can make windows fail and print diagnostics: the brute force
-            // knows how.
+        codes[k] = letterCode(window[k]);
+        if (codes[k] == kNotBase) {
+            // Unknown letters (N) can make windows fail and print diagnostics: the brute force
+            // knows how. So does it for anything else a caller may hand over.
             affinity = tataAffinity(window);
             deviation = tataAffinityDeviation(window);
             return;
         }
-        codes[k] = letterCode(window[k]);
     }
     for (int i = 0; i < 7; ++i) {
         m_current[i] = &slotFor(start + i, codes + i);

@@ -19,7 +19,8 @@ namespace Nx {
 class TataFastWindowScorer {
 public:
     // Scores the window of 26 accepted letters (A, C, G, T, N) that starts at accepted letter
-    // `start`; windows must come with non-decreasing starts within one scan.
+    // `start`. Consecutive windows of one scan share their inner windows' scorings; any other
+    // order is still correct, only slower.
     void score(const char* window, int start, double& affinity, double& deviation);
 
 private:
@@ -34,6 +35,7 @@ private:
     // All scorings of the inner window that starts at accepted letter `start`.
     struct Slot {
         int start = -1;        // accepted letter the inner window starts at; -1 for an empty slot
+        uint8_t codes[20];     // its letters (a slot is reused only for the very same letters)
         Inner base;            // the letters as they stand
         Inner variant[20][3];  // letter k replaced by its x-th substitute
     };
