@@ -10,6 +10,12 @@ namespace Nx {
 
 class NxOpStatus;
 
+// An object of a database: which database, which object.
+struct NxEntityRef {
+    NxDbiRef dbiRef;
+    NxDataId entityId;
+};
+
 class VariantTrackObject {
 public:
     VariantTrackObject() = default;
@@ -17,6 +23,7 @@ public:
         : dbiRef(dbiRef), trackId(trackId), name(name) {}
 
     const NxDbiRef& getDbiRef() const { return dbiRef; }
+    NxEntityRef getEntityRef() const { return NxEntityRef{dbiRef, trackId}; }
     const NxDataId& getTrackId() const { return trackId; }
     const QString& getName() const { return name; }
     bool isValid() const { return dbiRef.isValid() && !trackId.isEmpty(); }

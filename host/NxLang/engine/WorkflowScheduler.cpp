@@ -1,0 +1,248 @@
+#include "WorkflowScheduler.h"
+
+#include <NxCore/core/AppContext.h>
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/log/Logger.h>
+#include <NxCore/tasks/Task.h>
+#include <NxCore/tasks/TaskScheduler.h>
+#include <NxLang/engine/BaseWorker.h>
+#include <NxLang/engine/WorkflowContext.h>
+#include <NxLang/engine/WorkflowMonitor.h>
+#include <NxLang/model/Schema.h>
+#include <NxLang/registry/LocalDomainFactory.h>
+#include <NxLang/registry/WorkflowEnv.h>
+
+#include <QTimer>
+
+namespace Nx {
+namespace LocalWorkflow {
+
+WorkflowScheduler::WorkflowScheduler(Workflow::Schema* schema, Workflow::WorkflowContext* ctx, QObject* parent)
+    : QObject(parent), schema(schema), context(ctx) {}
+
+WorkflowScheduler::~WorkflowScheduler() {
+    for (Entry& e : entries) {
+        delete e.worker;
+        for (Workflow::Port* p : e.actor->getPorts()) {
+            p->setPeer(nullptr);
+        }
+    }
+}
+
+void WorkflowScheduler::init(NxOpStatus& os) {
+    if (AppContext::getTaskScheduler() == nullptr) {
+        os.setError(tr("No task scheduler to run the workflow's tasks"));
+        return;
+    }
+    Workflow::Actor* cycleActor = nullptr;
+    const QList<Workflow::Actor*> order = schema->topologicalOrder(&cycleActor);
+    if (order.isEmpty() && !schema->getProcesses().isEmpty()) {
+        os.setError(tr("Element \"%1\" lies on a cycle of links").arg(cycleActor ? cycleActor->getId() : QString()));
+        return;
+    }
+    // 1. One channel per port; each output feeds the inputs it is linked with.
+    for (Workflow::Actor* a : order) {
+        for (Workflow::Port* p : a->getPorts()) {
+            p->setPeer(new Workflow::IntegralBus(p->getId(), p->isInput(), this));
+        }
+    }
+    for (const Workflow::Link& l : schema->getFlows()) {
+        auto* out = qobject_cast<Workflow::IntegralBus*>(l.source()->getPeer());
+        auto* in = qobject_cast<Workflow::IntegralBus*>(l.destination()->getPeer());
+        out->addReceiver(in);
+    }
+    // 2. One worker per actor, from the local domain.
+    Workflow::DomainFactory* domain = WorkflowEnv::getDomainRegistry()->getById(LocalDomainFactory::ID);
+    for (Workflow::Actor* a : order) {
+        Entry e;
+        e.actor = a;
+        e.worker = domain != nullptr ? domain->makeWorker(a) : nullptr;
+        if (e.worker == nullptr) {
+            os.setError(tr("Element \"%1\": no worker is known for type \"%2\"").arg(a->getId()).arg(a->getProto()->getId()));
+            return;
+        }
+        if (auto* bw = dynamic_cast<BaseWorker*>(e.worker)) {
+            bw->setContext(context);
+        }
+        for (Workflow::Port* p : a->getPorts()) {
+            e.buses << qobject_cast<Workflow::IntegralBus*>(p->getPeer());
+        }
+        entries << e;
+    }
+}
+
+void WorkflowScheduler::start() {
+    if (started) {
+        return;
+    }
+    started = true;
+    for (Entry& e : entries) {
+        e.worker->start();
+    }
+    scheduleTick();
+}
+
+void WorkflowScheduler::cancel() {
+    fail(tr("The workflow was canceled"));
+}
+
+void WorkflowScheduler::scheduleTick() {
+    if (tickPending || finished) {
+        return;
+    }
+    tickPending = true;
+    QTimer::singleShot(0, this, &WorkflowScheduler::sl_tick);
+}
+
+qint64 WorkflowScheduler::signature(const Entry& e) {
+    qint64 s = e.worker->isDone() ? 1 : 0;
+    for (Workflow::IntegralBus* b : e.buses) {
+        s += 2 * (b->takenMessages() + b->putMessages()) + (b->isEnded() ? 1 : 0);
+    }
+    return s;
+}
+
+int WorkflowScheduler::runningTasks() const {
+    int n = 0;
+    for (const Entry& e : entries) {
+        if (!e.task.isNull() && !e.task->isFinished()) {
+            n++;
+        }
+    }
+    return n;
+}
+
+void WorkflowScheduler::sl_tick() {
+    tickPending = false;
+    if (finished) {
+        return;
+    }
+    if (failing) {
+        if (runningTasks() == 0) {
+            complete();
+        }
+        return;
+    }
+    bool moved = false;
+    for (Entry& e : entries) {
+        if (failing) {
+            break;
+        }
+        if (e.worker->isDone() || !e.task.isNull()) {
+            continue;
+        }
+        while (!failing && e.task.isNull() && e.worker->isReady() && !e.worker->isDone()) {
+            const qint64 before = signature(e);
+            Task* t = e.worker->step();
+            if (context->getMonitor() != nullptr && context->getMonitor()->hasErrors()) {
+                const Workflow::WorkflowProblem p = context->getMonitor()->getProblems().first();
+                fail(tr("Element \"%1\": %2").arg(e.actor->getLabel()).arg(p.message));
+            }
+            if (t != nullptr) {
+                e.task = t;
+                e.taskKey = t;
+                connect(t, &Task::si_stateChanged, this, &WorkflowScheduler::sl_taskStateChanged);
+                cmdLog.info(tr("%1: started \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
+                AppContext::getTaskScheduler()->registerTopLevelTask(t);
+                moved = true;
+                break;
+            }
+            if (signature(e) == before) {
+                break;
+            }
+            moved = true;
+        }
+        if (e.worker->isDone()) {
+            // A done worker's outputs are ended, so the next elements can finish.
+            for (Workflow::IntegralBus* b : e.buses) {
+                if (!b->isInput() && !b->isEnded()) {
+                    b->setEnded();
+                    moved = true;
+                }
+            }
+        }
+    }
+    if (failing) {
+        if (runningTasks() == 0) {
+            complete();
+        }
+        return;
+    }
+    bool allDone = true;
+    for (const Entry& e : entries) {
+        allDone = allDone && e.worker->isDone();
+    }
+    if (allDone) {
+        complete();
+        return;
+    }
+    if (moved) {
+        scheduleTick();
+        return;
+    }
+    if (runningTasks() > 0) {
+        return;  // a task's end brings the next turn
+    }
+    QStringList waiting;
+    for (const Entry& e : entries) {
+        if (!e.worker->isDone()) {
+            waiting << QString("\"%1\"").arg(e.actor->getLabel());
+        }
+    }
+    fail(tr("The workflow cannot go on: no element can make progress. Elements still waiting: %1")
+             .arg(waiting.join(", ")));
+}
+
+void WorkflowScheduler::sl_taskStateChanged() {
+    Task* t = qobject_cast<Task*>(sender());
+    if (t == nullptr || !t->isFinished()) {
+        return;
+    }
+    for (Entry& e : entries) {
+        if (e.taskKey != t) {
+            continue;
+        }
+        e.task = nullptr;
+        e.taskKey = nullptr;
+        if (t->hasError()) {
+            fail(tr("Element \"%1\" failed: %2").arg(e.actor->getLabel()).arg(t->getError()));
+        } else if (t->isCanceled() && !failing) {
+            fail(tr("Element \"%1\": task \"%2\" was canceled").arg(e.actor->getLabel()).arg(t->getTaskName()));
+        } else {
+            cmdLog.info(tr("%1: finished \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
+        }
+        break;
+    }
+    scheduleTick();
+}
+
+void WorkflowScheduler::fail(const QString& message) {
+    if (finished) {
+        return;
+    }
+    if (!failing) {
+        failing = true;
+        error = message;
+        cmdLog.error(message);
+        for (Entry& e : entries) {
+            if (!e.task.isNull()) {
+                e.task->cancel();
+            }
+        }
+    }
+    scheduleTick();
+}
+
+void WorkflowScheduler::complete() {
+    if (finished) {
+        return;
+    }
+    finished = true;
+    for (Entry& e : entries) {
+        e.worker->finish();
+    }
+    Q_EMIT si_finished();
+}
+
+}  // namespace LocalWorkflow
+}  // namespace Nx
