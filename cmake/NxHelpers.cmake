@@ -51,12 +51,20 @@ function(nx_add_tests dir)
   endforeach()
 endfunction()
 
-# nx_add_plugin(NAME SOURCES_DIR DEPS targets...): a loadable plug-in in <build>/plugins.
+# nx_add_plugin(NAME SOURCES_DIR [EXCLUDE regex...] DEPS targets...): a loadable plug-in in
+# <build>/plugins. Its code is compiled once into NAME_objects (an object library that carries
+# the DEPS), so tests can link the plug-in's classes without loading the library.
 function(nx_add_plugin name dir)
   cmake_parse_arguments(A "" "" "EXCLUDE;DEPS" ${ARGN})
   nx_glob_sources(src ${dir} EXCLUDE ${A_EXCLUDE})
-  add_library(${name} MODULE ${src})
+  add_library(${name}_objects OBJECT ${src})
+  target_include_directories(${name}_objects PUBLIC ${CMAKE_SOURCE_DIR}/host ${dir})
+  target_link_libraries(${name}_objects PUBLIC ${A_DEPS})
+  add_library(${name} MODULE $<TARGET_OBJECTS:${name}_objects>)
   target_link_libraries(${name} PRIVATE ${A_DEPS})
+  # Libraries linked to NAME later (target_link_libraries(NAME ...)) also reach the compilation.
+  target_include_directories(${name}_objects PRIVATE $<TARGET_PROPERTY:${name},INCLUDE_DIRECTORIES>)
+  target_compile_definitions(${name}_objects PRIVATE $<TARGET_PROPERTY:${name},COMPILE_DEFINITIONS>)
   set_target_properties(${name} PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${NX_PLUGIN_OUTPUT_DIRECTORY} PREFIX "lib")
 endfunction()

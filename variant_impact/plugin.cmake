@@ -1,0 +1,26 @@
+# The variant_impact plug-in: every source under src/ except the TATA model (a library of its
+# own) and the tests folders. Its host libraries are the ones below that exist as targets: to
+# add one, add its name to NX_VARIANT_IMPACT_LIBS.
+set(NX_VARIANT_IMPACT_LIBS NxCore NxFormats NxLang NxDesigner NxTest)
+
+set(nx_vi_deps Qt5::Core Qt5::Gui Qt5::Xml Qt5::Script)
+foreach(lib ${NX_VARIANT_IMPACT_LIBS} NxTataModel)
+  if(TARGET ${lib})
+    list(APPEND nx_vi_deps ${lib})
+  endif()
+endforeach()
+
+nx_add_plugin(variant_impact ${CMAKE_CURRENT_SOURCE_DIR}/src
+  EXCLUDE "/tata_box_analysis/model/"
+  DEPS ${nx_vi_deps})
+
+# Tests in variant_impact/tests link the plug-in's code (variant_impact_objects) and the host
+# services that start it; they run after the plug-in library itself is built.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
+  file(GLOB nx_vi_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*Test.cpp)
+  foreach(t ${nx_vi_tests})
+    get_filename_component(tname ${t} NAME_WE)
+    add_dependencies(${tname} variant_impact)
+  endforeach()
+endif()
