@@ -1,0 +1,434 @@
+#include "GeneModelParser.h"
+
+#include "LineReader.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace Nx {
+
+namespace {
+
+// A located part of a transcript (exon or CDS), remembered with its line for later checks.
+struct Part {
+    NxRegion region;
+    qint64 line = 0;
+    int phase = 0;  // CDS only
+};
+
+struct PendingTranscript {
+    TranscriptModel model;
+    QString parentKey;        // GFF3 Parent (gene key) or GTF gene_id
+    QString typeName;         // GFF3 type of the defining line
+    bool hasSpanLine = false; // a transcript line gave the span
+    char strand = 0;
+    qint64 line = 0;          // defining line (or first child line)
+    QVector<Part> exons;
+    QVector<Part> cds;
+    QVector<Part> stopCodons;  // GTF only
+};
+
+// A GFF3 child line whose parent is resolved once the whole file is read.
+struct PendingChild {
+    QString parentKey;
+    bool isCds = false;
+    QString sequenceName;
+    char strand = 0;
+    Part part;
+};
+
+QString stripPrefix(const QString& id, const char* prefix) {
+    return id.startsWith(QLatin1String(prefix)) ? id.mid(static_cast<int>(qstrlen(prefix))) : id;
+}
+
+QString at(const QString& file, qint64 line) {
+    return QString("%1:%2: ").arg(file).arg(line);
+}
+
+QString span1(const NxRegion& r) {
+    return QString("%1-%2").arg(r.startPos + 1).arg(r.endPos());
+}
+
+bool isGeneType(const QString& type, const QString& id) {
+    return type == "gene" || type == "ncRNA_gene" || type == "pseudogene" || id.startsWith("gene:");
+}
+
+// Sorts, checks and fills the model of one transcript. File and lines are for the messages.
+bool finishTranscript(PendingTranscript& t, const QString& file, QString& error) {
+    TranscriptModel& m = t.model;
+    auto byStart = [](const Part& a, const Part& b) { return a.region.startPos < b.region.startPos; };
+    std::sort(t.exons.begin(), t.exons.end(), byStart);
+    std::sort(t.cds.begin(), t.cds.end(), byStart);
+    if (t.exons.isEmpty()) {
+        error = at(file, t.cds.first().line) +
+                QString("CDS of transcript '%1' has no exons").arg(QString::fromLatin1(m.id));
+        return false;
+    }
+    for (int i = 1; i < t.exons.size(); ++i) {
+        if (t.exons[i].region.startPos < t.exons[i - 1].region.endPos()) {
+            error = at(file, t.exons[i].line) + QString("exon %1 overlaps exon %2 of transcript '%3'")
+                                                    .arg(span1(t.exons[i].region), span1(t.exons[i - 1].region),
+                                                         QString::fromLatin1(m.id));
+            return false;
+        }
+    }
+    NxRegion exonSpan(t.exons.first().region.startPos,
+                      t.exons.last().region.endPos() - t.exons.first().region.startPos);
+    if (t.hasSpanLine) {
+        for (const Part& e : t.exons) {
+            if (!m.span.contains(e.region)) {
+                error = at(file, e.line) + QString("exon %1 lies outside its transcript '%2' (%3)")
+                                               .arg(span1(e.region), QString::fromLatin1(m.id), span1(m.span));
+                return false;
+            }
+        }
+    } else {
+        m.span = exonSpan;
+    }
+    // GTF stop codons belong to the CDS; a stop codon without any CDS line is left out.
+    if (!t.cds.isEmpty() && !t.stopCodons.isEmpty()) {
+        t.cds += t.stopCodons;
+        std::sort(t.cds.begin(), t.cds.end(), byStart);
+    }
+    QVector<Part> merged;
+    for (const Part& c : t.cds) {
+        if (!merged.isEmpty() && c.region.startPos < merged.last().region.endPos()) {
+            error = at(file, c.line) + QString("CDS %1 overlaps CDS %2 of transcript '%3'")
+                                           .arg(span1(c.region), span1(merged.last().region),
+                                                QString::fromLatin1(m.id));
+            return false;
+        }
+        bool inExon = false;
+        for (const Part& e : t.exons) {
+            if (e.region.contains(c.region)) {
+                inExon = true;
+                break;
+            }
+        }
+        if (!inExon) {
+            error = at(file, c.line) + QString("CDS %1 lies outside the exons of transcript '%2'")
+                                           .arg(span1(c.region), QString::fromLatin1(m.id));
+            return false;
+        }
+        if (!merged.isEmpty() && c.region.startPos == merged.last().region.endPos()) {
+            Part& last = merged.last();
+            // The 5'-most phase must survive the merge: on + it is the first part's, on - the last's.
+            if (m.reverse) {
+                last.phase = c.phase;
+            }
+            last.region.length += c.region.length;
+            continue;
+        }
+        merged.append(c);
+    }
+    for (const Part& e : t.exons) {
+        m.exons.append(e.region);
+    }
+    for (const Part& c : merged) {
+        m.cdsParts.append(c.region);
+    }
+    if (!merged.isEmpty()) {
+        m.startPhase = m.reverse ? merged.last().phase : merged.first().phase;
+    }
+    return true;
+}
+
+}  // namespace
+
+GeneModelParser::Format GeneModelParser::detectFormat(const QByteArray& column) {
+    QByteArray c = column.trimmed();
+    int eq = c.indexOf('=');
+    int quote = c.indexOf('"');
+    int blank = c.indexOf(' ');
+    if (quote >= 0 && blank >= 0 && blank < quote && (eq < 0 || quote < eq)) {
+        return Format::Gtf;
+    }
+    return eq > 0 ? Format::Gff3 : Format::Unknown;
+}
+
+QHash<QString, QString> GeneModelParser::parseGff3Attributes(const QByteArray& column) {
+    QHash<QString, QString> result;
+    for (const QByteArray& item : column.split(';')) {
+        QByteArray kv = item.trimmed();
+        int eq = kv.indexOf('=');
+        if (eq <= 0) {
+            continue;
+        }
+        QString key = QString::fromUtf8(kv.left(eq).trimmed());
+        // Commas separate list items and stay encoded inside values, so decode after the split.
+        QStringList values;
+        for (const QByteArray& v : kv.mid(eq + 1).split(',')) {
+            values << QUrl::fromPercentEncoding(v.trimmed());
+        }
+        result.insert(key, values.join(','));
+    }
+    return result;
+}
+
+QHash<QString, QString> GeneModelParser::parseGtfAttributes(const QByteArray& column) {
+    QHash<QString, QString> result;
+    for (const QByteArray& item : column.split(';')) {
+        QByteArray kv = item.trimmed();
+        int blank = kv.indexOf(' ');
+        if (blank <= 0) {
+            continue;
+        }
+        QString key = QString::fromUtf8(kv.left(blank));
+        QByteArray value = kv.mid(blank + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"')) {
+            value = value.mid(1, value.size() - 2);
+        }
+        if (!result.contains(key)) {  // repeated keys (GTF tags) keep the first value
+            result.insert(key, QString::fromUtf8(value));
+        }
+    }
+    return result;
+}
+
+bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequences,
+                            QVector<TranscriptModel>& transcripts, QString& error) {
+    LineReader reader;
+    if (!reader.open(path, error)) {
+        return false;
+    }
+    format = Format::Unknown;
+    QHash<QString, QString> geneNames;       // gene key (GFF3 ID or GTF gene_id) -> Name
+    QHash<QString, int> transcriptIndex;     // GFF3 ID or GTF transcript_id -> index in pending
+    QVector<PendingTranscript> pending;
+    QVector<PendingChild> children;          // GFF3 exon and CDS lines
+
+    QByteArray line;
+    while (reader.readLine(line)) {
+        if (line.startsWith("##FASTA")) {
+            break;  // an embedded FASTA section ends the GFF3 features
+        }
+        if (line.isEmpty() || line.startsWith('#') || line.trimmed().isEmpty()) {
+            continue;
+        }
+        QList<QByteArray> cols = line.split('\t');
+        if (cols.size() != 9) {
+            error = reader.where() + QString("expected 9 tab-separated columns, found %1").arg(cols.size());
+            return false;
+        }
+        if (format == Format::Unknown) {
+            format = detectFormat(cols[8]);
+            if (format == Format::Unknown) {
+                error = reader.where() + "cannot tell GFF3 from GTF by the attribute column";
+                return false;
+            }
+        }
+        const QString type = QString::fromUtf8(cols[2]);
+        const bool isExon = type == "exon";
+        const bool isCds = type == "CDS";
+        const bool isStop = format == Format::Gtf && type == "stop_codon";
+        QHash<QString, QString> attrs =
+            format == Format::Gff3 ? parseGff3Attributes(cols[8]) : parseGtfAttributes(cols[8]);
+
+        // Decide whether the line matters before checking its coordinates.
+        bool relevant = false;
+        if (format == Format::Gff3) {
+            relevant = isExon || isCds || attrs.contains("ID");
+        } else {
+            relevant = isExon || isCds || isStop || type == "transcript" || type == "gene";
+        }
+        if (!relevant) {
+            continue;
+        }
+        const QString seqName = QString::fromUtf8(cols[0]);
+        bool okStart = false;
+        bool okEnd = false;
+        qint64 start = cols[3].toLongLong(&okStart);
+        qint64 end = cols[4].toLongLong(&okEnd);
+        if (!okStart || !okEnd || start < 1 || end < start) {
+            error = reader.where() + QString("bad coordinates '%1'-'%2'")
+                                         .arg(QString::fromUtf8(cols[3]), QString::fromUtf8(cols[4]));
+            return false;
+        }
+        const bool gffGene = format == Format::Gff3 && isGeneType(type, attrs.value("ID"));
+        const bool gffOther = format == Format::Gff3 && !isExon && !isCds && !gffGene;
+        if (gffOther && !attrs.contains("Parent")) {
+            continue;  // a region, chromosome or similar line: not part of a gene model
+        }
+        if (!sequences.contains(seqName)) {
+            error = reader.where() + QString("%1 record on sequence '%2', which is not in the FASTA")
+                                         .arg(format == Format::Gff3 ? "GFF3" : "GTF", seqName);
+            return false;
+        }
+        if (end > sequences.value(seqName)) {
+            error = reader.where() + QString("end %1 lies beyond the end of sequence '%2' (length %3)")
+                                         .arg(end)
+                                         .arg(seqName)
+                                         .arg(sequences.value(seqName));
+            return false;
+        }
+        char strand = cols[6].size() == 1 ? cols[6].at(0) : 0;
+        if (strand != '+' && strand != '-' && !gffGene && type != "gene") {
+            error = reader.where() + QString("strand must be '+' or '-', found '%1'").arg(QString::fromUtf8(cols[6]));
+            return false;
+        }
+        Part part;
+        part.region = NxRegion(start - 1, end - start + 1);
+        part.line = reader.getLineNumber();
+        if (isCds) {
+            QByteArray ph = cols[7].trimmed();
+            if (ph != "0" && ph != "1" && ph != "2") {
+                error = reader.where() + QString("CDS phase must be 0, 1 or 2, found '%1'").arg(QString::fromUtf8(ph));
+                return false;
+            }
+            part.phase = ph.toInt();
+        }
+
+        if (format == Format::Gff3) {
+            const QString id = attrs.value("ID");
+            if (gffGene) {
+                QString name = attrs.value("Name", attrs.value("gene_name"));
+                geneNames.insert(id, name.isEmpty() ? stripPrefix(id, "gene:") : name);
+                continue;
+            }
+            if (isExon || isCds) {
+                QString parents = attrs.value("Parent");
+                if (parents.isEmpty()) {
+                    error = reader.where() + QString("%1 without a Parent attribute").arg(type);
+                    return false;
+                }
+                for (const QString& p : parents.split(',')) {
+                    PendingChild c;
+                    c.parentKey = p;
+                    c.isCds = isCds;
+                    c.sequenceName = seqName;
+                    c.strand = strand;
+                    c.part = part;
+                    children.append(c);
+                }
+                continue;
+            }
+            if (transcriptIndex.contains(id)) {
+                error = reader.where() + QString("transcript ID '%1' is defined twice (first at line %2)")
+                                             .arg(id)
+                                             .arg(pending[transcriptIndex.value(id)].line);
+                return false;
+            }
+            PendingTranscript t;
+            t.model.id = stripPrefix(id, "transcript:").toUtf8();
+            t.model.sequenceName = seqName;
+            t.model.reverse = strand == '-';
+            t.model.span = part.region;
+            t.hasSpanLine = true;
+            t.strand = strand;
+            t.parentKey = attrs.value("Parent").section(',', 0, 0);
+            t.typeName = type;
+            t.line = part.line;
+            t.model.geneName = attrs.value("gene_name");  // used only when the gene line has no name
+            transcriptIndex.insert(id, pending.size());
+            pending.append(t);
+            continue;
+        }
+
+        // GTF
+        const QString geneId = attrs.value("gene_id");
+        if (type == "gene") {
+            if (!geneId.isEmpty()) {
+                geneNames.insert(geneId, attrs.value("gene_name", geneId));
+            }
+            continue;
+        }
+        const QString txId = attrs.value("transcript_id");
+        if (txId.isEmpty()) {
+            error = reader.where() + QString("%1 line without transcript_id").arg(type);
+            return false;
+        }
+        int idx = transcriptIndex.value(txId, -1);
+        if (idx < 0) {
+            PendingTranscript t;
+            t.model.id = txId.toUtf8();
+            t.model.sequenceName = seqName;
+            t.model.reverse = strand == '-';
+            t.strand = strand;
+            t.parentKey = geneId;
+            t.line = part.line;
+            idx = pending.size();
+            transcriptIndex.insert(txId, idx);
+            pending.append(t);
+        }
+        PendingTranscript& t = pending[idx];
+        if (t.model.sequenceName != seqName || t.strand != strand) {
+            error = reader.where() + QString("transcript '%1' is on %2 %3 at line %4, here on %5 %6")
+                                         .arg(txId, t.model.sequenceName, QString(QChar(t.strand)))
+                                         .arg(t.line)
+                                         .arg(seqName, QString(QChar(strand)));
+            return false;
+        }
+        if (t.parentKey != geneId) {
+            error = reader.where() + QString("transcript '%1' belongs to gene '%2' at line %3, here to '%4'")
+                                         .arg(txId, t.parentKey)
+                                         .arg(t.line)
+                                         .arg(geneId);
+            return false;
+        }
+        if (t.model.geneName.isEmpty() && attrs.contains("gene_name")) {
+            t.model.geneName = attrs.value("gene_name");
+        }
+        if (type == "transcript") {
+            t.model.span = part.region;
+            t.hasSpanLine = true;
+        } else if (isExon) {
+            t.exons.append(part);
+        } else if (isCds) {
+            t.cds.append(part);
+        } else if (isStop) {
+            t.stopCodons.append(part);
+        }
+    }
+    if (reader.hasReadError()) {
+        error = reader.where() + "read error";
+        return false;
+    }
+
+    // GFF3 children to their transcripts.
+    for (const PendingChild& c : children) {
+        int idx = transcriptIndex.value(c.parentKey, -1);
+        if (idx < 0) {
+            error = at(path, c.part.line) + QString("%1 refers to Parent '%2', which is not defined in the file")
+                                                .arg(c.isCds ? "CDS" : "exon", c.parentKey);
+            return false;
+        }
+        PendingTranscript& t = pending[idx];
+        if (t.model.sequenceName != c.sequenceName || t.strand != c.strand) {
+            error = at(path, c.part.line) + QString("%1 is on %2 %3 but its transcript '%4' (line %5) is on %6 %7")
+                                                .arg(c.isCds ? "CDS" : "exon", c.sequenceName,
+                                                     QString(QChar(c.strand)), QString::fromLatin1(t.model.id))
+                                                .arg(t.line)
+                                                .arg(t.model.sequenceName, QString(QChar(t.strand)));
+            return false;
+        }
+        (c.isCds ? t.cds : t.exons).append(c.part);
+    }
+
+    transcripts.clear();
+    for (PendingTranscript& t : pending) {
+        if (t.exons.isEmpty() && t.cds.isEmpty()) {
+            continue;  // an ID'd line with a Parent that is not a transcript model
+        }
+        QString name = geneNames.value(t.parentKey);
+        if (name.isEmpty()) {
+            name = t.model.geneName;
+        }
+        if (name.isEmpty()) {
+            name = stripPrefix(t.parentKey, "gene:");
+        }
+        if (name.isEmpty()) {
+            name = QString::fromLatin1(t.model.id);
+        }
+        t.model.geneName = name;
+        t.model.geneId = stripPrefix(t.parentKey, "gene:");
+        if (!finishTranscript(t, path, error)) {
+            return false;
+        }
+        transcripts.append(t.model);
+    }
+    return true;
+}
+
+}  // namespace Nx

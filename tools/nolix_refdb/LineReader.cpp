@@ -1,0 +1,55 @@
+#include "LineReader.h"
+
+#include <QFileInfo>
+
+#include <htslib/hts.h>
+#include <htslib/kseq.h>
+#include <htslib/kstring.h>
+
+namespace Nx {
+
+LineReader::~LineReader() {
+    if (file != nullptr) {
+        hts_close(file);
+    }
+    ks_free(&buffer);
+}
+
+bool LineReader::open(const QString& p, QString& error) {
+    path = p;
+    if (!QFileInfo(p).isFile()) {
+        error = QString("%1: no such file").arg(p);
+        return false;
+    }
+    file = hts_open(p.toLocal8Bit().constData(), "r");
+    if (file == nullptr) {
+        error = QString("%1: cannot open the file").arg(p);
+        return false;
+    }
+    return true;
+}
+
+bool LineReader::readLine(QByteArray& line) {
+    if (file == nullptr) {
+        return false;
+    }
+    kstring_t& s = buffer;
+    int rc = hts_getline(file, KS_SEP_LINE, &s);
+    if (rc < 0) {
+        readError = rc < -1;
+        return false;
+    }
+    ++lineNumber;
+    size_t n = s.l;
+    if (n > 0 && s.s[n - 1] == '\r') {
+        --n;
+    }
+    line = QByteArray(s.s, static_cast<int>(n));
+    return true;
+}
+
+QString LineReader::where() const {
+    return QString("%1:%2: ").arg(path).arg(lineNumber);
+}
+
+}  // namespace Nx

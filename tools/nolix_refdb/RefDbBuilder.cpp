@@ -1,0 +1,418 @@
+#include "RefDbBuilder.h"
+
+#include "BedRegionsReader.h"
+#include "DamageMatrixReader.h"
+#include "FastaStreamReader.h"
+#include "GeneInfoTable.h"
+#include "GeneModelParser.h"
+#include "KnownMutationsVcfReader.h"
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/NxAttributeDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteFeatureDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteKnownMutationsDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteQuery.h>
+#include <NxCore/dbi/sqlite/SQLiteSequenceDbi.h>
+#include <NxCore/records/ReferenceVocabulary.h>
+#include <NxCore/variation/KnownMutationsUtils.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cstdio>
+
+namespace Nx {
+
+namespace {
+
+const char* const SEQUENCE_ALPHABET = "nucl-dna-default";
+
+QString dbError(const QString& what, const NxOpStatus& os) {
+    return QString("%1: %2").arg(what, os.getError());
+}
+
+void removeDatabaseFiles(const QString& path) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        QFile::remove(path + suffix);
+    }
+}
+
+// One transaction per input: begun at construction, committed by commit() on success, and
+// ended by the destructor on failure (the temporary file is thrown away then anyway).
+class StageTransaction {
+public:
+    explicit StageTransaction(SQLiteDbi* db) : db(db) { open = db->beginTransaction(os); }
+    ~StageTransaction() {
+        if (open) {
+            NxOpStatusImpl ignored;
+            db->endTransaction(ignored);
+        }
+    }
+    bool commit(QString& error) {
+        if (open) {
+            open = false;
+            db->endTransaction(os);
+        }
+        if (os.hasError()) {
+            error = dbError(db->getFilePath(), os);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    SQLiteDbi* db;
+    NxOpStatusImpl os;
+    bool open = false;
+};
+
+}  // namespace
+
+void RefDbBuilder::progress(const QString& text) const {
+    if (!opt.quiet) {
+        std::fprintf(stderr, "nolix-refdb: %s\n", text.toLocal8Bit().constData());
+        std::fflush(stderr);
+    }
+}
+
+bool RefDbBuilder::build(QString& error) {
+    if (opt.out.isEmpty() || opt.fasta.isEmpty() || opt.genes.isEmpty()) {
+        error = "--out, --fasta and --genes are required";
+        return false;
+    }
+    QFileInfo outInfo(opt.out);
+    if (outInfo.isDir()) {
+        error = QString("%1: the output is a folder").arg(opt.out);
+        return false;
+    }
+    if (!outInfo.absoluteDir().exists()) {
+        error = QString("%1: folder %2 does not exist").arg(opt.out, outInfo.absolutePath());
+        return false;
+    }
+    QString tmpPath;
+    do {
+        tmpPath = QString("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QRandomGenerator::global()->generate() % 1000000, 6, 10, QChar('0'));
+    } while (QFileInfo::exists(tmpPath));
+
+    bool ok = buildInto(tmpPath, error);
+    if (ok && std::rename(QFile::encodeName(tmpPath).constData(), QFile::encodeName(outInfo.absoluteFilePath()).constData()) != 0) {
+        error = QString("%1: cannot move the finished database into place from %2").arg(opt.out, tmpPath);
+        ok = false;
+    }
+    if (!ok) {
+        removeDatabaseFiles(tmpPath);
+        return false;
+    }
+    progress(QString("wrote %1").arg(opt.out));
+    return true;
+}
+
+bool RefDbBuilder::buildInto(const QString& tmpPath, QString& error) {
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, tmpPath), true, os);
+    if (os.hasError() || con.dbi == nullptr) {
+        error = dbError(tmpPath, os);
+        return false;
+    }
+    SQLiteDbi* db = dynamic_cast<SQLiteDbi*>(con.dbi);
+    if (db == nullptr) {
+        error = QString("%1: not a SQLite database connection").arg(tmpPath);
+        return false;
+    }
+    // A half-built file is thrown away on any failure, so durability on the way costs time for nothing;
+    // the rollback journal keeps the finished file self-contained (no -wal beside it).
+    SQLiteQuery::exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=OFF;", db, os);
+    if (os.hasError()) {
+        error = dbError(tmpPath, os);
+        return false;
+    }
+    bool ok = loadFasta(db, error) && loadGenes(db, error) && loadMatrices(db, error) &&
+              loadRegions(db, opt.segmentalDuplications, ReferenceVocabulary::SEGMENTAL_DUPLICATIONS, error) &&
+              loadRegions(db, opt.conservedRegions, ReferenceVocabulary::CONSERVED_REGIONS, error) &&
+              loadKnownMutations(db, error);
+    NxOpStatusImpl closeOs;
+    con.close(closeOs);
+    if (ok && closeOs.hasError()) {
+        error = dbError(tmpPath, closeOs);
+        ok = false;
+    }
+    return ok;
+}
+
+bool RefDbBuilder::loadFasta(SQLiteDbi* db, QString& error) {
+    SQLiteSequenceDbi* seqDbi = dynamic_cast<SQLiteSequenceDbi*>(db->getSequenceDbi());
+    if (seqDbi == nullptr) {
+        error = "the database has no sequence table";
+        return false;
+    }
+    FastaStreamReader reader;
+    if (!reader.open(opt.fasta, error)) {
+        return false;
+    }
+    NxOpStatusImpl os;
+    StageTransaction stage(db);
+    QString name;
+    QByteArray data;
+    while (reader.nextSequence(name, error)) {
+        qint64 headerLine = reader.lines().getLineNumber();
+        if (sequenceIds.contains(name)) {
+            error = reader.lines().where() + QString("sequence '%1' appears twice in the FASTA").arg(name);
+            return false;
+        }
+        NxSequence seq;
+        seq.visualName = name;
+        seq.alphabet = SEQUENCE_ALPHABET;
+        seqDbi->createSequenceObject(seq, os);
+        qint64 length = 0;
+        qint64 reported = 0;
+        while (!os.hasError() && reader.readBlock(data, BLOCK_SIZE, error)) {
+            seqDbi->appendSequenceData(seq.id, data, os);
+            length += data.size();
+            if (length - reported >= 10 * 1000 * 1000) {
+                reported = length;
+                progress(QString("FASTA %1: %2 Mb").arg(name).arg(length / 1000000));
+            }
+        }
+        if (!error.isEmpty()) {
+            return false;
+        }
+        if (os.hasError()) {
+            error = dbError(db->getFilePath(), os);
+            return false;
+        }
+        if (length == 0) {
+            error = QString("%1:%2: sequence '%3' has no bases").arg(opt.fasta).arg(headerLine).arg(name);
+            return false;
+        }
+        sequenceIds.insert(name, seq.id);
+        sequenceLengths.insert(name, length);
+        progress(QString("FASTA %1: %2 bases").arg(name).arg(length));
+    }
+    if (!error.isEmpty()) {
+        return false;
+    }
+    if (sequenceIds.isEmpty()) {
+        error = QString("%1: no sequences in the FASTA file").arg(opt.fasta);
+        return false;
+    }
+    return stage.commit(error);
+}
+
+bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
+    SQLiteFeatureDbi* featureDbi = dynamic_cast<SQLiteFeatureDbi*>(db->getFeatureDbi());
+    if (featureDbi == nullptr) {
+        error = "the database has no feature table";
+        return false;
+    }
+    GeneModelParser parser;
+    QVector<TranscriptModel> transcripts;
+    if (!parser.parse(opt.genes, sequenceLengths, transcripts, error)) {
+        return false;
+    }
+    progress(QString("%1: %2 transcripts (%3)")
+                 .arg(opt.genes)
+                 .arg(transcripts.size())
+                 .arg(parser.getFormat() == GeneModelParser::Format::Gtf ? "GTF" : "GFF3"));
+    if (!opt.geneInfo.isEmpty()) {
+        GeneInfoTable info;
+        if (!info.read(opt.geneInfo, error)) {
+            return false;
+        }
+        int unused = info.apply(transcripts);
+        if (unused > 0) {
+            progress(QString("%1: %2 keys name no gene or transcript of the annotation").arg(opt.geneInfo).arg(unused));
+        }
+    }
+    NxOpStatusImpl os;
+    StageTransaction stage(db);
+    for (const TranscriptModel& t : transcripts) {
+        Gene g(t.id, t.geneName, t.span, t.codingRegion(), t.exons, t.isCoding(), t.reverse);
+        g.setAltName(t.altName);
+        g.setAccession(t.accession);
+        g.setDisease(t.disease);
+        featureDbi->createGene(g, sequenceIds.value(t.sequenceName), t.cdsParts, os);
+        if (os.hasError()) {
+            error = QString("%1: transcript '%2': %3").arg(opt.genes, QString::fromLatin1(t.id), os.getError());
+            return false;
+        }
+        codonCounts.insert(t.id, t.isCoding() ? t.codonCount() : 0);
+    }
+    return stage.commit(error);
+}
+
+bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
+    if (opt.matrices.isEmpty()) {
+        return true;
+    }
+    NxAttributeDbi* attributes = db->getAttributeDbi();
+    if (attributes == nullptr) {
+        error = "the database has no attribute table";
+        return false;
+    }
+    NxOpStatusImpl os;
+    StageTransaction stage(db);
+    int stored = 0;
+    int unknown = 0;
+    auto onMatrix = [&](const QByteArray& tx, const QMap<int, DamageMatrixReader::Row>& rows, qint64,
+                        QString& reason) -> bool {
+        auto it = codonCounts.constFind(tx);
+        if (it == codonCounts.constEnd()) {
+            ++unknown;
+            return true;
+        }
+        int length = it.value();
+        if (length == 0) {
+            reason = QString("transcript '%1' is non-coding and cannot have a damage-effect matrix")
+                         .arg(QString::fromLatin1(tx));
+            return false;
+        }
+        if (rows.lastKey() > length) {
+            reason = QString("position %1 lies beyond the %2 codons of transcript '%3'")
+                         .arg(rows.lastKey())
+                         .arg(length)
+                         .arg(QString::fromLatin1(tx));
+            return false;
+        }
+        DamageMatrixReader::Row missing;
+        missing.fill(-1.0f);
+        QVector<DamageMatrixReader::Row> matrix(length, missing);
+        for (auto r = rows.constBegin(); r != rows.constEnd(); ++r) {
+            matrix[r.key() - 1] = r.value();
+        }
+        NxIntegerAttribute len;
+        len.objectId = tx;
+        len.name = "DEAttribute_len";
+        len.value = length;
+        attributes->createIntegerAttribute(len, os);
+        NxByteArrayAttribute bytes;
+        bytes.objectId = tx;
+        bytes.name = "DEAttribute";
+        bytes.value = DamageMatrix::encode(matrix);
+        attributes->createByteArrayAttribute(bytes, os);
+        if (os.hasError()) {
+            reason = os.getError();
+            return false;
+        }
+        ++stored;
+        return true;
+    };
+    if (!DamageMatrixReader::read(opt.matrices, onMatrix, error)) {
+        return false;
+    }
+    progress(QString("%1: %2 matrices stored").arg(opt.matrices).arg(stored));
+    if (unknown > 0) {
+        progress(QString("%1: %2 matrices name transcripts that are not in the annotation; left out")
+                     .arg(opt.matrices)
+                     .arg(unknown));
+    }
+    return stage.commit(error);
+}
+
+bool RefDbBuilder::loadRegions(SQLiteDbi* db, const QString& path, const char* setName, QString& error) {
+    if (path.isEmpty()) {
+        return true;
+    }
+    SQLiteFeatureDbi* featureDbi = dynamic_cast<SQLiteFeatureDbi*>(db->getFeatureDbi());
+    NxOpStatusImpl os;
+    StageTransaction stage(db);
+    qint64 count = 0;
+    auto onRegion = [&](const QString& seqName, const NxRegion& region, QString& reason) -> bool {
+        NxFeature f;
+        f.sequenceId = sequenceIds.value(seqName);
+        f.featureClass = setName;
+        f.location = region;
+        featureDbi->createFeature(f, os);
+        if (os.hasError()) {
+            reason = os.getError();
+            return false;
+        }
+        ++count;
+        return true;
+    };
+    if (!BedRegionsReader::read(path, sequenceLengths, onRegion, error)) {
+        return false;
+    }
+    progress(QString("%1: %2 %3 regions").arg(path).arg(count).arg(setName));
+    return stage.commit(error);
+}
+
+bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
+    if (opt.knownMutations.isEmpty()) {
+        return true;
+    }
+    SQLiteKnownMutationsDbi* kmDbi = dynamic_cast<SQLiteKnownMutationsDbi*>(db->getKnownMutationsDbi());
+    if (kmDbi == nullptr) {
+        error = "the database has no known-mutation table";
+        return false;
+    }
+    NxOpStatusImpl os;
+    StageTransaction stage(db);
+    QHash<int, NxDataId> tracks;             // chromosome number -> track id
+    QHash<int, QList<KnownMutation>> batch;  // waiting to be stored, per chromosome number
+    QHash<QString, int> unnumbered;          // chromosome names without a number -> records
+    qint64 stored = 0;
+    auto flush = [&](int number) -> bool {
+        QList<KnownMutation>& list = batch[number];
+        kmDbi->addMutations(tracks.value(number), list, os);
+        stored += list.size();
+        list.clear();
+        return !os.hasError();
+    };
+    auto onMutation = [&](const QString& chrom, const KnownMutation& m, QString& reason) -> bool {
+        int number = KnownMutationsUtils::getNumberByChrName(chrom);
+        if (number < 0) {
+            unnumbered[chrom]++;
+            return true;
+        }
+        if (!tracks.contains(number)) {
+            KnownMutationsTrack track;
+            track.visualName = chrom;
+            track.chromosomeNumber = number;
+            kmDbi->createTrack(track, os);
+            if (os.hasError()) {
+                reason = os.getError();
+                return false;
+            }
+            tracks.insert(number, track.id);
+        }
+        QList<KnownMutation>& list = batch[number];
+        list.append(m);
+        if (list.size() >= MUTATION_BATCH) {
+            if (!flush(number)) {
+                reason = os.getError();
+                return false;
+            }
+            if (stored % 100000 < MUTATION_BATCH) {
+                progress(QString("%1: %2 known mutations").arg(opt.knownMutations).arg(stored));
+            }
+        }
+        return true;
+    };
+    KnownMutationsVcfReader reader;
+    if (!reader.read(opt.knownMutations, onMutation, error)) {
+        return false;
+    }
+    for (auto it = tracks.constBegin(); it != tracks.constEnd(); ++it) {
+        if (!flush(it.key())) {
+            error = dbError(db->getFilePath(), os);
+            return false;
+        }
+    }
+    progress(QString("%1: %2 known mutations on %3 chromosomes").arg(opt.knownMutations).arg(stored).arg(tracks.size()));
+    for (auto it = unnumbered.constBegin(); it != unnumbered.constEnd(); ++it) {
+        progress(QString("%1: %2 alleles on chromosome '%3' left out: not a numbered chromosome (1-22, X, Y, MT)")
+                     .arg(opt.knownMutations)
+                     .arg(it.value())
+                     .arg(it.key()));
+    }
+    if (reader.skippedAlleles() > 0) {
+        progress(QString("%1: %2 symbolic, '*' or '.' ALT alleles left out").arg(opt.knownMutations).arg(reader.skippedAlleles()));
+    }
+    return stage.commit(error);
+}
+
+}  // namespace Nx

@@ -1,0 +1,73 @@
+// Builds a reference database (one SQLite file) from standard files.
+//
+// Inputs (formats in detail in --help, main.cpp):
+//   FASTA (required)   one sequence object per record; the visible name is the record name
+//   GFF3/GTF (required) one "Gene" feature per transcript, exons and CDS parts as children
+//   gene info TSV      alternative name, accession and disease text of genes or transcripts
+//   matrices TSV       the damage-effect matrix of a transcript, stored as "DEAttribute_len" and
+//                      "DEAttribute" attributes on the transcript's feature id
+//   BED x2             special regions "SD" and "CR"
+//   VCF                known mutations with scores, one track per chromosome number
+//
+// How they are combined:
+//  1. The output is built in OUT.tmp-XXXXXX beside OUT, renamed over OUT only when everything
+//     succeeded; any failure removes the temporary file, so OUT is never half-written.
+//  2. The FASTA is streamed into chunked sequence objects in blocks of BLOCK_SIZE bases; the names
+//     and lengths it gives are what every later input is checked against.
+//  3. The annotation is parsed into transcript models (GeneModelParser), the gene-info rows are
+//     applied (a transcript's own row wins over its gene's), and every transcript is stored with
+//     its coding region cut by the phase of its first CDS part (see TranscriptModel).
+//  4. Matrix blocks are checked against the transcripts (coding, positions within the codon
+//     count L) and encoded as L rows of 20 floats (DamageMatrix); missing rows stay -1.
+//  5. BED regions become "SD" and "CR" features.
+//  6. VCF records become known mutations; chromosomes that KnownMutationsUtils does not number
+//     (unplaced contigs and the like) are counted and left out.
+// The first bad record stops the build with "file:line: reason".
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+namespace Nx {
+
+class SQLiteDbi;
+class NxOpStatus;
+
+class RefDbBuilder {
+public:
+    struct Options {
+        QString out;
+        QString fasta;
+        QString genes;
+        QString knownMutations;
+        QString matrices;
+        QString segmentalDuplications;
+        QString conservedRegions;
+        QString geneInfo;
+        bool quiet = false;  // no progress lines
+    };
+
+    static const int BLOCK_SIZE = 1 << 20;    // FASTA bases appended at once
+    static const int MUTATION_BATCH = 20000;  // known mutations stored at once
+
+    explicit RefDbBuilder(const Options& options) : opt(options) {}
+
+    // False and error ("file:line: reason" where a record is at fault) on failure; OUT untouched then.
+    bool build(QString& error);
+
+private:
+    bool buildInto(const QString& tmpPath, QString& error);
+    bool loadFasta(SQLiteDbi* db, QString& error);
+    bool loadGenes(SQLiteDbi* db, QString& error);
+    bool loadMatrices(SQLiteDbi* db, QString& error);
+    bool loadRegions(SQLiteDbi* db, const QString& path, const char* setName, QString& error);
+    bool loadKnownMutations(SQLiteDbi* db, QString& error);
+    void progress(const QString& text) const;
+
+    Options opt;
+    QHash<QString, QByteArray> sequenceIds;    // FASTA name -> sequence object id
+    QHash<QString, qint64> sequenceLengths;    // FASTA name -> length
+    QHash<QByteArray, int> codonCounts;        // transcript id -> codons of its coding region (0: non-coding)
+};
+
+}  // namespace Nx
