@@ -89,7 +89,7 @@ void expectSameScan(const std::string& s) {
 TEST(TataFastPath, MatchesReferenceOnRandomPromoterStretches) {
     std::mt19937 rng(20240611);
     testing::internal::CaptureStdout(); // windows with N write their diagnostic lines
-    for (int n = 0; n < 600; ++n) {
+    for (int n = 0; n < 400; ++n) {
         const int length = 26 + int(rng() % 60);
         expectSameScan(randomSequence(rng, length, 0.0, 0.0));
         if (HasFatalFailure()) {
@@ -102,7 +102,7 @@ TEST(TataFastPath, MatchesReferenceOnRandomPromoterStretches) {
 TEST(TataFastPath, MatchesReferenceWithUnknownAndSkippedLetters) {
     std::mt19937 rng(7);
     testing::internal::CaptureStdout();
-    for (int n = 0; n < 400; ++n) {
+    for (int n = 0; n < 250; ++n) {
         const int length = 20 + int(rng() % 70);
         expectSameScan(randomSequence(rng, length, 0.02, 0.05));
         if (HasFatalFailure()) {
