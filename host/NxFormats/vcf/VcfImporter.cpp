@@ -145,6 +145,9 @@ public:
             return;
         }
         int usable = 0;
+        if (rec->n_allele == 1) {
+            ++skipped;  // ALT is "."
+        }
         for (int i = 1; i < rec->n_allele; ++i) {
             if (isBaseSequence(rec->d.allele[i])) {
                 ++usable;
@@ -271,6 +274,10 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
     // Nothing past ALT is stored; INFO and samples need no unpacking.
     rec->max_unpack = BCF_UN_STR;
 
+    // htslib reads a bgzipped file cut inside a block as if it ended there; only the missing
+    // end-of-file marker tells.
+    bool eofMarkerMissing = fp->is_bgzf && format->compression == bgzf && bgzf_check_EOF(fp->fp.bgzf) == 0;
+
     qint64 fileSize = fi.size();
     ImportRun run(vdbi, path);
     LineBuffer line;
@@ -317,6 +324,11 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
         if ((lineNo & 0x3FFF) == 0 && fileSize > 0) {
             os.setProgress(static_cast<int>(qMin<qint64>(99, bytesRead(fp.get()) * 100 / fileSize)));
         }
+    }
+    if (!os.isCoR() && eofMarkerMissing) {
+        os.setError(tr("Cannot read %1 file '%2' after %3 %4: the file is truncated (its end-of-file marker is missing)")
+                        .arg(isVcf ? "VCF" : "BCF", path, isVcf ? tr("line") : tr("record"))
+                        .arg(lineNo));
     }
     // Store what was read before an error or a cancel: it is valid and the user keeps it.
     NxOpStatusImpl flushOs;
