@@ -1,0 +1,109 @@
+#include <NxFormats/snp/SNPDatabaseUtils.h>
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/NxObjectDbi.h>
+#include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/log/Logger.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace Nx;
+
+namespace {
+
+// Builds a small reference database with the given sequence names and closes it.
+void makeDatabase(const QString& path, const QStringList& names) {
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, path), true, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    for (const QString& n : names) {
+        NxSequence s;
+        s.visualName = n;
+        s.alphabet = "nucl-dna-default";
+        con.dbi->getSequenceDbi()->createSequenceObject(s, os);
+    }
+    ASSERT_FALSE(os.hasError());
+}
+
+bool openFailsWithLog(const QString& path, const QString& expectedPart) {
+    LogCapture log;
+    SNPDatabase* db = SNPDatabaseUtils::openDatabase(path);
+    bool failed = db == nullptr;
+    delete db;
+    return failed && log.contains("Input/Output", LogLevel_ERROR, expectedPart) && log.contains(path);
+}
+
+TEST(SNPDatabaseUtilsTest, OpensABuiltDatabaseAndHandsOutItsTables) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("ref.s3db");
+    makeDatabase(path, {"chr1"});
+    SNPDatabase* db = SNPDatabaseUtils::openDatabase(path);
+    ASSERT_NE(db, nullptr);
+    ASSERT_NE(db->getDbi(), nullptr);
+    EXPECT_NE(db->getDbi()->getSequenceDbi(), nullptr);
+    EXPECT_NE(db->getDbi()->getFeatureDbi(), nullptr);
+    EXPECT_NE(db->getDbi()->getKnownMutationsDbi(), nullptr);
+    EXPECT_EQ(db->getDbiRef().dbiId, path);
+    EXPECT_FALSE(SNPDatabaseUtils::getSequenceId("chr1", db->getDbi()->getObjectDbi()).isEmpty());
+    delete db;
+}
+
+TEST(SNPDatabaseUtilsTest, RefusesMissingForeignAndOtherVersionFilesCleanly) {
+    QTemporaryDir dir;
+    QString missing = dir.filePath("missing.s3db");
+    EXPECT_TRUE(openFailsWithLog(missing, "no such file"));
+    EXPECT_FALSE(QFileInfo::exists(missing));  // never created
+
+    QString text = dir.filePath("notes.s3db");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("chr1\t100\t200\nthis is no database, but long enough to have a header\n");
+    }
+    QByteArray before = [&] { QFile f(text); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    EXPECT_TRUE(openFailsWithLog(text, "not a database"));
+    QFile after(text);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+
+    QString future = dir.filePath("future.s3db");
+    makeDatabase(future, {"1"});
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(future).constData(), &h), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(h);
+    EXPECT_TRUE(openFailsWithLog(future, "schema version 99"));
+
+    EXPECT_TRUE(openFailsWithLog(dir.path(), "not a file"));
+}
+
+TEST(SNPDatabaseUtilsTest, SequencesAreFoundWithOrWithoutTheChrPrefix) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("ref.s3db");
+    makeDatabase(path, {"chr1", "2", "chrX", "X"});
+    SNPDatabase* db = SNPDatabaseUtils::openDatabase(path);
+    ASSERT_NE(db, nullptr);
+    NxObjectDbi* objects = db->getDbi()->getObjectDbi();
+    NxOpStatusImpl os;
+    NxDataId chr1 = SNPDatabaseUtils::getSequenceId("chr1", objects);
+    ASSERT_FALSE(chr1.isEmpty());
+    EXPECT_EQ(db->getDbi()->getSequenceDbi()->getSequenceObject(chr1, os).visualName, "chr1");
+    EXPECT_EQ(SNPDatabaseUtils::getSequenceId("1", objects), chr1);
+    NxDataId two = SNPDatabaseUtils::getSequenceId("chr2", objects);
+    EXPECT_EQ(db->getDbi()->getSequenceDbi()->getSequenceObject(two, os).visualName, "2");
+    // An exact name wins over the prefixed variant.
+    NxDataId x = SNPDatabaseUtils::getSequenceId("X", objects);
+    EXPECT_EQ(db->getDbi()->getSequenceDbi()->getSequenceObject(x, os).visualName, "X");
+    EXPECT_TRUE(SNPDatabaseUtils::getSequenceId("3", objects).isEmpty());
+    EXPECT_TRUE(SNPDatabaseUtils::getSequenceId("", objects).isEmpty());
+    EXPECT_TRUE(SNPDatabaseUtils::getSequenceId("chr1", nullptr).isEmpty());
+    EXPECT_FALSE(os.hasError());
+    delete db;
+}
+
+}  // namespace
