@@ -1,0 +1,281 @@
+// Runs the nolix-refdb program on small inputs and reads the database it wrote.
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/attributes/NxAttributeUtils.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/KnownMutationsDbi.h>
+#include <NxCore/dbi/NxFeatureDbi.h>
+#include <NxCore/dbi/NxObjectDbi.h>
+#include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/variation/DamageMatrix.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Nx;
+
+namespace {
+
+const char* const FASTA =
+    ">chr1 first\n"
+    "ACGTACGTAC\n"
+    "GTACGTACGT\n"
+    "acgtacgtac\n"
+    "GTACGTACGT\n"
+    ">chr2\n"
+    "AAAAAAAAAACCCCCCCCCC\n";
+
+// T1: + strand, 2 exons, incomplete CDS (phase 1). T2: - strand, exons given 5'->3', CDS phase 2
+// on its 5'-most (highest) part.
+const char* const GFF3 =
+    "##gff-version 3\n"
+    "chr1\tt\tgene\t2\t30\t.\t+\t.\tID=gene:G1;Name=ALPHA\n"
+    "chr1\tt\tmRNA\t2\t30\t.\t+\t.\tID=transcript:T1;Parent=gene:G1\n"
+    "chr1\tt\texon\t2\t10\t.\t+\t.\tParent=transcript:T1\n"
+    "chr1\tt\texon\t20\t30\t.\t+\t.\tParent=transcript:T1\n"
+    "chr1\tt\tCDS\t4\t10\t.\t+\t1\tParent=transcript:T1\n"
+    "chr1\tt\tCDS\t20\t25\t.\t+\t0\tParent=transcript:T1\n"
+    "chr1\tt\tgene\t5\t40\t.\t-\t.\tID=gene:G2;Name=BETA\n"
+    "chr1\tt\tmRNA\t5\t40\t.\t-\t.\tID=transcript:T2;Parent=gene:G2\n"
+    "chr1\tt\texon\t31\t40\t.\t-\t.\tParent=transcript:T2\n"
+    "chr1\tt\texon\t5\t12\t.\t-\t.\tParent=transcript:T2\n"
+    "chr1\tt\tCDS\t31\t38\t.\t-\t2\tParent=transcript:T2\n"
+    "chr1\tt\tCDS\t8\t12\t.\t-\t0\tParent=transcript:T2\n";
+
+class RefDbBuilderTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& text) {
+        QString path = dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+        return path;
+    }
+
+    // Runs the builder; returns the exit code, stderr in err.
+    int run(const QStringList& args) {
+        QProcess p;
+        p.start(QString(NX_BINARY_DIR) + "/bin/nolix-refdb", args);
+        if (!p.waitForFinished(60000)) {
+            err = "did not finish";
+            return -1;
+        }
+        err = QString::fromLocal8Bit(p.readAllStandardError());
+        out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    QStringList baseArgs() {
+        return {"--out", dbPath(), "--fasta", write("ref.fa", FASTA), "--genes", write("genes.gff3", GFF3)};
+    }
+
+    QString dbPath() const { return dir.filePath("ref.s3db"); }
+
+    // Files in the folder other than the inputs: what a build left behind.
+    QStringList leftovers() const {
+        QStringList res;
+        for (const QString& f : QDir(dir.path()).entryList(QDir::Files)) {
+            if (f.startsWith("ref.s3db")) {
+                res << f;
+            }
+        }
+        return res;
+    }
+
+    // Expects a failed build whose message names file:line and the reason, and that left nothing.
+    void expectFailure(const QStringList& args, const QString& fileLine, const QString& reason) {
+        EXPECT_EQ(run(args), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(fileLine)) << err.toStdString();
+        EXPECT_TRUE(err.contains(reason)) << err.toStdString();
+        EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(",").toStdString();
+    }
+
+    QTemporaryDir dir;
+    QString err;
+    QString out;
+};
+
+TEST_F(RefDbBuilderTest, StoresSequencesGenesMatricesRegionsAndKnownMutations) {
+    QStringList args = baseArgs();
+    QString matrixRow1 = "T1\t1";
+    QString matrixRow2 = "T1\t2";
+    for (int i = 0; i < 20; ++i) {
+        matrixRow1 += "\t" + QString::number(i / 100.0);
+        matrixRow2 += i == 3 ? "\tNA" : "\t0.9";
+    }
+    args << "--matrices" << write("m.tsv", ("#transcript\tpos\tscores\n" + matrixRow1 + "\n" + matrixRow2 + "\n").toUtf8());
+    args << "--gene-info" << write("info.tsv", "#key\talt\tacc\tdisease\nALPHA\tA1\tP1\tAlpha disease\nT2\tB2\tQ2\n");
+    args << "--segmental-duplications" << write("sd.bed", "track name=sd\nchr1\t0\t5\nchr2\t3\t9\textra\n");
+    args << "--conserved-regions" << write("cr.bed", "chr1\t35\t40\n");
+    args << "--known-mutations"
+         << write("km.vcf",
+                  "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                  "chr1\t5\trs5\tA\tC,G\t.\t.\tPHYLOP=0.25,0.75;AVSIFT=0.01;GERP=.\n"
+                  "chr1\t7\t.\tG\t<DEL>\t.\t.\t.\n"
+                  "chrUn_x\t3\t.\tA\tT\t.\t.\t.\n"
+                  "chr2\t1\trs9\tA\tT\t.\t.\tHAPMAP=3\n");
+    ASSERT_EQ(run(args), 0) << err.toStdString();
+    EXPECT_EQ(leftovers(), QStringList({"ref.s3db"}));
+
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dbPath()), false, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    QList<NxDataId> chr1Ids = con.dbi->getObjectDbi()->getObjectsByVisualName("chr1", NxObjectTypes::Sequence, os);
+    ASSERT_EQ(chr1Ids.size(), 1);
+    NxDataId chr1 = chr1Ids.first();
+    EXPECT_EQ(con.dbi->getSequenceDbi()->getSequenceData(chr1, NxRegion(18, 6), os), QByteArray("GTACGT"));
+    EXPECT_EQ(con.dbi->getSequenceDbi()->getSequenceObject(chr1, os).length, 40);
+
+    QList<Gene> genes = con.dbi->getFeatureDbi()->getGenesInRegion(chr1, NxRegion(0, 100), os);
+    ASSERT_EQ(genes.size(), 2);
+    const Gene& t1 = genes[0];
+    EXPECT_EQ(t1.getFeatureId(), QByteArray("T1"));
+    EXPECT_EQ(t1.getName(), "ALPHA");
+    EXPECT_EQ(t1.getAltName(), "A1");
+    EXPECT_EQ(t1.getAccession(), "P1");
+    EXPECT_EQ(t1.getDisease(), "Alpha disease");
+    EXPECT_FALSE(t1.isComplemented());
+    EXPECT_EQ(t1.getRegion(), NxRegion(1, 29));
+    // CDS 4..25 (1-based) with phase 1: the first full codon starts at base 5, 0-based 4.
+    EXPECT_EQ(t1.getCDSRegion(), NxRegion(4, 21));
+    EXPECT_EQ(t1.getExons(), QVector<NxRegion>({NxRegion(1, 9), NxRegion(19, 11)}));
+
+    const Gene& t2 = genes[1];
+    EXPECT_EQ(t2.getName(), "BETA");
+    EXPECT_EQ(t2.getAccession(), "Q2");
+    EXPECT_TRUE(t2.isComplemented());
+    EXPECT_EQ(t2.getExons(), QVector<NxRegion>({NxRegion(4, 8), NxRegion(30, 10)}));
+    // CDS 8..38 with phase 2 on the 5'-most part (highest on the minus strand): it ends 2 bases earlier.
+    EXPECT_EQ(t2.getCDSRegion(), NxRegion(7, 29));
+
+    // T1 has (7 - 1 + 6) / 3 = 4 codons; rows 1 and 2 were given.
+    NxAttributeDbi* attrs = con.dbi->getAttributeDbi();
+    NxIntegerAttribute len = NxAttributeUtils::findIntegerAttribute(attrs, "T1", "DEAttribute_len", os);
+    ASSERT_TRUE(len.hasValidId());
+    EXPECT_EQ(len.value, 4);
+    QByteArray matrix = NxAttributeUtils::findByteArrayAttribute(attrs, "T1", "DEAttribute", os).value;
+    EXPECT_EQ(matrix.size(), 4 * DamageMatrix::ROW_BYTES);
+    EXPECT_FLOAT_EQ(DamageMatrix::score('C', 0, matrix, 4), 0.01f);
+    EXPECT_FLOAT_EQ(DamageMatrix::score('Y', 0, matrix, 4), 0.19f);
+    EXPECT_FLOAT_EQ(DamageMatrix::score('A', 1, matrix, 4), 0.9f);
+    EXPECT_EQ(DamageMatrix::score('E', 1, matrix, 4), -1.0f);  // NA
+    EXPECT_EQ(DamageMatrix::score('A', 3, matrix, 4), -1.0f);  // row not given
+    EXPECT_FALSE(NxAttributeUtils::findIntegerAttribute(attrs, "T2", "DEAttribute_len", os).hasValidId());
+
+    EXPECT_TRUE(con.dbi->getFeatureDbi()->hasFeatureInRegion(chr1, NxRegion(4, 1), "SD", os));
+    EXPECT_FALSE(con.dbi->getFeatureDbi()->hasFeatureInRegion(chr1, NxRegion(5, 1), "SD", os));
+    EXPECT_TRUE(con.dbi->getFeatureDbi()->hasFeatureInRegion(chr1, NxRegion(39, 1), "CR", os));
+
+    KnownMutationsDbi* km = con.dbi->getKnownMutationsDbi();
+    KnownMutationsTrack track1 = km->getTrackByChromosome(1, os);
+    ASSERT_TRUE(track1.hasValidId());
+    QList<KnownMutation> at4;
+    NxDbiIterator<KnownMutation>* it = km->getMutationsAt(track1.id, 4, os);
+    while (it->hasNext()) {
+        at4 << it->next();
+    }
+    delete it;
+    ASSERT_EQ(at4.size(), 2);
+    EXPECT_EQ(at4[0].obsAllele, QByteArray("C"));
+    EXPECT_EQ(at4[1].obsAllele, QByteArray("G"));
+    EXPECT_EQ(at4[1].knownId, QByteArray("rs5"));
+    EXPECT_DOUBLE_EQ(at4[0].phyloP, 0.25);
+    EXPECT_DOUBLE_EQ(at4[1].phyloP, 0.75);
+    EXPECT_DOUBLE_EQ(at4[1].avSift, 0.01);
+    EXPECT_DOUBLE_EQ(at4[1].gerpScore, -1.0);
+    EXPECT_DOUBLE_EQ(at4[1].lrt, -1.0);
+    NxDbiIterator<KnownMutation>* symbolic = km->getMutationsAt(track1.id, 6, os);
+    EXPECT_FALSE(symbolic->hasNext());
+    delete symbolic;
+    EXPECT_TRUE(km->getTrackByChromosome(2, os).hasValidId());
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+TEST_F(RefDbBuilderTest, BadInputsStopAtTheRecordWithFileLineAndReason) {
+    QStringList fastaBad = baseArgs();
+    fastaBad[3] = write("bad.fa", ">chr1\nACGT\nAC9T\n");
+    expectFailure(fastaBad, "bad.fa:3:", "invalid character '9'");
+
+    QStringList unknownSeq = baseArgs();
+    unknownSeq[5] = write("g.gff3", QByteArray(GFF3) + "chr7\tt\texon\t1\t5\t.\t+\t.\tParent=transcript:T1\n");
+    expectFailure(unknownSeq, "g.gff3:14:", "sequence 'chr7', which is not in the FASTA");
+
+    QStringList cdsOutside = baseArgs();
+    cdsOutside[5] = write("c.gff3", QByteArray(GFF3) + "chr1\tt\tCDS\t13\t15\t.\t+\t0\tParent=transcript:T1\n");
+    expectFailure(cdsOutside, "c.gff3:14:", "lies outside the exons of transcript 'T1'");
+
+    QStringList badInfo = baseArgs();
+    badInfo << "--known-mutations"
+            << write("k.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                              "chr1\t5\trs5\tA\tC\t.\t.\tPHYLOP=0.2\n"
+                              "chr1\t6\trs6\tC\tT\t.\t.\tLRT=0.1;PHYLOP=high\n");
+    expectFailure(badInfo, "k.vcf:4:", "malformed value 'high' of INFO key PHYLOP");
+
+    QStringList badMatrix = baseArgs();
+    badMatrix << "--matrices" << write("m.tsv", "T1\t9\t" + QByteArray("0\t").repeated(19) + "0\n");
+    expectFailure(badMatrix, "m.tsv:1:", "beyond the 4 codons of transcript 'T1'");
+
+    QStringList badBed = baseArgs();
+    badBed << "--conserved-regions" << write("r.bed", "chr2\t5\t25\n");
+    expectFailure(badBed, "r.bed:1:", "beyond the end of sequence 'chr2'");
+}
+
+TEST_F(RefDbBuilderTest, AFailedBuildLeavesAnExistingOutputUntouched) {
+    QFile old(dbPath());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous database");
+    old.close();
+    QStringList args = baseArgs();
+    args[5] = write("g.gff3", QByteArray(GFF3) + "chr1\tt\tCDS\t1\t3\t.\t+\t7\tParent=transcript:T1\n");
+    EXPECT_EQ(run(args), 1);
+    EXPECT_TRUE(err.contains("g.gff3:14: CDS phase must be 0, 1 or 2")) << err.toStdString();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("previous database"));
+    old.close();
+    EXPECT_EQ(leftovers(), QStringList({"ref.s3db"}));
+
+    ASSERT_EQ(run(baseArgs()), 0) << err.toStdString();
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dbPath()), false, os);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+TEST_F(RefDbBuilderTest, GtfGivesTheSameTranscriptsWithTheStopCodonInTheCds) {
+    const char* gtf =
+        "chr1\tt\texon\t2\t10\t.\t+\t.\tgene_id \"G1\"; transcript_id \"T1\"; gene_name \"ALPHA\";\n"
+        "chr1\tt\texon\t20\t30\t.\t+\t.\tgene_id \"G1\"; transcript_id \"T1\"; gene_name \"ALPHA\";\n"
+        "chr1\tt\tCDS\t4\t10\t.\t+\t1\tgene_id \"G1\"; transcript_id \"T1\"; gene_name \"ALPHA\";\n"
+        "chr1\tt\tCDS\t20\t22\t.\t+\t0\tgene_id \"G1\"; transcript_id \"T1\"; gene_name \"ALPHA\";\n"
+        "chr1\tt\tstop_codon\t23\t25\t.\t+\t0\tgene_id \"G1\"; transcript_id \"T1\"; gene_name \"ALPHA\";\n";
+    QStringList args = baseArgs();
+    args[5] = write("genes.gtf", gtf);
+    ASSERT_EQ(run(args), 0) << err.toStdString();
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dbPath()), false, os);
+    NxDataId chr1 = con.dbi->getObjectDbi()->getObjectsByVisualName("chr1", NxObjectTypes::Sequence, os).value(0);
+    QList<Gene> genes = con.dbi->getFeatureDbi()->getGenesInRegion(chr1, NxRegion(0, 100), os);
+    ASSERT_EQ(genes.size(), 1);
+    EXPECT_EQ(genes[0].getFeatureId(), QByteArray("T1"));
+    EXPECT_EQ(genes[0].getName(), "ALPHA");
+    EXPECT_EQ(genes[0].getRegion(), NxRegion(1, 29));
+    EXPECT_EQ(genes[0].getCDSRegion(), NxRegion(4, 21));
+}
+
+TEST_F(RefDbBuilderTest, HelpDocumentsEveryInputAndBadCommandLinesExitWith2) {
+    ASSERT_EQ(run({"--help"}), 0);
+    for (const char* word : {"--out", "--fasta", "--genes", "--known-mutations", "--matrices",
+                             "--segmental-duplications", "--conserved-regions", "--gene-info", "AVSIFT", "LRT",
+                             "PHYLOP", "PP2", "MUTTASTER", "G1000AF", "EXTRA1", "EXTRA2", "GERPCONS", "ALTAF",
+                             "HAPMAP", "GERP", "EXTRA3", "GFF3", "GTF", "phase", "DEAttribute_len"}) {
+        EXPECT_TRUE(out.contains(word)) << word;
+    }
+    EXPECT_EQ(run({"--out", dbPath(), "--fasta"}), 2);
+    EXPECT_EQ(run({"--bogus"}), 2);
+    EXPECT_EQ(run({"--out", dbPath()}), 2);
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+}  // namespace
