@@ -1,0 +1,276 @@
+// The host's codon biology against a peer: for every SNV of the demo VCF in a coding exon, the
+// reference codon, the varied codon and the amino-acid change computed by the host from the built
+// reference database must agree with bcftools csq run on the same FASTA, GFF3 and VCF.
+// bcftools reports the amino-acid change (position and letters); the codons are checked against
+// the codon at that position of the CDS spliced here straight from the GFF3 and FASTA.
+#include "DemoTestFiles.h"
+
+#include <NxCore/biology/BaseDNAAlphabetIds.h>
+#include <NxCore/biology/DNAAlphabetRegistry.h>
+#include <NxCore/biology/DNATranslationRegistry.h>
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/NxDbi.h>
+#include <NxCore/dbi/NxFeatureDbi.h>
+#include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/variation/SequenceQueryCache.h>
+#include <NxCore/variation/VariationPropertiesUtils.h>
+#include <NxFormats/snp/SNPDatabaseUtils.h>
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <iostream>
+#include <memory>
+
+using namespace Nx;
+using namespace DemoTest;
+
+namespace {
+
+struct Change {
+    QByteArray type;      // bcftools consequence; empty for host results
+    int aaPosition = -1;  // 1-based
+    char refAa = 0;
+    char altAa = 0;
+    QByteArray refCodon;  // host only
+    QByteArray altCodon;
+    bool reverse = false;
+};
+
+// chrom:pos:alt:transcript
+QString key(const QString& chrom, qint64 pos, const QByteArray& alt, const QString& transcript) {
+    return QString("%1:%2:%3:%4").arg(chrom).arg(pos).arg(QString::fromLatin1(alt)).arg(transcript);
+}
+
+bool isCodingConsequence(const QByteArray& type) {
+    static const QList<QByteArray> coding{"synonymous", "missense", "stop_gained", "stop_lost",
+                                          "stop_retained", "start_lost", "start_retained"};
+    for (const QByteArray& t : type.split('&')) {
+        if (coding.contains(t)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// BCSQ items of SNVs with a coding consequence; fields: type|gene|transcript|biotype|strand|aa|dna.
+QHash<QString, Change> readCsq(const QString& path, QStringList& problems) {
+    QHash<QString, Change> result;
+    static const QRegularExpression aaRx("^(\\d+)([A-Z*])(?:>(\\d+)([A-Z*]))?");
+    static const QRegularExpression dnaRx("^(\\d+)([ACGT])>([ACGT])$");
+    for (const VcfRecord& r : readVcf(path)) {
+        int at = r.info.indexOf("BCSQ=");
+        if (r.ref.size() != 1 || at < 0) {
+            continue;
+        }
+        QByteArray bcsq = r.info.mid(at + 5);
+        bcsq = bcsq.left(bcsq.indexOf(';') < 0 ? bcsq.size() : bcsq.indexOf(';'));
+        for (const QByteArray& item : bcsq.split(',')) {
+            QList<QByteArray> f = item.split('|');
+            if (f.size() < 5 || !isCodingConsequence(f[0])) {
+                continue;
+            }
+            Change c;
+            c.type = f[0];
+            c.reverse = f[4] == "-";
+            if (f.size() < 7) {
+                if (!c.type.contains("start_lost")) {
+                    problems << QString("line %1: no amino-acid change in '%2'").arg(r.line).arg(QString(item));
+                }
+                // start_lost without details: the record's only ALT, or each ALT of a multi-allelic record.
+                for (const QByteArray& alt : r.alts) {
+                    result[key(r.chrom, r.pos, alt, QString(f[2]))] = c;
+                }
+                continue;
+            }
+            QRegularExpressionMatch dna = dnaRx.match(QString(f[6]));
+            QRegularExpressionMatch aa = aaRx.match(QString(f[5]));
+            if (!dna.hasMatch() || !aa.hasMatch()) {
+                problems << QString("line %1: cannot read '%2'").arg(r.line).arg(QString(item));
+                continue;
+            }
+            c.aaPosition = aa.captured(1).toInt();
+            c.refAa = aa.captured(2)[0].toLatin1();
+            c.altAa = aa.captured(4).isEmpty() ? c.refAa : aa.captured(4)[0].toLatin1();
+            result[key(r.chrom, dna.captured(1).toLongLong(), dna.captured(3).toLatin1(), QString(f[2]))] = c;
+        }
+    }
+    return result;
+}
+
+class CsqCompareTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bcftools = QStandardPaths::findExecutable("bcftools");
+        if (bcftools.isEmpty()) {
+            GTEST_SKIP() << "bcftools is not installed (scripts/setup.sh installs it)";
+        }
+        if (!QFileInfo::exists(binaryPath("nolix-refdb"))) {
+            GTEST_SKIP() << "nolix-refdb is not built yet";
+        }
+        ASSERT_TRUE(dir.isValid());
+        QString err;
+        ASSERT_EQ(runProgram("nolix-demo-data", {"--out-dir", dir.path(), "--seed", "1"}, &err), 0)
+            << err.toStdString();
+        ASSERT_EQ(runProgram("nolix-refdb",
+                             {"--out", file("ref.s3db"), "--fasta", file("genome.fa"), "--genes", file("genes.gff3")},
+                             &err),
+                  0)
+            << err.toStdString();
+        QProcess csq;
+        csq.start(bcftools, {"csq", "-l", "-f", file("genome.fa"), "-g", file("genes.gff3"), "-Ov", "-o",
+                             file("csq.vcf"), file("variants.vcf")});
+        ASSERT_TRUE(csq.waitForFinished(120000));
+        ASSERT_EQ(csq.exitCode(), 0) << csq.readAllStandardError().toStdString();
+    }
+    QString file(const char* name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    QString bcftools;
+};
+
+}  // namespace
+
+TEST_F(CsqCompareTest, CodonsAndAminoAcidChangesAgreeWithBcftoolsCsq) {
+    QStringList problems;
+    const QHash<QString, Change> peer = readCsq(file("csq.vcf"), problems);
+    ASSERT_FALSE(peer.isEmpty());
+
+    std::unique_ptr<SNPDatabase> db(SNPDatabaseUtils::openDatabase(file("ref.s3db")));
+    ASSERT_NE(db, nullptr);
+    NxDbi* dbi = db->getDbi();
+    ASSERT_NE(dbi, nullptr);
+    DNAAlphabetRegistry alphabets;
+    DNATranslationRegistry translations(&alphabets);
+    const DNAAlphabet* dna = alphabets.findById(BaseDNAAlphabetIds::NUCL_DNA_DEFAULT());
+    DNATranslation* amino = translations.lookupTranslation(dna, DNATranslationType::NucleotideToAmino).first();
+    DNATranslation* complement = translations.lookupTranslation(dna, DNATranslationType::NucleotideToComplement).first();
+
+    // The independent side: transcripts and sequence straight from the files.
+    const QHash<QString, QByteArray> fasta = readFasta(file("genome.fa"));
+    QHash<QString, Transcript> byId;
+    for (const Transcript& t : readGff3(file("genes.gff3"))) {
+        byId[t.id] = t;
+    }
+
+    QHash<QString, Change> host;
+    QHash<QString, SequenceQueryCache*> caches;
+    for (const VcfRecord& r : readVcf(file("variants.vcf"))) {
+        if (r.ref.size() != 1) {
+            continue;
+        }
+        NxDataId sequenceId = SNPDatabaseUtils::getSequenceId(r.chrom, dbi->getObjectDbi());
+        ASSERT_FALSE(sequenceId.isEmpty()) << r.chrom.toStdString();
+        NxOpStatusImpl os;
+        QList<Gene> genes = dbi->getFeatureDbi()->getGenesInRegion(sequenceId, NxRegion(r.pos - 1, 1), os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+        SequenceQueryCache cache(dbi->getSequenceDbi(), sequenceId);
+        for (const QByteArray& alt : r.alts) {
+            if (alt.size() != 1) {
+                continue;
+            }
+            NxVariant v;
+            v.startPos = r.pos - 1;
+            v.endPos = r.pos;
+            v.refData = r.ref;
+            v.obsData = alt;
+            for (const Gene& g : genes) {
+                qint64 codonStart = 0;
+                int codonIndex = 0, inCodon = -1;
+                if (!VariationPropertiesUtils::isDamageProtein(v, g) ||
+                    !VariationPropertiesUtils::getFrameStartPositionsForCoding(codonStart, codonIndex, inCodon, v, g)) {
+                    continue;
+                }
+                QByteArray codon =
+                    VariationPropertiesUtils::getDamagedTriplet(g, codonStart, sequenceId, dbi->getSequenceDbi(), os);
+                QByteArray buffered = VariationPropertiesUtils::getDamagedTripletBufferedSeq(g, codonStart, cache, os);
+                ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+                EXPECT_EQ(codon, buffered) << "line " << r.line;
+                QByteArray varied = codon;
+                if (g.isComplemented()) {
+                    complement->translate(codon.data(), codon.size());
+                    varied = codon;
+                    varied = VariationPropertiesUtils::varyTriplet(varied, v, inCodon, complement);
+                } else {
+                    varied = VariationPropertiesUtils::varyTriplet(varied, v, inCodon, nullptr);
+                }
+                ASSERT_EQ(varied.size(), 3) << "line " << r.line;
+                Change c;
+                c.aaPosition = codonIndex + 1;
+                c.refAa = amino->translate3to1(codon[0], codon[1], codon[2]);
+                c.altAa = amino->translate3to1(varied[0], varied[1], varied[2]);
+                c.refCodon = codon;
+                c.altCodon = varied;
+                c.reverse = g.isComplemented();
+                host[key(r.chrom, r.pos, alt, QString::fromLatin1(g.getFeatureId()))] = c;
+            }
+        }
+    }
+
+    int compared = 0, reverse = 0, split = 0;
+    int byPosition[3] = {0, 0, 0};
+    QStringList disagreements = problems;
+    for (auto it = host.begin(); it != host.end(); ++it) {
+        const Change& h = it.value();
+        if (!peer.contains(it.key())) {
+            disagreements << it.key() + ": host finds a codon, bcftools no coding change";
+            continue;
+        }
+        const Change& p = peer[it.key()];
+        ++compared;
+        reverse += h.reverse;
+        if (p.aaPosition < 0) {  // start_lost without details
+            if (h.aaPosition != 1 || h.refAa != 'M' || h.altAa == 'M') {
+                disagreements << it.key() + QString(": bcftools start_lost, host %1%2%3").arg(h.refAa).arg(h.aaPosition).arg(h.altAa);
+            }
+            continue;
+        }
+        if (h.aaPosition != p.aaPosition || h.refAa != p.refAa || h.altAa != p.altAa || h.reverse != p.reverse) {
+            disagreements << it.key() + QString(": host %1%2%3, bcftools %4%5%6 (%7)")
+                                            .arg(h.refAa).arg(h.aaPosition).arg(h.altAa)
+                                            .arg(p.refAa).arg(p.aaPosition).arg(p.altAa).arg(QString(p.type));
+            continue;
+        }
+        // Codons from the CDS spliced here, at the position bcftools names.
+        QStringList k = it.key().split(':');
+        const Transcript& t = byId[k[3]];
+        QByteArray cds = codingSequence(t, fasta[t.chrom]);
+        QVector<qint64> positions = codingPositions(t);
+        int offset = positions.indexOf(k[1].toLongLong() - 1);
+        ASSERT_GE(offset, 0) << it.key().toStdString();
+        QByteArray variedCds = cds;
+        variedCds[offset] = t.reverse ? reverseComplement(k[2].toLatin1())[0] : k[2].toLatin1()[0];
+        int first = 3 * (p.aaPosition - 1);
+        if (h.refCodon != cds.mid(first, 3) || h.altCodon != variedCds.mid(first, 3)) {
+            disagreements << it.key() + QString(": host codons %1->%2, spliced CDS %3->%4")
+                                            .arg(QString(h.refCodon), QString(h.altCodon),
+                                                 QString(cds.mid(first, 3)), QString(variedCds.mid(first, 3)));
+            continue;
+        }
+        split += qAbs(positions[first + 2] - positions[first]) != 2;
+        byPosition[offset - first]++;
+    }
+    for (auto it = peer.begin(); it != peer.end(); ++it) {
+        if (!host.contains(it.key())) {
+            disagreements << it.key() + ": bcftools " + QString(it.value().type) + ", host finds no codon";
+        }
+    }
+    std::cout << "csq comparison: " << compared << " SNV-transcript pairs compared (" << reverse
+              << " on the reverse strand, " << split << " in codons split by an intron; codon positions "
+              << byPosition[0] << "/" << byPosition[1] << "/" << byPosition[2] << "), " << disagreements.size()
+              << " disagreements" << std::endl;
+    RecordProperty("compared", compared);
+    RecordProperty("disagreements", disagreements.size());
+    EXPECT_TRUE(disagreements.isEmpty()) << disagreements.mid(0, 30).join("\n").toStdString();
+    EXPECT_GT(compared, 400);
+    EXPECT_GT(reverse, 100);
+    EXPECT_GT(split, 50);
+    for (int n : byPosition) {
+        EXPECT_GT(n, 50);
+    }
+}
