@@ -24,6 +24,9 @@ bool GeneInfoTable::read(const QString& path, QString& error) {
             return false;
         }
         QString key = QString::fromUtf8(cols[0].trimmed());
+        if (key.startsWith("transcript:")) {
+            key = key.mid(11);
+        }
         if (key.isEmpty()) {
             error = reader.where() + "empty gene or transcript key in the first column";
             return false;
@@ -49,7 +52,8 @@ int GeneInfoTable::apply(QVector<TranscriptModel>& transcripts) const {
     QSet<QString> used;
     for (TranscriptModel& t : transcripts) {
         QString txKey = QString::fromLatin1(t.id);
-        const QString& key = rows.contains(txKey) ? txKey : t.geneName;
+        QString bareKey = txKey.section('.', 0, 0);
+        const QString& key = rows.contains(txKey) ? txKey : (rows.contains(bareKey) ? bareKey : t.geneName);
         auto it = rows.constFind(key);
         if (it == rows.constEnd()) {
             continue;

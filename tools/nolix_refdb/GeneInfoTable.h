@@ -1,6 +1,7 @@
 // The gene-info table: tab-separated key, alternative name, accession, disease text; '#' lines
-// are comments or the header. The key is a transcript id (applies to that transcript) or a gene
-// name (applies to every transcript of the gene); a transcript's own row wins over its gene's.
+// are comments or the header. The key is a transcript id, with or without its ".N" version
+// (applies to that transcript), or a gene name (applies to every transcript of the gene); a
+// transcript's own row wins over its gene's.
 // Missing trailing columns are empty. Keys that name nothing in the annotation are counted, not
 // an error, since such tables usually cover more genes than one annotation file.
 #pragma once

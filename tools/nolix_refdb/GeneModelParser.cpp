@@ -55,6 +55,11 @@ bool isGeneType(const QString& type, const QString& id) {
     return type == "gene" || type == "ncRNA_gene" || type == "pseudogene" || id.startsWith("gene:");
 }
 
+// Types that name a transcript even without a Parent gene line.
+bool isTranscriptType(const QString& type) {
+    return type == "mRNA" || type == "transcript" || type.endsWith("RNA") || type.endsWith("_transcript");
+}
+
 // Sorts, checks and fills the model of one transcript. File and lines are for the messages.
 bool finishTranscript(PendingTranscript& t, const QString& file, QString& error) {
     TranscriptModel& m = t.model;
@@ -248,7 +253,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         const bool gffGene = format == Format::Gff3 && isGeneType(type, attrs.value("ID"));
         const bool gffOther = format == Format::Gff3 && !isExon && !isCds && !gffGene;
-        if (gffOther && !attrs.contains("Parent")) {
+        if (gffOther && !attrs.contains("Parent") && !isTranscriptType(type)) {
             continue;  // a region, chromosome or similar line: not part of a gene model
         }
         if (!sequences.contains(seqName)) {

@@ -72,6 +72,31 @@ private:
 
 }  // namespace
 
+QByteArray RefDbBuilder::withoutVersion(const QByteArray& id) {
+    int dot = id.lastIndexOf('.');
+    if (dot <= 0 || dot + 1 >= id.size()) {
+        return id;
+    }
+    for (int i = dot + 1; i < id.size(); ++i) {
+        if (id[i] < '0' || id[i] > '9') {
+            return id;
+        }
+    }
+    return id.left(dot);
+}
+
+QByteArray RefDbBuilder::resolveTranscript(const QByteArray& key) const {
+    QByteArray k = key.startsWith("transcript:") ? key.mid(11) : key;
+    if (codonCounts.contains(k)) {
+        return k;
+    }
+    QByteArray bare = withoutVersion(k);
+    if (codonCounts.contains(bare)) {
+        return bare;
+    }
+    return unversionedIds.value(bare);  // empty when unknown or ambiguous
+}
+
 void RefDbBuilder::progress(const QString& text) const {
     if (!opt.quiet) {
         std::fprintf(stderr, "nolix-refdb: %s\n", text.toLocal8Bit().constData());
@@ -240,6 +265,8 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
             return false;
         }
         codonCounts.insert(t.id, t.isCoding() ? t.codonCount() : 0);
+        QByteArray bare = withoutVersion(t.id);
+        unversionedIds.insert(bare, unversionedIds.contains(bare) ? QByteArray() : t.id);
     }
     return stage.commit(error);
 }
@@ -259,7 +286,8 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
     int unknown = 0;
     auto onMatrix = [&](const QByteArray& tx, const QMap<int, DamageMatrixReader::Row>& rows, qint64,
                         QString& reason) -> bool {
-        auto it = codonCounts.constFind(tx);
+        QByteArray id = resolveTranscript(tx);
+        auto it = codonCounts.constFind(id);
         if (it == codonCounts.constEnd()) {
             ++unknown;
             return true;
@@ -284,12 +312,12 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
             matrix[r.key() - 1] = r.value();
         }
         NxIntegerAttribute len;
-        len.objectId = tx;
+        len.objectId = id;
         len.name = "DEAttribute_len";
         len.value = length;
         attributes->createIntegerAttribute(len, os);
         NxByteArrayAttribute bytes;
-        bytes.objectId = tx;
+        bytes.objectId = id;
         bytes.name = "DEAttribute";
         bytes.value = DamageMatrix::encode(matrix);
         attributes->createByteArrayAttribute(bytes, os);

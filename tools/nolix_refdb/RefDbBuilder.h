@@ -63,11 +63,16 @@ private:
     bool loadRegions(SQLiteDbi* db, const QString& path, const char* setName, QString& error);
     bool loadKnownMutations(SQLiteDbi* db, QString& error);
     void progress(const QString& text) const;
+    // The transcript a matrix key names: the id as written, without a "transcript:" prefix, or
+    // with or without a ".N" version suffix when that is what tells it apart; empty when none.
+    QByteArray resolveTranscript(const QByteArray& key) const;
+    static QByteArray withoutVersion(const QByteArray& id);
 
     Options opt;
     QHash<QString, QByteArray> sequenceIds;    // FASTA name -> sequence object id
     QHash<QString, qint64> sequenceLengths;    // FASTA name -> length
     QHash<QByteArray, int> codonCounts;        // transcript id -> codons of its coding region (0: non-coding)
+    QHash<QByteArray, QByteArray> unversionedIds;  // id without ".N" -> id (empty when ambiguous)
 };
 
 }  // namespace Nx

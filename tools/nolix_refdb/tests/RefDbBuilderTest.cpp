@@ -264,6 +264,19 @@ TEST_F(RefDbBuilderTest, GtfGivesTheSameTranscriptsWithTheStopCodonInTheCds) {
     EXPECT_EQ(genes[0].getCDSRegion(), NxRegion(4, 21));
 }
 
+TEST_F(RefDbBuilderTest, MatrixAndGeneInfoKeysMayOmitTheVersionOfATranscriptId) {
+    QStringList args = baseArgs();
+    args[5] = write("v.gff3", QByteArray(GFF3).replace("transcript:T1", "transcript:ENST7.3"));
+    args << "--matrices" << write("m.tsv", "ENST7\t4\t" + QByteArray("0.5\t").repeated(19) + "0.5\n");
+    args << "--gene-info" << write("i.tsv", "ENST7\tseven\n");
+    ASSERT_EQ(run(args), 0) << err.toStdString();
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dbPath()), false, os);
+    EXPECT_EQ(NxAttributeUtils::findIntegerAttribute(con.dbi->getAttributeDbi(), "ENST7.3", "DEAttribute_len", os).value, 4);
+    EXPECT_EQ(con.dbi->getFeatureDbi()->getGene("ENST7.3", os).getAltName(), "seven");
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
 TEST_F(RefDbBuilderTest, HelpDocumentsEveryInputAndBadCommandLinesExitWith2) {
     ASSERT_EQ(run({"--help"}), 0);
     for (const char* word : {"--out", "--fasta", "--genes", "--known-mutations", "--matrices",
