@@ -206,6 +206,9 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
 
     QByteArray line;
     while (reader.readLine(line)) {
+        if (onProgress && reader.getLineNumber() % PROGRESS_LINES == 0) {
+            onProgress(reader.getLineNumber());
+        }
         if (line.startsWith("##FASTA")) {
             break;  // an embedded FASTA section ends the GFF3 features
         }

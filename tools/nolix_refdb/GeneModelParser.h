@@ -25,6 +25,8 @@
 
 #include "TranscriptModel.h"
 
+#include <functional>
+
 namespace Nx {
 
 class GeneModelParser {
@@ -36,6 +38,9 @@ public:
                QString& error);
 
     Format getFormat() const { return format; }
+    // Called every PROGRESS_LINES lines with the number of lines read so far.
+    static const qint64 PROGRESS_LINES = 1000000;
+    std::function<void(qint64)> onProgress;
 
     // Attribute column of one line as key -> value (values still comma-joined for GFF3 lists).
     static QHash<QString, QString> parseGff3Attributes(const QByteArray& column);

@@ -234,6 +234,7 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
         return false;
     }
     GeneModelParser parser;
+    parser.onProgress = [this](qint64 lines) { progress(QString("%1: %2 lines").arg(opt.genes).arg(lines)); };
     QVector<TranscriptModel> transcripts;
     if (!parser.parse(opt.genes, sequenceLengths, transcripts, error)) {
         return false;
@@ -326,6 +327,9 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
             return false;
         }
         ++stored;
+        if (stored % 1000 == 0) {
+            progress(QString("%1: %2 matrices").arg(opt.matrices).arg(stored));
+        }
         return true;
     };
     if (!DamageMatrixReader::read(opt.matrices, onMatrix, error)) {
@@ -359,6 +363,9 @@ bool RefDbBuilder::loadRegions(SQLiteDbi* db, const QString& path, const char* s
             return false;
         }
         ++count;
+        if (count % 1000000 == 0) {
+            progress(QString("%1: %2 regions").arg(path).arg(count));
+        }
         return true;
     };
     if (!BedRegionsReader::read(path, sequenceLengths, onRegion, error)) {
