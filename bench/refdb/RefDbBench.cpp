@@ -126,7 +126,6 @@ int main(int argc, char** argv) {
     QString dir = tmp.path();
     if (argc > 2 && QByteArray(argv[1]) == "--keep") {
         dir = QString::fromLocal8Bit(argv[2]);
-        tmp.setAutoRemove(true);
     }
     QRandomGenerator rng(2024);
     QElapsedTimer timer;

@@ -23,7 +23,11 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace Nx {
 
@@ -39,6 +43,38 @@ void removeDatabaseFiles(const QString& path) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
         QFile::remove(path + suffix);
     }
+}
+
+// The temporary database of a running build, removed when the build is interrupted (Ctrl-C,
+// kill) so no OUT.tmp-XXXXXX file is left behind. Only async-signal-safe calls in the handler.
+char interruptedPath[4096];
+char interruptedJournal[4096 + 16];
+
+void removeOnSignal(int sig) {
+    if (interruptedPath[0] != 0) {
+        unlink(interruptedPath);
+        unlink(interruptedJournal);
+    }
+    _exit(128 + sig);
+}
+
+void watchTemporaryFile(const QString& path) {
+    QByteArray p = QFile::encodeName(path);
+    if (p.size() + 9 >= static_cast<int>(sizeof(interruptedPath))) {
+        return;
+    }
+    std::memcpy(interruptedJournal, p.constData(), p.size());
+    std::memcpy(interruptedJournal + p.size(), "-journal", 9);
+    std::memcpy(interruptedPath, p.constData(), p.size() + 1);
+    struct sigaction sa = {};
+    sa.sa_handler = removeOnSignal;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(sig, &sa, nullptr);
+    }
+}
+
+void unwatchTemporaryFile() {
+    interruptedPath[0] = 0;
 }
 
 // One transaction per input: begun at construction, committed by commit() on success, and
@@ -123,11 +159,13 @@ bool RefDbBuilder::build(QString& error) {
         tmpPath = QString("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QRandomGenerator::global()->generate() % 1000000, 6, 10, QChar('0'));
     } while (QFileInfo::exists(tmpPath));
 
+    watchTemporaryFile(tmpPath);
     bool ok = buildInto(tmpPath, error);
     if (ok && std::rename(QFile::encodeName(tmpPath).constData(), QFile::encodeName(outInfo.absoluteFilePath()).constData()) != 0) {
         error = QString("%1: cannot move the finished database into place from %2").arg(opt.out, tmpPath);
         ok = false;
     }
+    unwatchTemporaryFile();
     if (!ok) {
         removeDatabaseFiles(tmpPath);
         return false;
@@ -256,7 +294,9 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
     NxOpStatusImpl os;
     StageTransaction stage(db);
     for (const TranscriptModel& t : transcripts) {
-        Gene g(t.id, t.geneName, t.span, t.codingRegion(), t.exons, t.isCoding(), t.reverse);
+        // A CDS shorter than its phase holds no codon: such a transcript codes for nothing.
+        bool coding = t.isCoding() && !t.codingRegion().isEmpty();
+        Gene g(t.id, t.geneName, t.span, t.codingRegion(), t.exons, coding, t.reverse);
         g.setAltName(t.altName);
         g.setAccession(t.accession);
         g.setDisease(t.disease);
@@ -265,7 +305,7 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
             error = QString("%1: transcript '%2': %3").arg(opt.genes, QString::fromLatin1(t.id), os.getError());
             return false;
         }
-        codonCounts.insert(t.id, t.isCoding() ? t.codonCount() : 0);
+        codonCounts.insert(t.id, coding ? t.codonCount() : 0);
         QByteArray bare = withoutVersion(t.id);
         unversionedIds.insert(bare, unversionedIds.contains(bare) ? QByteArray() : t.id);
     }
