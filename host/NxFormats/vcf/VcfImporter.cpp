@@ -135,13 +135,15 @@ class ImportRun {
 public:
     ImportRun(NxVariantDbi* vdbi, const QString& path) : vdbi(vdbi), path(path) {}
 
-    // Adds the variations of one parsed record; place names the line or record for errors.
-    void addRecord(const bcf_hdr_t* hdr, bcf1_t* rec, const QString& place, NxOpStatus& os) {
+    // Adds the variations of one parsed record; number is its line (VCF) or record number (BCF).
+    void addRecord(const bcf_hdr_t* hdr, bcf1_t* rec, bool isVcf, qint64 number, NxOpStatus& os) {
+        // Built only on error: this runs once per record.
+        auto place = [&]() { return (isVcf ? tr("line %1") : tr("record %1")).arg(number); };
         bcf_unpack(rec, BCF_UN_STR);
         const char* ref = rec->n_allele > 0 ? rec->d.allele[0] : nullptr;
         if (!isBaseSequence(ref)) {
             os.setError(tr("Malformed VCF file '%1' at %2: REF '%3' is not a sequence of bases")
-                            .arg(path, place, QString::fromLatin1(ref == nullptr ? "" : ref)));
+                            .arg(path, place(), QString::fromLatin1(ref == nullptr ? "" : ref)));
             return;
         }
         int usable = 0;
@@ -159,7 +161,7 @@ public:
             return;
         }
         if (rec->pos < 0) {
-            os.setError(tr("Malformed VCF file '%1' at %2: POS must be at least 1").arg(path, place));
+            os.setError(tr("Malformed VCF file '%1' at %2: POS must be at least 1").arg(path, place()));
             return;
         }
         int trackIndex = trackFor(bcf_hdr_id2name(hdr, rec->rid), os);
@@ -168,6 +170,7 @@ public:
             flush(os);
             NX_CHECK_OP(os, );
             bufferTrack = trackIndex;
+            buffer.reserve(VcfImporter::BATCH_SIZE);
         }
         QByteArray refData = QByteArray(ref).toUpper();
         QString publicId;
@@ -305,7 +308,7 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
                 os.setError(tr("Malformed VCF file '%1' at line %2: %3").arg(path).arg(lineNo).arg(problem));
                 break;
             }
-            run.addRecord(hdr.get(), rec.get(), tr("line %1").arg(lineNo), os);
+            run.addRecord(hdr.get(), rec.get(), true, lineNo, os);
         } else {
             int ret = bcf_read(fp.get(), hdr.get(), rec.get());
             if (ret == -1) {
@@ -319,7 +322,7 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
                                 .arg(ret < -1 ? tr("the file is damaged or truncated") : describeErrcode(rec->errcode)));
                 break;
             }
-            run.addRecord(hdr.get(), rec.get(), tr("record %1").arg(lineNo), os);
+            run.addRecord(hdr.get(), rec.get(), false, lineNo, os);
         }
         if ((lineNo & 0x3FFF) == 0 && fileSize > 0) {
             os.setProgress(static_cast<int>(qMin<qint64>(99, bytesRead(fp.get()) * 100 / fileSize)));

@@ -20,7 +20,12 @@
 
 namespace Nx {
 
-SQLiteDbi::SQLiteDbi() = default;
+SQLiteDbi::SQLiteDbi() {
+    // Memory statistics cost a global mutex per allocation and nobody reads them. This only
+    // takes effect before SQLite's first use in the process; later calls are refused harmlessly.
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    Q_UNUSED(configured);
+}
 
 SQLiteDbi::~SQLiteDbi() {
     if (handle != nullptr) {

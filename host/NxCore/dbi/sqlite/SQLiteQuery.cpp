@@ -76,16 +76,20 @@ void SQLiteQuery::bindDouble(int idx, double v) {
 
 void SQLiteQuery::bindString(int idx, const QString& v) {
     if (stmt == nullptr || os.hasError()) return;
+    if (v.isEmpty()) {
+        checkBind(sqlite3_bind_text(stmt, idx, "", 0, SQLITE_STATIC));
+        return;
+    }
     QByteArray utf8 = v.toUtf8();
     checkBind(sqlite3_bind_text(stmt, idx, utf8.constData(), utf8.size(), SQLITE_TRANSIENT));
 }
 
-void SQLiteQuery::bindBlob(int idx, const QByteArray& v) {
+void SQLiteQuery::bindBlob(int idx, const QByteArray& v, bool copy) {
     if (stmt == nullptr || os.hasError()) return;
     // A null data pointer would store NULL; an empty value must stay an empty blob.
     static const char empty = 0;
     const char* data = v.isEmpty() ? &empty : v.constData();
-    checkBind(sqlite3_bind_blob(stmt, idx, data, v.size(), SQLITE_TRANSIENT));
+    checkBind(sqlite3_bind_blob(stmt, idx, data, v.size(), copy && !v.isEmpty() ? SQLITE_TRANSIENT : SQLITE_STATIC));
 }
 
 void SQLiteQuery::bindNull(int idx) {

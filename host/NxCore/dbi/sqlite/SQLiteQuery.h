@@ -39,7 +39,9 @@ public:
     void bindBool(int idx, bool v) { bindInt64(idx, v ? 1 : 0); }
     void bindDouble(int idx, double v);
     void bindString(int idx, const QString& v);    // stored as UTF-8 text
-    void bindBlob(int idx, const QByteArray& v);   // stored as bytes; an empty array as empty blob
+    // Stored as bytes; an empty array as empty blob. With copy = false the bytes are not copied:
+    // v must then stay unchanged until the next step.
+    void bindBlob(int idx, const QByteArray& v, bool copy = true);
     void bindNull(int idx);
     // Binds the row id of an id of that type; sets an error when the id is of another type.
     void bindDataId(int idx, const NxDataId& id, NxDataType expectedType);

@@ -88,14 +88,17 @@ void SQLiteVariantDbi::initSqlSchema(NxOpStatus& os) {
         "  sequence BLOB NOT NULL,"
         "  sequenceName TEXT NOT NULL);"
         "CREATE TABLE IF NOT EXISTS Variant ("
-        "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+        "  id INTEGER PRIMARY KEY,"
         "  track INTEGER NOT NULL REFERENCES VariantTrack(object) ON DELETE CASCADE,"
         "  startPos INTEGER NOT NULL,"
         "  endPos INTEGER NOT NULL,"
         "  refData BLOB NOT NULL,"
         "  obsData BLOB NOT NULL,"
         "  publicId TEXT NOT NULL);"
-        "CREATE INDEX IF NOT EXISTS VariantByPosition ON Variant(track, startPos);",
+        "CREATE INDEX IF NOT EXISTS VariantByPosition ON Variant(track, startPos);"
+        // Highest variation id ever given out. Ids are assigned here instead of by AUTOINCREMENT,
+        // which costs a sequence update per row.
+        "CREATE TABLE IF NOT EXISTS VariantIdWatermark (maxId INTEGER NOT NULL);",
         db, os);
 }
 
@@ -171,8 +174,13 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
         }
     }
     NX_CHECK_OP(os, );
-    SQLiteQuery q("INSERT INTO Variant(track, startPos, endPos, refData, obsData, publicId)"
-                  " VALUES(?1, ?2, ?3, ?4, ?5, ?6)",
+    qint64 nextId = 0;
+    {
+        SQLiteQuery maxQ("SELECT MAX(IFNULL((SELECT MAX(id) FROM Variant), 0), IFNULL((SELECT MAX(maxId) FROM VariantIdWatermark), 0))", db, os);
+        nextId = maxQ.selectInt64() + 1;
+    }
+    SQLiteQuery q("INSERT INTO Variant(id, track, startPos, endPos, refData, obsData, publicId)"
+                  " VALUES(?7, ?1, ?2, ?3, ?4, ?5, ?6)",
                   db, os);
     for (NxVariant& v : variants) {
         if (v.startPos < 0 || (v.endPos != 0 && v.endPos < v.startPos)) {
@@ -183,12 +191,16 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
         q.bindInt64(1, trackRowId);
         q.bindInt64(2, v.startPos);
         q.bindInt64(3, v.endPos);
-        q.bindBlob(4, v.refData);
-        q.bindBlob(5, v.obsData);
+        q.bindBlob(4, v.refData, false);  // v outlives the step: no copy
+        q.bindBlob(5, v.obsData, false);
         q.bindString(6, v.publicId);
-        qint64 rowId = q.insert();
+        q.bindInt64(7, nextId);
+        q.execute();
         NX_CHECK_OP(os, );
-        v.id = SQLiteUtils::toDbiId(rowId, NxEntityTypes::Variant);
+        v.id = SQLiteUtils::toDbiId(nextId++, NxEntityTypes::Variant);
+    }
+    if (!variants.isEmpty()) {
+        SQLiteQuery::exec(QString("DELETE FROM VariantIdWatermark; INSERT INTO VariantIdWatermark VALUES(%1);").arg(nextId - 1), db, os);
     }
 }
 
