@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -322,4 +323,27 @@ TEST(DemoDataArgumentsTest, BadArgumentsAreRefusedWithAReason) {
     EXPECT_NE(runProgram("nolix-demo-data", {"--out-dir", d.path(), "--variants", "-5"}, &err), 0);
     EXPECT_TRUE(err.contains("-5")) << err.toStdString();
     EXPECT_TRUE(QDir(d.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(DemoDataTest, ReferenceBuilderAcceptsEveryDemoFile) {
+    if (!QFileInfo::exists(binaryPath("nolix-refdb"))) {
+        GTEST_SKIP() << "nolix-refdb is not built yet";
+    }
+    QString err;
+    int code = runProgram("nolix-refdb",
+                          {"--out", dir->filePath("ref.s3db"), "--fasta", dir->filePath("genome.fa"), "--genes",
+                           dir->filePath("genes.gff3"), "--known-mutations", dir->filePath("known_mutations.vcf"),
+                           "--matrices", dir->filePath("matrices.tsv"), "--segmental-duplications",
+                           dir->filePath("sd.bed"), "--conserved-regions", dir->filePath("cr.bed"), "--gene-info",
+                           dir->filePath("gene_info.tsv")},
+                          &err);
+    ASSERT_EQ(code, 0) << err.toStdString();
+    QSet<QString> matrices;
+    for (const QStringList& row : readTsv(dir->filePath("matrices.tsv"))) {
+        matrices.insert(row[0]);
+    }
+    EXPECT_TRUE(err.contains(QString("%1 matrices stored").arg(matrices.size()))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QString("%1 known mutations").arg(readVcf(dir->filePath("known_mutations.vcf")).size())))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(QString("%1 transcripts").arg(transcripts.size()))) << err.toStdString();
 }
