@@ -202,7 +202,25 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
     QHash<QString, QString> geneNames;       // gene key (GFF3 ID or GTF gene_id) -> Name
     QHash<QString, int> transcriptIndex;     // GFF3 ID or GTF transcript_id -> index in pending
     QVector<PendingTranscript> pending;
-    QVector<PendingChild> children;          // GFF3 exon and CDS lines
+    QVector<PendingChild> children;          // GFF3 exon and CDS lines read before their parent
+    auto attachChild = [&](const PendingChild& c, int idx) -> bool {
+        if (idx < 0) {
+            error = at(path, c.part.line) + QString("%1 refers to Parent '%2', which is not defined in the file")
+                                                .arg(c.isCds ? "CDS" : "exon", c.parentKey);
+            return false;
+        }
+        PendingTranscript& t = pending[idx];
+        if (t.model.sequenceName != c.sequenceName || t.strand != c.strand) {
+            error = at(path, c.part.line) + QString("%1 is on %2 %3 but its transcript '%4' (line %5) is on %6 %7")
+                                                .arg(c.isCds ? "CDS" : "exon", c.sequenceName,
+                                                     QString(QChar(c.strand)), QString::fromLatin1(t.model.id))
+                                                .arg(t.line)
+                                                .arg(t.model.sequenceName, QString(QChar(t.strand)));
+            return false;
+        }
+        (c.isCds ? t.cds : t.exons).append(c.part);
+        return true;
+    };
 
     QByteArray line;
     while (reader.readLine(line)) {
@@ -244,7 +262,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         if (!relevant) {
             continue;
         }
-        const QString seqName = QString::fromUtf8(cols[0]);
+        QString seqName = QString::fromUtf8(cols[0]);
         bool okStart = false;
         bool okEnd = false;
         qint64 start = cols[3].toLongLong(&okStart);
@@ -259,12 +277,14 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         if (gffOther && !attrs.contains("Parent") && !isTranscriptType(type)) {
             continue;  // a region, chromosome or similar line: not part of a gene model
         }
-        if (!sequences.contains(seqName)) {
+        auto known = sequences.constFind(seqName);
+        if (known == sequences.constEnd()) {
             error = reader.where() + QString("%1 record on sequence '%2', which is not in the FASTA")
                                          .arg(format == Format::Gff3 ? "GFF3" : "GTF", seqName);
             return false;
         }
-        if (end > sequences.value(seqName)) {
+        seqName = known.key();  // one shared string per sequence instead of one per line
+        if (end > known.value()) {
             error = reader.where() + QString("end %1 lies beyond the end of sequence '%2' (length %3)")
                                          .arg(end)
                                          .arg(seqName)
@@ -308,7 +328,12 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
                     c.sequenceName = seqName;
                     c.strand = strand;
                     c.part = part;
-                    children.append(c);
+                    int idx = transcriptIndex.value(p, -1);
+                    if (idx < 0) {
+                        children.append(c);  // the parent may still come; checked at the end
+                    } else if (!attachChild(c, idx)) {
+                        return false;
+                    }
                 }
                 continue;
             }
@@ -394,24 +419,11 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         return false;
     }
 
-    // GFF3 children to their transcripts.
+    // GFF3 children that came before their transcript line.
     for (const PendingChild& c : children) {
-        int idx = transcriptIndex.value(c.parentKey, -1);
-        if (idx < 0) {
-            error = at(path, c.part.line) + QString("%1 refers to Parent '%2', which is not defined in the file")
-                                                .arg(c.isCds ? "CDS" : "exon", c.parentKey);
+        if (!attachChild(c, transcriptIndex.value(c.parentKey, -1))) {
             return false;
         }
-        PendingTranscript& t = pending[idx];
-        if (t.model.sequenceName != c.sequenceName || t.strand != c.strand) {
-            error = at(path, c.part.line) + QString("%1 is on %2 %3 but its transcript '%4' (line %5) is on %6 %7")
-                                                .arg(c.isCds ? "CDS" : "exon", c.sequenceName,
-                                                     QString(QChar(c.strand)), QString::fromLatin1(t.model.id))
-                                                .arg(t.line)
-                                                .arg(t.model.sequenceName, QString(QChar(t.strand)));
-            return false;
-        }
-        (c.isCds ? t.cds : t.exons).append(c.part);
     }
 
     transcripts.clear();

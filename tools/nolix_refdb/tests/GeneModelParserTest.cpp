@@ -40,10 +40,10 @@ protected:
 TEST_F(GeneModelParserTest, GencodeIdsSharedExonsAndDecodedNames) {
     ASSERT_TRUE(parse("1\tH\tgene\t100\t900\t.\t-\t.\tID=ENSG1.2;Name=ABC%3B1;gene_name=ignored\n"
                       "1\tH\ttranscript\t100\t900\t.\t-\t.\tID=ENST1.1;Parent=ENSG1.2\n"
+                      "1\tH\texon\t400\t500\t.\t-\t.\tParent=ENST2.1\n"  // before its transcript line
                       "1\tH\tlnc_RNA\t100\t500\t.\t-\t.\tID=ENST2.1;Parent=ENSG1.2\n"
                       "1\tH\texon\t800\t900\t.\t-\t.\tParent=ENST1.1\n"
                       "1\tH\texon\t100\t200\t.\t-\t.\tParent=ENST1.1,ENST2.1\n"
-                      "1\tH\texon\t400\t500\t.\t-\t.\tParent=ENST2.1\n"
                       "1\tH\tfive_prime_UTR\t850\t900\t.\t-\t.\tParent=ENST1.1\n"
                       "1\tH\tCDS\t800\t849\t.\t-\t1\tParent=ENST1.1\n"
                       "1\tH\tCDS\t150\t200\t.\t-\t0\tParent=ENST1.1\n"))
