@@ -51,6 +51,7 @@ public:
     void cancel();
 
     bool isFinished() const { return finished; }
+    bool isStartedAndRunning() const { return started && !finished; }
     bool hasError() const { return !error.isEmpty(); }
     const QString& getError() const { return error; }
 
