@@ -17,6 +17,7 @@
 #include <NxCore/dbi/sqlite/SQLiteSequenceDbi.h>
 #include <NxCore/records/ReferenceVocabulary.h>
 #include <NxCore/variation/KnownMutationsUtils.h>
+#include <NxCore/variation/SequenceQueryCache.h>
 
 #include <QDir>
 #include <QFile>
@@ -437,12 +438,52 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
         list.clear();
         return !os.hasError();
     };
+    // REF alleles are compared with the FASTA: a known-mutation file of another assembly would
+    // otherwise match nothing, or the wrong bases, without a word.
+    QHash<int, NxDataId> sequenceByNumber;
+    for (auto it = sequenceIds.constBegin(); it != sequenceIds.constEnd(); ++it) {
+        int number = KnownMutationsUtils::getNumberByChrName(it.key());
+        if (number >= 0 && !sequenceByNumber.contains(number)) {
+            sequenceByNumber.insert(number, it.value());
+        }
+    }
+    SequenceQueryCache reference(db->getSequenceDbi());
+    qint64 refMismatches = 0;
+    QString firstMismatch;
+    qint64 lastCheckedPosition = -1;
+    int lastCheckedNumber = -1;
+    auto checkRef = [&](int number, const QString& chrom, const KnownMutation& m) {
+        if (!sequenceByNumber.contains(number) || (number == lastCheckedNumber && m.position == lastCheckedPosition)) {
+            return;
+        }
+        lastCheckedNumber = number;
+        lastCheckedPosition = m.position;
+        reference.setSequenceId(sequenceByNumber.value(number));
+        NxOpStatusImpl readOs;
+        QByteArray bases = reference.getSequence(NxRegion(m.position, m.refAllele.size()), readOs);
+        QByteArray ref = m.refAllele.toUpper();
+        bool same = bases.size() == ref.size();
+        for (int i = 0; same && i < ref.size(); ++i) {
+            same = ref[i] == 'N' || bases[i] == 'N' || ref[i] == bases[i];
+        }
+        if (!same) {
+            if (refMismatches == 0) {
+                firstMismatch = QString("%1:%2 REF %3, FASTA %4")
+                                    .arg(chrom)
+                                    .arg(m.position + 1)
+                                    .arg(QString::fromLatin1(m.refAllele),
+                                         bases.isEmpty() ? QString("(beyond the sequence end)") : QString::fromLatin1(bases));
+            }
+            ++refMismatches;
+        }
+    };
     auto onMutation = [&](const QString& chrom, const KnownMutation& m, QString& reason) -> bool {
         int number = KnownMutationsUtils::getNumberByChrName(chrom);
         if (number < 0) {
             unnumbered[chrom]++;
             return true;
         }
+        checkRef(number, chrom, m);
         if (!tracks.contains(number)) {
             KnownMutationsTrack track;
             track.visualName = chrom;
@@ -483,6 +524,13 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
                      .arg(opt.knownMutations)
                      .arg(it.value())
                      .arg(it.key()));
+    }
+    if (refMismatches > 0) {
+        progress(QString("%1: warning: %2 records have a REF allele that differs from the FASTA (first: %3); "
+                         "was the file made for another assembly?")
+                     .arg(opt.knownMutations)
+                     .arg(refMismatches)
+                     .arg(firstMismatch));
     }
     if (reader.skippedAlleles() > 0) {
         progress(QString("%1: %2 symbolic, '*' or '.' ALT alleles left out").arg(opt.knownMutations).arg(reader.skippedAlleles()));

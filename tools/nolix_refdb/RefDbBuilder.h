@@ -21,7 +21,9 @@
 //     count L) and encoded as L rows of 20 floats (DamageMatrix); missing rows stay -1.
 //  5. BED regions become "SD" and "CR" features.
 //  6. VCF records become known mutations; chromosomes that KnownMutationsUtils does not number
-//     (unplaced contigs and the like) are counted and left out.
+//     (unplaced contigs and the like) are counted and left out. REF alleles are compared with
+//     the FASTA sequence of the same chromosome number; mismatches are counted and reported as a
+//     warning (public files carry a few), not an error.
 // The first bad record stops the build with "file:line: reason".
 #pragma once
 

@@ -78,6 +78,8 @@ Optional:
                       HAPMAP    HapMap              GERP      GERP score
                       EXTRA3    extra score 3
                     A value that is not a number is an error naming file, line and key.
+                    REF alleles are compared with the FASTA sequence of the same chromosome
+                    number; records that differ are counted in a warning, not refused.
   --quiet           no progress lines
   --help            this text
 

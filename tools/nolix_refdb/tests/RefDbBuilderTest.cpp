@@ -277,6 +277,25 @@ TEST_F(RefDbBuilderTest, MatrixAndGeneInfoKeysMayOmitTheVersionOfATranscriptId) 
     EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
 
+TEST_F(RefDbBuilderTest, RefAllelesThatDifferFromTheFastaAreReportedButKept) {
+    QStringList args = baseArgs();
+    args << "--known-mutations"
+         << write("k.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                           "1\t5\trs5\tA\tC\t.\t.\t.\n"      // FASTA chr1:5 is A
+                           "1\t6\trs6\tGT\tG\t.\t.\t.\n"     // FASTA chr1:6-7 is CG
+                           "1\t8\trs8\tT\tC,G\t.\t.\t.\n");  // FASTA chr1:8 is T
+    ASSERT_EQ(run(args), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("k.vcf: warning: 1 records have a REF allele that differs from the FASTA "
+                             "(first: 1:6 REF GT, FASTA CG)"))
+        << err.toStdString();
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dbPath()), false, os);
+    KnownMutationsTrack t = con.dbi->getKnownMutationsDbi()->getTrackByChromosome(1, os);
+    NxDbiIterator<KnownMutation>* it = con.dbi->getKnownMutationsDbi()->getMutationsAt(t.id, 5, os);
+    EXPECT_TRUE(it->hasNext());
+    delete it;
+}
+
 TEST_F(RefDbBuilderTest, HelpDocumentsEveryInputAndBadCommandLinesExitWith2) {
     ASSERT_EQ(run({"--help"}), 0);
     for (const char* word : {"--out", "--fasta", "--genes", "--known-mutations", "--matrices",
