@@ -29,8 +29,10 @@ class SQLiteDbi : public NxDbi {
 public:
     static constexpr int SCHEMA_VERSION = 1;
     static constexpr int APPLICATION_ID = 0x4E784462;  // "NxDb"
-    // How long a statement waits for another connection's write lock.
-    static constexpr int BUSY_TIMEOUT_MS = 5 * 60 * 1000;
+    // How long a statement waits for another connection's write lock. An annotation task holds
+    // the session's write lock for a whole track, so a writer of another task may have to wait
+    // that long; waiting is right, failing the run is not.
+    static constexpr int BUSY_TIMEOUT_MS = 30 * 60 * 1000;
 
     SQLiteDbi();
     ~SQLiteDbi() override;

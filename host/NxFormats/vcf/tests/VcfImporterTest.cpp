@@ -135,6 +135,31 @@ TEST_F(VcfImporterTest, BatchesAcrossTheBufferSizeLoseNothing) {
     EXPECT_EQ(vs.last().startPos, n - 1);
 }
 
+// Cancels as soon as the importer reports progress past the start, as a user would mid-import.
+class CancelOnProgressStatus : public NxOpStatusImpl {
+public:
+    void setProgress(int percent) override {
+        NxOpStatusImpl::setProgress(percent);
+        if (percent > 0 && percent < 100) setCanceled(true);
+    }
+};
+
+TEST_F(VcfImporterTest, CancelStopsTheImportAndKeepsWhatWasStored) {
+    QString text = header();
+    const int n = 60000;
+    for (int i = 1; i <= n; ++i) text += QString("chr1\t%1\t.\tA\tG\t.\t.\t.\n").arg(i);
+    CancelOnProgressStatus cancelOs;
+    VcfImporter importer(con);
+    QList<NxVariantTrack> tracks = importer.importFile(file("long.vcf", text), cancelOs);
+    EXPECT_TRUE(cancelOs.isCanceled());
+    EXPECT_FALSE(cancelOs.hasError());
+    ASSERT_EQ(tracks.size(), 1);
+    qint64 stored = importer.getImportedVariantCount();
+    EXPECT_GT(stored, 0);
+    EXPECT_LT(stored, n);
+    EXPECT_EQ(committedVariantCount(dir.filePath("session.s3db")), stored);
+}
+
 class VcfImporterErrorTest : public VcfImporterTest {
 protected:
     // 20 good records of chr1 (lines 6 to 25), then bad at line 26, then 5 more good ones.
