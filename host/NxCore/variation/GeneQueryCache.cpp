@@ -46,7 +46,8 @@ void GeneQueryCache::setFeatureDbi(NxFeatureDbi* newDbi) {
 
 bool GeneQueryCache::load(const NxRegion& region, const NxDataId& seqId) {
     clear();
-    NxRegion win = clipToPositive(NxRegion(region.startPos, qMax(WINDOW_SIZE, region.length)));
+    qint64 start = qMax<qint64>(0, region.startPos - LOOK_BEHIND);
+    NxRegion win = clipToPositive(NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))));
     NxOpStatusImpl os;
     QList<Gene> genes = dbi->getGenesInRegion(seqId, win, os);
     if (os.isCoR()) {

@@ -17,6 +17,9 @@ class NxFeatureDbi;
 class GeneQueryCache {
 public:
     static const qint64 WINDOW_SIZE = 1000 * 1000;
+    // A window starts this far before the region that missed, so that look-ups just behind it
+    // (the promoter window upstream of a variation) need no second load.
+    static const qint64 LOOK_BEHIND = 10 * 1000;
 
     explicit GeneQueryCache(NxFeatureDbi* dbi = nullptr);
 

@@ -40,7 +40,8 @@ void SpecialRegionsCache::setFeatureDbi(NxFeatureDbi* newDbi) {
 
 bool SpecialRegionsCache::load(const NxRegion& region, const NxDataId& seqId) {
     clear();
-    NxRegion win = clipToPositive(NxRegion(region.startPos, qMax(WINDOW_SIZE, region.length)));
+    qint64 start = qMax<qint64>(0, region.startPos - LOOK_BEHIND);
+    NxRegion win = clipToPositive(NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))));
     NxOpStatusImpl os;
     NxDbiIterator<NxFeature>* it = dbi->getFeaturesByRegion(seqId, win, setName, os);
     QVector<NxRegion> found;
