@@ -274,8 +274,11 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         const bool gffGene = format == Format::Gff3 && isGeneType(type, attrs.value("ID"));
         const bool gffOther = format == Format::Gff3 && !isExon && !isCds && !gffGene;
-        if (gffOther && !attrs.contains("Parent") && !isTranscriptType(type)) {
-            continue;  // a region, chromosome or similar line: not part of a gene model
+        // Transcripts are the RNA types and whatever else hangs from a gene line; other lines
+        // with an ID (regions, and GENCODE's UTR and start/stop codon lines, whose IDs repeat
+        // over the lines of one feature) are not part of a gene model.
+        if (gffOther && !isTranscriptType(type) && !geneNames.contains(attrs.value("Parent").section(',', 0, 0))) {
+            continue;
         }
         auto known = sequences.constFind(seqName);
         if (known == sequences.constEnd()) {

@@ -5,10 +5,10 @@
 // first feature line: key=value pairs are GFF3, key "value"; pairs are GTF. Lines are combined so:
 //  1. GFF3 gene lines (type gene, ncRNA_gene, pseudogene, or an ID starting "gene:") give gene
 //     names: Name, else gene_name, else the ID without "gene:".
-//  2. GFF3 lines of any other type with an ID and a Parent are transcript candidates (mRNA,
-//     transcript, lnc_RNA, ...), and so are mRNA/transcript/*RNA lines without a Parent (their
-//     gene name is then gene_name or the Parent-less id); the stable id is the ID without
-//     "transcript:". GTF transcripts
+//  2. GFF3 transcripts are lines of an RNA type (mRNA, transcript, lnc_RNA, *_transcript, ...)
+//     and lines of any other type whose Parent is a gene line read before; the stable id is the
+//     ID without "transcript:". A transcript without a gene line takes gene_name, else its
+//     Parent, as gene name. UTR, start/stop codon and region lines are skipped. GTF transcripts
 //     are named by transcript_id on exon/CDS lines; a GTF transcript line only gives the span.
 //  3. exon and CDS lines are attached to their Parent(s) (GFF3) or transcript_id (GTF). GTF
 //     stop_codon lines are added to the CDS, because GTF leaves the stop codon out of CDS lines

@@ -45,6 +45,10 @@ TEST_F(GeneModelParserTest, GencodeIdsSharedExonsAndDecodedNames) {
                       "1\tH\texon\t800\t900\t.\t-\t.\tParent=ENST1.1\n"
                       "1\tH\texon\t100\t200\t.\t-\t.\tParent=ENST1.1,ENST2.1\n"
                       "1\tH\tfive_prime_UTR\t850\t900\t.\t-\t.\tParent=ENST1.1\n"
+                      // GENCODE: one ID over the lines of a UTR or codon; these are no transcripts.
+                      "1\tH\tUTR\t850\t900\t.\t-\t.\tID=UTR5:ENST1.1;Parent=ENST1.1\n"
+                      "1\tH\tUTR\t100\t149\t.\t-\t.\tID=UTR5:ENST1.1;Parent=ENST1.1\n"
+                      "1\tH\tstart_codon\t847\t849\t.\t-\t0\tID=start_codon:ENST1.1;Parent=ENST1.1\n"
                       "1\tH\tCDS\t800\t849\t.\t-\t1\tParent=ENST1.1\n"
                       "1\tH\tCDS\t150\t200\t.\t-\t0\tParent=ENST1.1\n"))
         << error.toStdString();
