@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
+#include <QPair>
+#include <QThread>
 
 namespace Nx {
 namespace DbiConnectionPool {
@@ -15,26 +18,29 @@ namespace {
 
 struct Entry {
     SQLiteDbi* dbi = nullptr;
-    int users = 0;  // connections and blocks of this thread holding it
+    int users = 0;  // connections and blocks holding it
 };
 
-struct Pool {
-    QHash<QString, Entry> byKey;
-    QHash<SQLiteDbi*, QString> keyOf;
+// Key of an entry: the opening thread and the file.
+typedef QPair<quintptr, QString> EntryKey;
 
-    ~Pool() {
-        // A thread that ends with handles still held: close them so the file stays consistent.
-        for (const Entry& e : byKey) {
-            NxOpStatus2Log os;
-            e.dbi->close(os);
-            delete e.dbi;
-        }
-    }
+// One map for all threads, so that a connection destroyed on another thread than the one that
+// opened it (a task's member, opened in run() and deleted by the scheduler) still releases its
+// handle. Look-ups for opening always use the calling thread's id, so handles are not shared
+// across threads.
+struct Pool {
+    QMutex lock;
+    QHash<EntryKey, Entry> byKey;
+    QHash<SQLiteDbi*, EntryKey> keyOf;
 };
 
 Pool& pool() {
-    thread_local Pool p;
+    static Pool p;
     return p;
+}
+
+quintptr currentThreadKey() {
+    return reinterpret_cast<quintptr>(QThread::currentThreadId());
 }
 
 QString tr(const char* text) {
@@ -62,12 +68,17 @@ SQLiteDbi* acquire(const NxDbiRef& ref, bool create, NxOpStatus& os) {
         return nullptr;
     }
     Pool& p = pool();
-    QString key = poolKey(ref.dbiId);
-    auto it = p.byKey.find(key);
-    if (it != p.byKey.end()) {
-        it->users++;
-        return it->dbi;
+    quintptr thread = currentThreadKey();
+    {
+        QMutexLocker l(&p.lock);
+        auto it = p.byKey.find(EntryKey(thread, poolKey(ref.dbiId)));
+        if (it != p.byKey.end()) {
+            it->users++;
+            return it->dbi;
+        }
     }
+    // Opened outside the lock: opening may wait for another thread's write lock on the file.
+    // Only this thread adds entries of this thread, so nobody can add the same one meanwhile.
     SQLiteDbi* dbi = new SQLiteDbi();
     dbi->open(ref.dbiId, create, os);
     if (os.hasError()) {
@@ -78,7 +89,8 @@ SQLiteDbi* acquire(const NxDbiRef& ref, bool create, NxOpStatus& os) {
     e.dbi = dbi;
     e.users = 1;
     // A created file now exists: key it by its canonical path like later look-ups will.
-    key = poolKey(ref.dbiId);
+    EntryKey key(thread, poolKey(ref.dbiId));
+    QMutexLocker l(&p.lock);
     p.byKey.insert(key, e);
     p.keyOf.insert(dbi, key);
     return dbi;
@@ -89,22 +101,32 @@ void release(SQLiteDbi* dbi, NxOpStatus& os) {
         return;
     }
     Pool& p = pool();
-    auto k = p.keyOf.find(dbi);
-    if (k == p.keyOf.end()) {
-        return;  // not this thread's handle: never close it from here
+    {
+        QMutexLocker l(&p.lock);
+        auto k = p.keyOf.find(dbi);
+        if (k == p.keyOf.end()) {
+            return;  // not a pooled handle
+        }
+        auto it = p.byKey.find(k.value());
+        if (--it->users > 0) {
+            return;
+        }
+        p.byKey.erase(it);
+        p.keyOf.erase(k);
     }
-    auto it = p.byKey.find(k.value());
-    if (--it->users > 0) {
-        return;
-    }
-    p.byKey.erase(it);
-    p.keyOf.erase(k);
     dbi->close(os);
     delete dbi;
 }
 
 int openDatabaseCount() {
-    return pool().byKey.size();
+    Pool& p = pool();
+    QMutexLocker l(&p.lock);
+    quintptr thread = currentThreadKey();
+    int n = 0;
+    for (auto it = p.byKey.constBegin(); it != p.byKey.constEnd(); ++it) {
+        if (it.key().first == thread) ++n;
+    }
+    return n;
 }
 
 }  // namespace DbiConnectionPool

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 using namespace Nx;
@@ -234,6 +235,25 @@ TEST_F(DbiConnectionTest, TwoThreadsWriteThroughTheirOwnConnections) {
     EXPECT_NE(seen2, nullptr);
     EXPECT_EQ(rawSelectInt(path(), "SELECT COUNT(*) FROM Variant"), 2 * perThread);
     EXPECT_EQ(rawSelectInt(path(), "SELECT COUNT(DISTINCT track) FROM Variant"), 2);
+}
+
+TEST_F(DbiConnectionTest, ConnectionOpenedOnOneThreadIsClosedFromAnother) {
+    NxOpStatusImpl os;
+    auto con = std::make_unique<DbiConnection>();
+    std::thread opener([&] {
+        con->open(refOf(path()), true, os);
+        if (!os.hasError()) makeTrack(con->dbi, "chr1", os);
+        // The opening thread's own connection would be a different handle from this one's.
+        EXPECT_EQ(DbiConnectionPool::openDatabaseCount(), 1);
+    });
+    opener.join();
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_EQ(DbiConnectionPool::openDatabaseCount(), 0);  // not this thread's handle
+    EXPECT_TRUE(QFileInfo::exists(path() + "-wal"));
+    con.reset();
+    // The last handle closed: SQLite checkpoints and removes the write-ahead log.
+    EXPECT_FALSE(QFileInfo::exists(path() + "-wal"));
+    EXPECT_EQ(rawSelectInt(path(), "SELECT COUNT(*) FROM VariantTrack"), 1);
 }
 
 }  // namespace
