@@ -18,6 +18,17 @@ namespace {
 
 const char* const VARIANT_COLUMNS = "id, startPos, endPos, refData, obsData, publicId";
 
+const int INSERT_COLUMNS = 7;
+const int INSERT_GROUP = 64;  // rows per execution of the bulk insert
+
+QString insertSql(int rows) {
+    QString sql = "INSERT INTO Variant(id, track, startPos, endPos, refData, obsData, publicId) VALUES ";
+    for (int r = 0; r < rows; ++r) {
+        sql += r == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
+    }
+    return sql;
+}
+
 // Reads a row of VARIANT_COLUMNS starting at column 0.
 NxVariant readVariant(const SQLiteQuery& q) {
     NxVariant v;
@@ -89,13 +100,17 @@ void SQLiteVariantDbi::initSqlSchema(NxOpStatus& os) {
         "  sequenceName TEXT NOT NULL);"
         "CREATE TABLE IF NOT EXISTS Variant ("
         "  id INTEGER PRIMARY KEY,"
-        "  track INTEGER NOT NULL REFERENCES VariantTrack(object) ON DELETE CASCADE,"
+        "  track INTEGER NOT NULL,"
         "  startPos INTEGER NOT NULL,"
         "  endPos INTEGER NOT NULL,"
         "  refData BLOB NOT NULL,"
         "  obsData BLOB NOT NULL,"
         "  publicId TEXT NOT NULL);"
         "CREATE INDEX IF NOT EXISTS VariantByPosition ON Variant(track, startPos);"
+        // Instead of a foreign key, which would look up the track for every inserted row: the
+        // track is checked once per batch, and removing it removes its variations here.
+        "CREATE TRIGGER IF NOT EXISTS VariantTrackRemoved AFTER DELETE ON VariantTrack"
+        "  BEGIN DELETE FROM Variant WHERE track = old.object; END;"
         // Highest variation id ever given out. Ids are assigned here instead of by AUTOINCREMENT,
         // which costs a sequence update per row.
         "CREATE TABLE IF NOT EXISTS VariantIdWatermark (maxId INTEGER NOT NULL);",
@@ -179,31 +194,69 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
         SQLiteQuery maxQ("SELECT MAX(IFNULL((SELECT MAX(id) FROM Variant), 0), IFNULL((SELECT MAX(maxId) FROM VariantIdWatermark), 0))", db, os);
         nextId = maxQ.selectInt64() + 1;
     }
-    SQLiteQuery q("INSERT INTO Variant(id, track, startPos, endPos, refData, obsData, publicId)"
-                  " VALUES(?7, ?1, ?2, ?3, ?4, ?5, ?6)",
-                  db, os);
-    for (NxVariant& v : variants) {
-        if (v.startPos < 0 || (v.endPos != 0 && v.endPos < v.startPos)) {
-            os.setError(tr("Invalid variation region: start %1, end %2").arg(v.startPos).arg(v.endPos));
-            return;
+    // Rows go in groups of INSERT_GROUP per statement execution, which spares most of the
+    // per-execution cost; the rest, and the rows before an invalid one, go one by one.
+    SQLiteQuery group(insertSql(INSERT_GROUP), db, os);
+    SQLiteQuery single(insertSql(1), db, os);
+    auto bindRow = [&](SQLiteQuery& q, int slot, const NxVariant& v, qint64 id) {
+        int b = slot * INSERT_COLUMNS;
+        q.bindInt64(b + 1, id);
+        q.bindInt64(b + 2, trackRowId);
+        q.bindInt64(b + 3, v.startPos);
+        q.bindInt64(b + 4, v.endPos);
+        q.bindBlob(b + 5, v.refData, false);  // v outlives the execution: no copy
+        q.bindBlob(b + 6, v.obsData, false);
+        q.bindString(b + 7, v.publicId);
+    };
+    auto insertOneByOne = [&](int from, int to) {
+        for (int i = from; i < to && !os.hasError(); ++i) {
+            single.reset();
+            bindRow(single, 0, variants[i], nextId + i);
+            if (single.execute() >= 0) {
+                variants[i].id = SQLiteUtils::toDbiId(nextId + i, NxEntityTypes::Variant);
+            }
         }
-        q.reset();
-        q.bindInt64(1, trackRowId);
-        q.bindInt64(2, v.startPos);
-        q.bindInt64(3, v.endPos);
-        q.bindBlob(4, v.refData, false);  // v outlives the step: no copy
-        q.bindBlob(5, v.obsData, false);
-        q.bindString(6, v.publicId);
-        q.bindInt64(7, nextId);
-        q.execute();
-        NX_CHECK_OP(os, );
-        v.id = SQLiteUtils::toDbiId(nextId++, NxEntityTypes::Variant);
+    };
+    int groupStart = 0;
+    for (int i = 0; i < variants.size(); ++i) {
+        const NxVariant& v = variants[i];
+        if (v.startPos < 0 || (v.endPos != 0 && v.endPos < v.startPos)) {
+            insertOneByOne(groupStart, i);
+            os.setError(tr("Invalid variation region: start %1, end %2").arg(v.startPos).arg(v.endPos));
+            break;
+        }
+        if (i - groupStart + 1 < INSERT_GROUP) {
+            continue;
+        }
+        group.reset();
+        for (int j = groupStart; j <= i; ++j) {
+            bindRow(group, j - groupStart, variants[j], nextId + j);
+        }
+        if (group.execute() < 0) {
+            break;
+        }
+        for (int j = groupStart; j <= i; ++j) {
+            variants[j].id = SQLiteUtils::toDbiId(nextId + j, NxEntityTypes::Variant);
+        }
+        groupStart = i + 1;
     }
-    if (!variants.isEmpty()) {
-        SQLiteQuery::exec(QString("DELETE FROM VariantIdWatermark; INSERT INTO VariantIdWatermark VALUES(%1);").arg(nextId - 1), db, os);
+    if (!os.hasError()) {
+        insertOneByOne(groupStart, variants.size());
+    }
+    // The rows stored before an error keep their ids: the watermark must cover them too.
+    qint64 lastId = nextId - 1;
+    for (int i = variants.size() - 1; i >= 0; --i) {
+        if (variants[i].hasValidId() && SQLiteUtils::toDbRef(variants[i].id) >= nextId) {
+            lastId = SQLiteUtils::toDbRef(variants[i].id);
+            break;
+        }
+    }
+    NxOpStatusImpl watermarkOs;
+    SQLiteQuery::exec(QString("DELETE FROM VariantIdWatermark; INSERT INTO VariantIdWatermark VALUES(%1);").arg(lastId), db, watermarkOs);
+    if (watermarkOs.hasError()) {
+        os.setError(watermarkOs.getError());
     }
 }
-
 qint64 SQLiteVariantDbi::countVariants(const NxDataId& trackId, NxOpStatus& os) {
     qint64 rowId = SQLiteUtils::toDbRef(trackId, NxObjectTypes::VariantTrack, os);
     NX_CHECK_OP(os, -1);

@@ -176,6 +176,24 @@ TEST_F(SQLiteVariantDbiTest, InvalidRegionIsRefusedAndEarlierRowsOfTheBatchStay)
     EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT COUNT(*) FROM Variant"), 1);
 }
 
+TEST_F(SQLiteVariantDbiTest, LargeBatchWithAnInvalidRowKeepsEveryRowBeforeIt) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs;
+    for (int i = 0; i < 150; ++i) vs << variant(i, "A", "G", QString("v%1").arg(i));
+    vs[130].startPos = -1;
+    vdbi->addVariantsToTrack(t, vs, os);
+    EXPECT_TRUE(os.hasError());
+    EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT COUNT(*) FROM Variant"), 130);
+    for (int i = 0; i < 150; ++i) EXPECT_EQ(vs[i].hasValidId(), i < 130) << i;
+    NxOpStatusImpl readOs;
+    EXPECT_EQ(vdbi->getVariant(vs[129].id, readOs).publicId, "v129");
+    // The next batch continues after the stored rows, without clashing ids.
+    QList<NxVariant> more{variant(500, "C", "T")};
+    vdbi->addVariantsToTrack(t, more, readOs);
+    ASSERT_FALSE(readOs.hasError()) << readOs.getError().toStdString();
+    EXPECT_EQ(vdbi->countVariants(t.id, readOs), 131);
+}
+
 TEST_F(SQLiteVariantDbiTest, RemovingATrackRemovesItsVariations) {
     NxVariantTrack t = track("chr1");
     QList<NxVariant> vs{variant(5, "A", "G"), variant(6, "A", "G")};
