@@ -33,7 +33,7 @@ class NxOpStatus;
 class VcfImporter {
     Q_DECLARE_TR_FUNCTIONS(Nx::VcfImporter)
 public:
-    static const int BATCH_SIZE = 10000;
+    static constexpr int BATCH_SIZE = 10000;
 
     explicit VcfImporter(NxDbi* dbi);
     explicit VcfImporter(const DbiConnection& con);
