@@ -172,9 +172,11 @@ void SQLiteDbi::initTables(bool isNew, NxOpStatus& os) {
     if (!writable) {
         return;
     }
-    // WAL must be chosen outside a transaction; a file system without shared memory keeps the
-    // rollback journal, which is slower but correct.
-    {
+    // WAL is chosen once, when the file is made, and persists in it. An existing file keeps its
+    // mode: a reference database built with a rollback journal must stay readable from a
+    // read-only folder. WAL must be set outside a transaction; a file system without shared
+    // memory keeps the rollback journal, which is slower but correct.
+    if (isNew) {
         SQLiteQuery q("PRAGMA journal_mode=WAL", this, false, os);
         if (q.step() && q.getString(0).toLower() != "wal") {
             coreLog.details(QString("Database '%1' stays in journal mode %2").arg(filePath, q.getString(0)));

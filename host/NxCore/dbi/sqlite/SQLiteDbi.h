@@ -3,8 +3,8 @@
 // Opening checks before it writes anything: a file that does not start with the SQLite header,
 // a SQLite file of another application, or one of another schema version is refused with an
 // error naming the file, and the file is left exactly as it was. A new (or empty) file gets the
-// application id and PRAGMA user_version = SCHEMA_VERSION. Writable files run in WAL mode with
-// synchronous=NORMAL and foreign keys on; a busy timeout lets writers of several threads wait
+// application id and PRAGMA user_version = SCHEMA_VERSION and is put in WAL mode (an existing file
+// keeps its journal mode). Writable files run with synchronous=NORMAL and foreign keys on; a busy timeout lets writers of several threads wait
 // for each other instead of failing at once.
 //
 // Tables come from SQLiteTableRegistry (see SQLiteTable.h); a table kind nobody registered has a

@@ -122,6 +122,25 @@ TEST_F(DbiConnectionTest, EmptyFileBecomesANewDatabase) {
     EXPECT_TRUE(con.isOpen());
 }
 
+TEST_F(DbiConnectionTest, NewFileUsesWalAndAnExistingFileKeepsItsJournalMode) {
+    NxOpStatusImpl os;
+    {
+        DbiConnection con(refOf(path()), os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    }
+    // Header bytes 18 and 19 are 2 in WAL mode, 1 with a rollback journal.
+    EXPECT_EQ(fileBytes(path()).at(18), 2);
+    rawExec(path(), "PRAGMA journal_mode=DELETE");
+    ASSERT_EQ(fileBytes(path()).at(18), 1);
+    {
+        DbiConnection con(refOf(path()), os);
+        NxVariantTrack t = makeTrack(con.dbi, "chr1", os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    }
+    EXPECT_EQ(fileBytes(path()).at(18), 1);
+    EXPECT_EQ(rawSelectInt(path(), "SELECT COUNT(*) FROM VariantTrack"), 1);
+}
+
 TEST_F(DbiConnectionTest, ReopenKeepsData) {
     NxOpStatusImpl os;
     NxDataId trackId;
