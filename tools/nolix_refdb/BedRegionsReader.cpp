@@ -18,7 +18,7 @@ bool BedRegionsReader::read(const QString& path, const SequenceLengths& sequence
         }
         QList<QByteArray> cols = line.split('\t');
         if (cols.size() < 3) {
-            error = reader.where() + QString("expected at least 3 tab-separated BED columns, found %1").arg(cols.size());
+            error = reader.where() + tr("expected at least 3 tab-separated BED columns, found %1").arg(cols.size());
             return false;
         }
         QString seqName = QString::fromUtf8(cols[0]);
@@ -27,16 +27,16 @@ bool BedRegionsReader::read(const QString& path, const SequenceLengths& sequence
         qint64 start = cols[1].trimmed().toLongLong(&okStart);
         qint64 end = cols[2].trimmed().toLongLong(&okEnd);
         if (!okStart || !okEnd || start < 0 || end <= start) {
-            error = reader.where() + QString("bad BED interval '%1'-'%2' (0-based start, end greater than start)")
+            error = reader.where() + tr("bad BED interval '%1'-'%2' (0-based start, end greater than start)")
                                          .arg(QString::fromUtf8(cols[1]), QString::fromUtf8(cols[2]));
             return false;
         }
         if (!sequences.contains(seqName)) {
-            error = reader.where() + QString("BED region on sequence '%1', which is not in the FASTA").arg(seqName);
+            error = reader.where() + tr("BED region on sequence '%1', which is not in the FASTA").arg(seqName);
             return false;
         }
         if (end > sequences.value(seqName)) {
-            error = reader.where() + QString("BED end %1 lies beyond the end of sequence '%2' (length %3)")
+            error = reader.where() + tr("BED end %1 lies beyond the end of sequence '%2' (length %3)")
                                          .arg(end)
                                          .arg(seqName)
                                          .arg(sequences.value(seqName));
@@ -49,7 +49,7 @@ bool BedRegionsReader::read(const QString& path, const SequenceLengths& sequence
         }
     }
     if (reader.hasReadError()) {
-        error = reader.where() + "read error";
+        error = reader.where() + tr("read error");
         return false;
     }
     return true;

@@ -3,6 +3,8 @@
 // are skipped. Sequence names must be those of the FASTA.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "TranscriptModel.h"
 
 #include <functional>
@@ -10,6 +12,7 @@
 namespace Nx {
 
 class BedRegionsReader {
+    Q_DECLARE_TR_FUNCTIONS(Nx::BedRegionsReader)
 public:
     // Calls onRegion for every region in file order; false and error at the first bad line or
     // when onRegion returns false (its error is passed through).

@@ -38,7 +38,7 @@ bool DamageMatrixReader::read(const QString& path, const Sink& onMatrix, QString
         }
         QList<QByteArray> cols = line.split('\t');
         if (cols.size() != 2 + DamageMatrix::AMINO_ACID_COUNT) {
-            error = reader.where() + QString("expected 22 tab-separated columns (transcript, position, 20 scores), "
+            error = reader.where() + tr("expected 22 tab-separated columns (transcript, position, 20 scores), "
                                              "found %1")
                                          .arg(cols.size());
             return false;
@@ -47,7 +47,7 @@ bool DamageMatrixReader::read(const QString& path, const Sink& onMatrix, QString
         bool ok = false;
         int pos = cols[1].trimmed().toInt(&ok);
         if (tx.isEmpty() || !ok || pos < 1) {
-            error = reader.where() + QString("bad transcript '%1' or amino-acid position '%2' (1-based)")
+            error = reader.where() + tr("bad transcript '%1' or amino-acid position '%2' (1-based)")
                                          .arg(QString::fromUtf8(tx), QString::fromUtf8(cols[1]));
             return false;
         }
@@ -56,14 +56,14 @@ bool DamageMatrixReader::read(const QString& path, const Sink& onMatrix, QString
                 return false;
             }
             if (finished.contains(tx)) {
-                error = reader.where() + QString("rows of transcript '%1' are not contiguous").arg(QString::fromUtf8(tx));
+                error = reader.where() + tr("rows of transcript '%1' are not contiguous").arg(QString::fromUtf8(tx));
                 return false;
             }
             current = tx;
             blockLine = reader.getLineNumber();
         }
         if (rows.contains(pos)) {
-            error = reader.where() + QString("position %1 of transcript '%2' is listed twice")
+            error = reader.where() + tr("position %1 of transcript '%2' is listed twice")
                                          .arg(pos)
                                          .arg(QString::fromUtf8(tx));
             return false;
@@ -78,7 +78,7 @@ bool DamageMatrixReader::read(const QString& path, const Sink& onMatrix, QString
             bool okV = false;
             double d = v.toDouble(&okV);
             if (!okV || !std::isfinite(d)) {
-                error = reader.where() + QString("malformed score '%1' for amino acid %2")
+                error = reader.where() + tr("malformed score '%1' for amino acid %2")
                                              .arg(QString::fromUtf8(v))
                                              .arg(QChar::fromLatin1(DamageMatrix::aminoAcidOrder()[i]));
                 return false;
@@ -88,7 +88,7 @@ bool DamageMatrixReader::read(const QString& path, const Sink& onMatrix, QString
         rows.insert(pos, row);
     }
     if (reader.hasReadError()) {
-        error = reader.where() + "read error";
+        error = reader.where() + tr("read error");
         return false;
     }
     return flush();

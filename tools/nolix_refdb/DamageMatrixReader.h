@@ -5,6 +5,8 @@
 // is never held in memory.
 #pragma once
 
+#include <QCoreApplication>
+
 #include <NxCore/variation/DamageMatrix.h>
 
 #include <QByteArray>
@@ -16,6 +18,7 @@
 namespace Nx {
 
 class DamageMatrixReader {
+    Q_DECLARE_TR_FUNCTIONS(Nx::DamageMatrixReader)
 public:
     typedef std::array<float, DamageMatrix::AMINO_ACID_COUNT> Row;
     // One transcript's rows by 1-based position, with the line of its first row for messages.

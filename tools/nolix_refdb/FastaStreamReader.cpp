@@ -37,20 +37,20 @@ bool FastaStreamReader::nextSequence(QString& name, QString& error) {
             int cut = blank < 0 ? tab : (tab < 0 ? blank : qMin(blank, tab));
             name = QString::fromLatin1(cut < 0 ? header : header.left(cut));
             if (name.isEmpty()) {
-                error = reader.where() + "FASTA header without a sequence name";
+                error = reader.where() + tr("FASTA header without a sequence name");
                 return false;
             }
             inRecord = true;
             return true;
         }
         if (!line.trimmed().isEmpty() && !inRecord) {
-            error = reader.where() + "FASTA data before the first '>' header line";
+            error = reader.where() + tr("FASTA data before the first '>' header line");
             return false;
         }
         // Bases of a record the caller did not read are skipped.
     }
     if (reader.hasReadError()) {
-        error = reader.where() + "read error";
+        error = reader.where() + tr("read error");
     }
     inRecord = false;
     return false;
@@ -80,7 +80,7 @@ bool FastaStreamReader::readBlock(QByteArray& block, int maxBytes, QString& erro
         for (int i = 0; i < bases.size(); ++i) {
             char b = normalizeBase(p[i]);
             if (b == 0) {
-                error = reader.where() + QString("invalid character '%1' in FASTA sequence (column %2)")
+                error = reader.where() + tr("invalid character '%1' in FASTA sequence (column %2)")
                                              .arg(QChar::fromLatin1(p[i]))
                                              .arg(i + 1);
                 return false;
@@ -96,7 +96,7 @@ bool FastaStreamReader::readBlock(QByteArray& block, int maxBytes, QString& erro
         }
     }
     if (reader.hasReadError()) {
-        error = reader.where() + "read error";
+        error = reader.where() + tr("read error");
         return false;
     }
     return !block.isEmpty();

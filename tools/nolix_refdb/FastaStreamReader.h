@@ -3,11 +3,14 @@
 // anything else is an error naming file, line and character.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "LineReader.h"
 
 namespace Nx {
 
 class FastaStreamReader {
+    Q_DECLARE_TR_FUNCTIONS(Nx::FastaStreamReader)
 public:
     bool open(const QString& path, QString& error);
 

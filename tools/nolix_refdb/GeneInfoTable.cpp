@@ -18,7 +18,7 @@ bool GeneInfoTable::read(const QString& path, QString& error) {
         }
         QList<QByteArray> cols = line.split('\t');
         if (cols.size() > 4) {
-            error = reader.where() + QString("expected at most 4 tab-separated columns (key, alternative name, "
+            error = reader.where() + tr("expected at most 4 tab-separated columns (key, alternative name, "
                                              "accession, disease), found %1")
                                          .arg(cols.size());
             return false;
@@ -28,11 +28,11 @@ bool GeneInfoTable::read(const QString& path, QString& error) {
             key = key.mid(11);
         }
         if (key.isEmpty()) {
-            error = reader.where() + "empty gene or transcript key in the first column";
+            error = reader.where() + tr("empty gene or transcript key in the first column");
             return false;
         }
         if (rows.contains(key)) {
-            error = reader.where() + QString("key '%1' is listed twice").arg(key);
+            error = reader.where() + tr("key '%1' is listed twice").arg(key);
             return false;
         }
         Row r;
@@ -42,7 +42,7 @@ bool GeneInfoTable::read(const QString& path, QString& error) {
         rows.insert(key, r);
     }
     if (reader.hasReadError()) {
-        error = reader.where() + "read error";
+        error = reader.where() + tr("read error");
         return false;
     }
     return true;

@@ -6,11 +6,14 @@
 // an error, since such tables usually cover more genes than one annotation file.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "TranscriptModel.h"
 
 namespace Nx {
 
 class GeneInfoTable {
+    Q_DECLARE_TR_FUNCTIONS(Nx::GeneInfoTable)
 public:
     struct Row {
         QString altName;

@@ -68,12 +68,12 @@ bool finishTranscript(PendingTranscript& t, const QString& file, QString& error)
     std::sort(t.cds.begin(), t.cds.end(), byStart);
     if (t.exons.isEmpty()) {
         error = at(file, t.cds.first().line) +
-                QString("CDS of transcript '%1' has no exons").arg(QString::fromLatin1(m.id));
+                QCoreApplication::translate("Nx::GeneModelParser", "CDS of transcript '%1' has no exons").arg(QString::fromLatin1(m.id));
         return false;
     }
     for (int i = 1; i < t.exons.size(); ++i) {
         if (t.exons[i].region.startPos < t.exons[i - 1].region.endPos()) {
-            error = at(file, t.exons[i].line) + QString("exon %1 overlaps exon %2 of transcript '%3'")
+            error = at(file, t.exons[i].line) + QCoreApplication::translate("Nx::GeneModelParser", "exon %1 overlaps exon %2 of transcript '%3'")
                                                     .arg(span1(t.exons[i].region), span1(t.exons[i - 1].region),
                                                          QString::fromLatin1(m.id));
             return false;
@@ -84,7 +84,7 @@ bool finishTranscript(PendingTranscript& t, const QString& file, QString& error)
     if (t.hasSpanLine) {
         for (const Part& e : t.exons) {
             if (!m.span.contains(e.region)) {
-                error = at(file, e.line) + QString("exon %1 lies outside its transcript '%2' (%3)")
+                error = at(file, e.line) + QCoreApplication::translate("Nx::GeneModelParser", "exon %1 lies outside its transcript '%2' (%3)")
                                                .arg(span1(e.region), QString::fromLatin1(m.id), span1(m.span));
                 return false;
             }
@@ -100,7 +100,7 @@ bool finishTranscript(PendingTranscript& t, const QString& file, QString& error)
     QVector<Part> merged;
     for (const Part& c : t.cds) {
         if (!merged.isEmpty() && c.region.startPos < merged.last().region.endPos()) {
-            error = at(file, c.line) + QString("CDS %1 overlaps CDS %2 of transcript '%3'")
+            error = at(file, c.line) + QCoreApplication::translate("Nx::GeneModelParser", "CDS %1 overlaps CDS %2 of transcript '%3'")
                                            .arg(span1(c.region), span1(merged.last().region),
                                                 QString::fromLatin1(m.id));
             return false;
@@ -113,7 +113,7 @@ bool finishTranscript(PendingTranscript& t, const QString& file, QString& error)
             }
         }
         if (!inExon) {
-            error = at(file, c.line) + QString("CDS %1 lies outside the exons of transcript '%2'")
+            error = at(file, c.line) + QCoreApplication::translate("Nx::GeneModelParser", "CDS %1 lies outside the exons of transcript '%2'")
                                            .arg(span1(c.region), QString::fromLatin1(m.id));
             return false;
         }
@@ -205,13 +205,13 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
     QVector<PendingChild> children;          // GFF3 exon and CDS lines read before their parent
     auto attachChild = [&](const PendingChild& c, int idx) -> bool {
         if (idx < 0) {
-            error = at(path, c.part.line) + QString("%1 refers to Parent '%2', which is not defined in the file")
+            error = at(path, c.part.line) + tr("%1 refers to Parent '%2', which is not defined in the file")
                                                 .arg(c.isCds ? "CDS" : "exon", c.parentKey);
             return false;
         }
         PendingTranscript& t = pending[idx];
         if (t.model.sequenceName != c.sequenceName || t.strand != c.strand) {
-            error = at(path, c.part.line) + QString("%1 is on %2 %3 but its transcript '%4' (line %5) is on %6 %7")
+            error = at(path, c.part.line) + tr("%1 is on %2 %3 but its transcript '%4' (line %5) is on %6 %7")
                                                 .arg(c.isCds ? "CDS" : "exon", c.sequenceName,
                                                      QString(QChar(c.strand)), QString::fromLatin1(t.model.id))
                                                 .arg(t.line)
@@ -235,13 +235,13 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         QList<QByteArray> cols = line.split('\t');
         if (cols.size() != 9) {
-            error = reader.where() + QString("expected 9 tab-separated columns, found %1").arg(cols.size());
+            error = reader.where() + tr("expected 9 tab-separated columns, found %1").arg(cols.size());
             return false;
         }
         if (format == Format::Unknown) {
             format = detectFormat(cols[8]);
             if (format == Format::Unknown) {
-                error = reader.where() + "cannot tell GFF3 from GTF by the attribute column";
+                error = reader.where() + tr("cannot tell GFF3 from GTF by the attribute column");
                 return false;
             }
         }
@@ -268,7 +268,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         qint64 start = cols[3].toLongLong(&okStart);
         qint64 end = cols[4].toLongLong(&okEnd);
         if (!okStart || !okEnd || start < 1 || end < start) {
-            error = reader.where() + QString("bad coordinates '%1'-'%2'")
+            error = reader.where() + tr("bad coordinates '%1'-'%2'")
                                          .arg(QString::fromUtf8(cols[3]), QString::fromUtf8(cols[4]));
             return false;
         }
@@ -282,13 +282,13 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         auto known = sequences.constFind(seqName);
         if (known == sequences.constEnd()) {
-            error = reader.where() + QString("%1 record on sequence '%2', which is not in the FASTA")
+            error = reader.where() + tr("%1 record on sequence '%2', which is not in the FASTA")
                                          .arg(format == Format::Gff3 ? "GFF3" : "GTF", seqName);
             return false;
         }
         seqName = known.key();  // one shared string per sequence instead of one per line
         if (end > known.value()) {
-            error = reader.where() + QString("end %1 lies beyond the end of sequence '%2' (length %3)")
+            error = reader.where() + tr("end %1 lies beyond the end of sequence '%2' (length %3)")
                                          .arg(end)
                                          .arg(seqName)
                                          .arg(sequences.value(seqName));
@@ -296,7 +296,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         char strand = cols[6].size() == 1 ? cols[6].at(0) : 0;
         if (strand != '+' && strand != '-' && !gffGene && type != "gene") {
-            error = reader.where() + QString("strand must be '+' or '-', found '%1'").arg(QString::fromUtf8(cols[6]));
+            error = reader.where() + tr("strand must be '+' or '-', found '%1'").arg(QString::fromUtf8(cols[6]));
             return false;
         }
         Part part;
@@ -305,7 +305,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         if (isCds) {
             QByteArray ph = cols[7].trimmed();
             if (ph != "0" && ph != "1" && ph != "2") {
-                error = reader.where() + QString("CDS phase must be 0, 1 or 2, found '%1'").arg(QString::fromUtf8(ph));
+                error = reader.where() + tr("CDS phase must be 0, 1 or 2, found '%1'").arg(QString::fromUtf8(ph));
                 return false;
             }
             part.phase = ph.toInt();
@@ -321,7 +321,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
             if (isExon || isCds) {
                 QString parents = attrs.value("Parent");
                 if (parents.isEmpty()) {
-                    error = reader.where() + QString("%1 without a Parent attribute").arg(type);
+                    error = reader.where() + tr("%1 without a Parent attribute").arg(type);
                     return false;
                 }
                 for (const QString& p : parents.split(',')) {
@@ -341,7 +341,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
                 continue;
             }
             if (transcriptIndex.contains(id)) {
-                error = reader.where() + QString("transcript ID '%1' is defined twice (first at line %2)")
+                error = reader.where() + tr("transcript ID '%1' is defined twice (first at line %2)")
                                              .arg(id)
                                              .arg(pending[transcriptIndex.value(id)].line);
                 return false;
@@ -372,7 +372,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         const QString txId = attrs.value("transcript_id");
         if (txId.isEmpty()) {
-            error = reader.where() + QString("%1 line without transcript_id").arg(type);
+            error = reader.where() + tr("%1 line without transcript_id").arg(type);
             return false;
         }
         int idx = transcriptIndex.value(txId, -1);
@@ -390,14 +390,14 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         PendingTranscript& t = pending[idx];
         if (t.model.sequenceName != seqName || t.strand != strand) {
-            error = reader.where() + QString("transcript '%1' is on %2 %3 at line %4, here on %5 %6")
+            error = reader.where() + tr("transcript '%1' is on %2 %3 at line %4, here on %5 %6")
                                          .arg(txId, t.model.sequenceName, QString(QChar(t.strand)))
                                          .arg(t.line)
                                          .arg(seqName, QString(QChar(strand)));
             return false;
         }
         if (t.parentKey != geneId) {
-            error = reader.where() + QString("transcript '%1' belongs to gene '%2' at line %3, here to '%4'")
+            error = reader.where() + tr("transcript '%1' belongs to gene '%2' at line %3, here to '%4'")
                                          .arg(txId, t.parentKey)
                                          .arg(t.line)
                                          .arg(geneId);
@@ -418,7 +418,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
     }
     if (reader.hasReadError()) {
-        error = reader.where() + "read error";
+        error = reader.where() + tr("read error");
         return false;
     }
 

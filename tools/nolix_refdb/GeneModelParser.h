@@ -23,6 +23,8 @@
 // The first bad record stops the reading with file, line and reason.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "TranscriptModel.h"
 
 #include <functional>
@@ -30,6 +32,7 @@
 namespace Nx {
 
 class GeneModelParser {
+    Q_DECLARE_TR_FUNCTIONS(Nx::GeneModelParser)
 public:
     enum class Format { Unknown, Gff3, Gtf };
 

@@ -48,12 +48,12 @@ bool KnownMutationsVcfReader::parseScores(const QByteArray& info, int altIndex, 
             continue;
         }
         if (eq < 0) {
-            reason = QString("INFO key %1 has no value").arg(QString::fromLatin1(key));
+            reason = tr("INFO key %1 has no value").arg(QString::fromLatin1(key));
             return false;
         }
         QList<QByteArray> values = item.mid(eq + 1).split(',');
         if (values.size() != 1 && values.size() != nAlt) {
-            reason = QString("INFO key %1 has %2 values for %3 ALT alleles")
+            reason = tr("INFO key %1 has %2 values for %3 ALT alleles")
                          .arg(QString::fromLatin1(key))
                          .arg(values.size())
                          .arg(nAlt);
@@ -67,7 +67,7 @@ bool KnownMutationsVcfReader::parseScores(const QByteArray& info, int altIndex, 
                 bool ok = false;
                 d = text.toDouble(&ok);
                 if (!ok || !std::isfinite(d)) {
-                    reason = QString("malformed value '%1' of INFO key %2")
+                    reason = tr("malformed value '%1' of INFO key %2")
                                  .arg(QString::fromUtf8(text), QString::fromLatin1(key));
                     return false;
                 }
@@ -119,7 +119,7 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
     while (ok && reader.readLine(line)) {
         if (hdr == nullptr) {
             if (!line.startsWith('#')) {
-                fail("VCF data line before the #CHROM header line");
+                fail(tr("VCF data line before the #CHROM header line"));
                 break;
             }
             headerText += line + '\n';
@@ -128,7 +128,7 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
             }
             hdr = bcf_hdr_init("r");
             if (hdr == nullptr || bcf_hdr_parse(hdr, headerText.data()) != 0) {
-                fail("cannot parse the VCF header");
+                fail(tr("cannot parse the VCF header"));
             }
             continue;
         }
@@ -153,7 +153,7 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
             }
         }
         if (infoStart < 0) {
-            fail(QString("expected at least 8 tab-separated VCF columns, found %1").arg(tabs + 1));
+            fail(tr("expected at least 8 tab-separated VCF columns, found %1").arg(tabs + 1));
             break;
         }
         QByteArray info = line.mid(infoStart, infoEnd - infoStart);
@@ -161,7 +161,7 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
         ks.l = 0;
         kputsn(line.constData(), line.size(), &ks);
         if (vcf_parse(&ks, hdr, rec) != 0 || bcf_unpack(rec, BCF_UN_STR) != 0) {
-            fail("malformed VCF record");
+            fail(tr("malformed VCF record"));
             break;
         }
         const QString chrom = QString::fromUtf8(bcf_seqname(hdr, rec));
@@ -194,10 +194,10 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
         }
     }
     if (ok && reader.hasReadError()) {
-        fail("read error");
+        fail(tr("read error"));
     }
     if (ok && hdr == nullptr) {
-        error = QString("%1: no #CHROM header line; is this a VCF file?").arg(path);
+        error = tr("%1: no #CHROM header line; is this a VCF file?").arg(path);
         ok = false;
     }
     ks_free(&ks);

@@ -8,6 +8,8 @@
 // skipped.
 #pragma once
 
+#include <QCoreApplication>
+
 #include <NxCore/records/KnownMutation.h>
 
 #include <QString>
@@ -17,6 +19,7 @@
 namespace Nx {
 
 class KnownMutationsVcfReader {
+    Q_DECLARE_TR_FUNCTIONS(Nx::KnownMutationsVcfReader)
 public:
     typedef std::function<bool(const QString& chromosome, const KnownMutation& mutation, QString& error)> Sink;
 

@@ -18,12 +18,12 @@ LineReader::~LineReader() {
 bool LineReader::open(const QString& p, QString& error) {
     path = p;
     if (!QFileInfo(p).isFile()) {
-        error = QString("%1: no such file").arg(p);
+        error = tr("%1: no such file").arg(p);
         return false;
     }
     file = hts_open(p.toLocal8Bit().constData(), "r");
     if (file == nullptr) {
-        error = QString("%1: cannot open the file").arg(p);
+        error = tr("%1: cannot open the file").arg(p);
         return false;
     }
     return true;

@@ -2,6 +2,8 @@
 // and keeps the 1-based number of the last line so every error can name file and line.
 #pragma once
 
+#include <QCoreApplication>
+
 #include <QByteArray>
 #include <QString>
 
@@ -12,6 +14,7 @@ struct htsFile;
 namespace Nx {
 
 class LineReader {
+    Q_DECLARE_TR_FUNCTIONS(Nx::LineReader)
 public:
     LineReader() = default;
     ~LineReader();

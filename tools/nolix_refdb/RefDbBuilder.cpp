@@ -143,27 +143,27 @@ void RefDbBuilder::progress(const QString& text) const {
 
 bool RefDbBuilder::build(QString& error) {
     if (opt.out.isEmpty() || opt.fasta.isEmpty() || opt.genes.isEmpty()) {
-        error = "--out, --fasta and --genes are required";
+        error = tr("--out, --fasta and --genes are required");
         return false;
     }
     QFileInfo outInfo(opt.out);
     if (outInfo.isDir()) {
-        error = QString("%1: the output is a folder").arg(opt.out);
+        error = tr("%1: the output is a folder").arg(opt.out);
         return false;
     }
     if (!outInfo.absoluteDir().exists()) {
-        error = QString("%1: folder %2 does not exist").arg(opt.out, outInfo.absolutePath());
+        error = tr("%1: folder %2 does not exist").arg(opt.out, outInfo.absolutePath());
         return false;
     }
     QString tmpPath;
     do {
-        tmpPath = QString("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QRandomGenerator::global()->generate() % 1000000, 6, 10, QChar('0'));
+        tmpPath = tr("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QRandomGenerator::global()->generate() % 1000000, 6, 10, QChar('0'));
     } while (QFileInfo::exists(tmpPath));
 
     watchTemporaryFile(tmpPath);
     bool ok = buildInto(tmpPath, error);
     if (ok && std::rename(QFile::encodeName(tmpPath).constData(), QFile::encodeName(outInfo.absoluteFilePath()).constData()) != 0) {
-        error = QString("%1: cannot move the finished database into place from %2").arg(opt.out, tmpPath);
+        error = tr("%1: cannot move the finished database into place from %2").arg(opt.out, tmpPath);
         ok = false;
     }
     unwatchTemporaryFile();
@@ -171,7 +171,7 @@ bool RefDbBuilder::build(QString& error) {
         removeDatabaseFiles(tmpPath);
         return false;
     }
-    progress(QString("wrote %1").arg(opt.out));
+    progress(tr("wrote %1").arg(opt.out));
     return true;
 }
 
@@ -184,7 +184,7 @@ bool RefDbBuilder::buildInto(const QString& tmpPath, QString& error) {
     }
     SQLiteDbi* db = dynamic_cast<SQLiteDbi*>(con.dbi);
     if (db == nullptr) {
-        error = QString("%1: not a SQLite database connection").arg(tmpPath);
+        error = tr("%1: not a SQLite database connection").arg(tmpPath);
         return false;
     }
     // A half-built file is thrown away on any failure, so durability on the way costs time for nothing;
@@ -210,7 +210,7 @@ bool RefDbBuilder::buildInto(const QString& tmpPath, QString& error) {
 bool RefDbBuilder::loadFasta(SQLiteDbi* db, QString& error) {
     SQLiteSequenceDbi* seqDbi = dynamic_cast<SQLiteSequenceDbi*>(db->getSequenceDbi());
     if (seqDbi == nullptr) {
-        error = "the database has no sequence table";
+        error = tr("the database has no sequence table");
         return false;
     }
     FastaStreamReader reader;
@@ -224,7 +224,7 @@ bool RefDbBuilder::loadFasta(SQLiteDbi* db, QString& error) {
     while (reader.nextSequence(name, error)) {
         qint64 headerLine = reader.lines().getLineNumber();
         if (sequenceIds.contains(name)) {
-            error = reader.lines().where() + QString("sequence '%1' appears twice in the FASTA").arg(name);
+            error = reader.lines().where() + tr("sequence '%1' appears twice in the FASTA").arg(name);
             return false;
         }
         NxSequence seq;
@@ -238,7 +238,7 @@ bool RefDbBuilder::loadFasta(SQLiteDbi* db, QString& error) {
             length += data.size();
             if (length - reported >= 10 * 1000 * 1000) {
                 reported = length;
-                progress(QString("FASTA %1: %2 Mb").arg(name).arg(length / 1000000));
+                progress(tr("FASTA %1: %2 Mb").arg(name).arg(length / 1000000));
             }
         }
         if (!error.isEmpty()) {
@@ -249,18 +249,18 @@ bool RefDbBuilder::loadFasta(SQLiteDbi* db, QString& error) {
             return false;
         }
         if (length == 0) {
-            error = QString("%1:%2: sequence '%3' has no bases").arg(opt.fasta).arg(headerLine).arg(name);
+            error = tr("%1:%2: sequence '%3' has no bases").arg(opt.fasta).arg(headerLine).arg(name);
             return false;
         }
         sequenceIds.insert(name, seq.id);
         sequenceLengths.insert(name, length);
-        progress(QString("FASTA %1: %2 bases").arg(name).arg(length));
+        progress(tr("FASTA %1: %2 bases").arg(name).arg(length));
     }
     if (!error.isEmpty()) {
         return false;
     }
     if (sequenceIds.isEmpty()) {
-        error = QString("%1: no sequences in the FASTA file").arg(opt.fasta);
+        error = tr("%1: no sequences in the FASTA file").arg(opt.fasta);
         return false;
     }
     return stage.commit(error);
@@ -269,16 +269,16 @@ bool RefDbBuilder::loadFasta(SQLiteDbi* db, QString& error) {
 bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
     SQLiteFeatureDbi* featureDbi = dynamic_cast<SQLiteFeatureDbi*>(db->getFeatureDbi());
     if (featureDbi == nullptr) {
-        error = "the database has no feature table";
+        error = tr("the database has no feature table");
         return false;
     }
     GeneModelParser parser;
-    parser.onProgress = [this](qint64 lines) { progress(QString("%1: %2 lines").arg(opt.genes).arg(lines)); };
+    parser.onProgress = [this](qint64 lines) { progress(tr("%1: %2 lines").arg(opt.genes).arg(lines)); };
     QVector<TranscriptModel> transcripts;
     if (!parser.parse(opt.genes, sequenceLengths, transcripts, error)) {
         return false;
     }
-    progress(QString("%1: %2 transcripts (%3)")
+    progress(tr("%1: %2 transcripts (%3)")
                  .arg(opt.genes)
                  .arg(transcripts.size())
                  .arg(parser.getFormat() == GeneModelParser::Format::Gtf ? "GTF" : "GFF3"));
@@ -289,7 +289,7 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
         }
         int unused = info.apply(transcripts);
         if (unused > 0) {
-            progress(QString("%1: %2 keys name no gene or transcript of the annotation").arg(opt.geneInfo).arg(unused));
+            progress(tr("%1: %2 keys name no gene or transcript of the annotation").arg(opt.geneInfo).arg(unused));
         }
     }
     NxOpStatusImpl os;
@@ -303,7 +303,7 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
         g.setDisease(t.disease);
         featureDbi->createGene(g, sequenceIds.value(t.sequenceName), t.cdsParts, os);
         if (os.hasError()) {
-            error = QString("%1: transcript '%2': %3").arg(opt.genes, QString::fromLatin1(t.id), os.getError());
+            error = tr("%1: transcript '%2': %3").arg(opt.genes, QString::fromLatin1(t.id), os.getError());
             return false;
         }
         codonCounts.insert(t.id, coding ? t.codonCount() : 0);
@@ -319,7 +319,7 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
     }
     NxAttributeDbi* attributes = db->getAttributeDbi();
     if (attributes == nullptr) {
-        error = "the database has no attribute table";
+        error = tr("the database has no attribute table");
         return false;
     }
     NxOpStatusImpl os;
@@ -336,12 +336,12 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
         }
         int length = it.value();
         if (length == 0) {
-            reason = QString("transcript '%1' is non-coding and cannot have a damage-effect matrix")
+            reason = tr("transcript '%1' is non-coding and cannot have a damage-effect matrix")
                          .arg(QString::fromLatin1(tx));
             return false;
         }
         if (rows.lastKey() > length) {
-            reason = QString("position %1 lies beyond the %2 codons of transcript '%3'")
+            reason = tr("position %1 lies beyond the %2 codons of transcript '%3'")
                          .arg(rows.lastKey())
                          .arg(length)
                          .arg(QString::fromLatin1(tx));
@@ -369,16 +369,16 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
         }
         ++stored;
         if (stored % 1000 == 0) {
-            progress(QString("%1: %2 matrices").arg(opt.matrices).arg(stored));
+            progress(tr("%1: %2 matrices").arg(opt.matrices).arg(stored));
         }
         return true;
     };
     if (!DamageMatrixReader::read(opt.matrices, onMatrix, error)) {
         return false;
     }
-    progress(QString("%1: %2 matrices stored").arg(opt.matrices).arg(stored));
+    progress(tr("%1: %2 matrices stored").arg(opt.matrices).arg(stored));
     if (unknown > 0) {
-        progress(QString("%1: %2 matrices name transcripts that are not in the annotation; left out")
+        progress(tr("%1: %2 matrices name transcripts that are not in the annotation; left out")
                      .arg(opt.matrices)
                      .arg(unknown));
     }
@@ -405,14 +405,14 @@ bool RefDbBuilder::loadRegions(SQLiteDbi* db, const QString& path, const char* s
         }
         ++count;
         if (count % 1000000 == 0) {
-            progress(QString("%1: %2 regions").arg(path).arg(count));
+            progress(tr("%1: %2 regions").arg(path).arg(count));
         }
         return true;
     };
     if (!BedRegionsReader::read(path, sequenceLengths, onRegion, error)) {
         return false;
     }
-    progress(QString("%1: %2 %3 regions").arg(path).arg(count).arg(setName));
+    progress(tr("%1: %2 %3 regions").arg(path).arg(count).arg(setName));
     return stage.commit(error);
 }
 
@@ -422,7 +422,7 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
     }
     SQLiteKnownMutationsDbi* kmDbi = dynamic_cast<SQLiteKnownMutationsDbi*>(db->getKnownMutationsDbi());
     if (kmDbi == nullptr) {
-        error = "the database has no known-mutation table";
+        error = tr("the database has no known-mutation table");
         return false;
     }
     NxOpStatusImpl os;
@@ -468,11 +468,11 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
         }
         if (!same) {
             if (refMismatches == 0) {
-                firstMismatch = QString("%1:%2 REF %3, FASTA %4")
+                firstMismatch = tr("%1:%2 REF %3, FASTA %4")
                                     .arg(chrom)
                                     .arg(m.position + 1)
                                     .arg(QString::fromLatin1(m.refAllele),
-                                         bases.isEmpty() ? QString("(beyond the sequence end)") : QString::fromLatin1(bases));
+                                         bases.isEmpty() ? tr("(beyond the sequence end)") : QString::fromLatin1(bases));
             }
             ++refMismatches;
         }
@@ -503,7 +503,7 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
                 return false;
             }
             if (stored % 100000 < MUTATION_BATCH) {
-                progress(QString("%1: %2 known mutations").arg(opt.knownMutations).arg(stored));
+                progress(tr("%1: %2 known mutations").arg(opt.knownMutations).arg(stored));
             }
         }
         return true;
@@ -518,22 +518,22 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
             return false;
         }
     }
-    progress(QString("%1: %2 known mutations on %3 chromosomes").arg(opt.knownMutations).arg(stored).arg(tracks.size()));
+    progress(tr("%1: %2 known mutations on %3 chromosomes").arg(opt.knownMutations).arg(stored).arg(tracks.size()));
     for (auto it = unnumbered.constBegin(); it != unnumbered.constEnd(); ++it) {
-        progress(QString("%1: %2 alleles on chromosome '%3' left out: not a numbered chromosome (1-22, X, Y, MT)")
+        progress(tr("%1: %2 alleles on chromosome '%3' left out: not a numbered chromosome (1-22, X, Y, MT)")
                      .arg(opt.knownMutations)
                      .arg(it.value())
                      .arg(it.key()));
     }
     if (refMismatches > 0) {
-        progress(QString("%1: warning: %2 records have a REF allele that differs from the FASTA (first: %3); "
+        progress(tr("%1: warning: %2 records have a REF allele that differs from the FASTA (first: %3); "
                          "was the file made for another assembly?")
                      .arg(opt.knownMutations)
                      .arg(refMismatches)
                      .arg(firstMismatch));
     }
     if (reader.skippedAlleles() > 0) {
-        progress(QString("%1: %2 symbolic, '*' or '.' ALT alleles left out").arg(opt.knownMutations).arg(reader.skippedAlleles()));
+        progress(tr("%1: %2 symbolic, '*' or '.' ALT alleles left out").arg(opt.knownMutations).arg(reader.skippedAlleles()));
     }
     return stage.commit(error);
 }

@@ -27,6 +27,8 @@
 // The first bad record stops the build with "file:line: reason".
 #pragma once
 
+#include <QCoreApplication>
+
 #include <QHash>
 #include <QString>
 
@@ -36,6 +38,7 @@ class SQLiteDbi;
 class NxOpStatus;
 
 class RefDbBuilder {
+    Q_DECLARE_TR_FUNCTIONS(Nx::RefDbBuilder)
 public:
     struct Options {
         QString out;

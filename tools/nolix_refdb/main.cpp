@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < args.size(); ++i) {
         QString arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(HELP_TEXT, stdout);
+            std::fputs(QCoreApplication::translate("nolix-refdb", HELP_TEXT).toLocal8Bit().constData(), stdout);
             return 0;
         }
         if (arg == "--quiet") {
@@ -123,19 +123,19 @@ int main(int argc, char** argv) {
             arg = arg.left(eq);
         } else if (valueOptions.contains(arg)) {
             if (i + 1 >= args.size()) {
-                usageError(QString("option %1 needs a file").arg(arg));
+                usageError(QCoreApplication::translate("nolix-refdb", "option %1 needs a file").arg(arg));
                 return 2;
             }
             value = args[++i];
         }
         if (!valueOptions.contains(arg)) {
-            usageError(QString("unknown argument '%1'").arg(args[i]));
+            usageError(QCoreApplication::translate("nolix-refdb", "unknown argument '%1'").arg(args[i]));
             return 2;
         }
         *valueOptions.value(arg) = value;
     }
     if (opt.out.isEmpty() || opt.fasta.isEmpty() || opt.genes.isEmpty()) {
-        usageError("--out, --fasta and --genes are required");
+        usageError(QCoreApplication::translate("nolix-refdb", "--out, --fasta and --genes are required"));
         return 2;
     }
     Nx::RefDbBuilder builder(opt);
