@@ -9,6 +9,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <limits>
+
 using namespace DemoTest;
 
 namespace {
@@ -216,6 +219,35 @@ TEST_F(DemoDataTest, VariantsCoverEveryLocationClassAndMatchTheReference) {
         }
         EXPECT_TRUE(found) << "line " << r.line << " " << kind.constData();
     }
+}
+
+TEST_F(DemoDataTest, PromoterRecordsSitUpstreamOutsideGenesAndIntergenicOnesFarFromAll) {
+    int promoters = 0, intergenic = 0;
+    for (const VcfRecord& r : readVcf(dir->filePath("variants.vcf"))) {
+        const qint64 p = r.pos - 1;
+        bool inGene = false, upstream = false;
+        qint64 nearest = std::numeric_limits<qint64>::max();
+        for (const Transcript& t : transcripts) {
+            if (t.chrom != r.chrom) {
+                continue;
+            }
+            inGene = inGene || t.span.contains(p);
+            // The window the regulatory report uses: 1000 bases before the 5' end, on the gene's strand.
+            upstream = upstream || (t.reverse ? p >= t.span.endPos() && p < t.span.endPos() + 1000
+                                              : p < t.span.startPos && p >= t.span.startPos - 1000);
+            nearest = std::min(nearest, std::max(t.span.startPos - p, p - (t.span.endPos() - 1)));
+        }
+        if (r.info == "DEMO=promoter") {
+            ++promoters;
+            EXPECT_FALSE(inGene) << "line " << r.line;
+            EXPECT_TRUE(upstream) << "line " << r.line;
+        } else if (r.info == "DEMO=intergenic") {
+            ++intergenic;
+            EXPECT_GT(nearest, 1000) << "line " << r.line;
+        }
+    }
+    EXPECT_GT(promoters, 10);
+    EXPECT_GT(intergenic, 4);
 }
 
 TEST_F(DemoDataTest, KnownMutationsCarryIdsScoresAndSomeDemoRecordsMatchThem) {
