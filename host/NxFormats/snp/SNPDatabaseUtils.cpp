@@ -22,6 +22,11 @@ SNPDatabase* SNPDatabaseUtils::openDatabase(const QString& path) {
         ioLog.error(QString("Cannot open the reference database '%1': not a file").arg(path));
         return nullptr;
     }
+    if (fi.size() == 0) {
+        // SQLite would take an empty file for a new database and write a schema into it.
+        ioLog.error(QString("Cannot open the reference database '%1': the file is empty, not a database").arg(path));
+        return nullptr;
+    }
     SNPDatabase* db = new SNPDatabase(path);
     NxOpStatusImpl os;
     db->getConnection().open(db->getDbiRef(), false, os);

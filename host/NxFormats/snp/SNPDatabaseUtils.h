@@ -27,7 +27,7 @@ private:
 class SNPDatabaseUtils {
 public:
     // A new database object the caller deletes, or nullptr (with an "Input/Output" error log line
-    // naming the file and the reason) for a missing file, a file that is no SQLite database, a
+    // naming the file and the reason) for a missing or empty file, a file that is no SQLite database, a
     // database of another program or schema version, or one without the reference tables. A
     // missing file is never created.
     static SNPDatabase* openDatabase(const QString& path);

@@ -80,6 +80,11 @@ TEST(SNPDatabaseUtilsTest, RefusesMissingForeignAndOtherVersionFilesCleanly) {
     EXPECT_TRUE(openFailsWithLog(future, "schema version 99"));
 
     EXPECT_TRUE(openFailsWithLog(dir.path(), "not a file"));
+
+    QString empty = dir.filePath("empty.s3db");
+    QFile(empty).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(openFailsWithLog(empty, "the file is empty"));
+    EXPECT_EQ(QFileInfo(empty).size(), 0);  // not turned into a database
 }
 
 TEST(SNPDatabaseUtilsTest, SequencesAreFoundWithOrWithoutTheChrPrefix) {
