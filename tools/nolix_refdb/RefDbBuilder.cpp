@@ -155,6 +155,15 @@ bool RefDbBuilder::build(QString& error) {
         error = tr("%1: folder %2 does not exist").arg(opt.out, outInfo.absolutePath());
         return false;
     }
+    // The finished database replaces OUT: an input given as OUT by mistake would be lost.
+    for (const QString& input : {opt.fasta, opt.genes, opt.knownMutations, opt.matrices, opt.segmentalDuplications,
+                                 opt.conservedRegions, opt.geneInfo}) {
+        if (!input.isEmpty() && QFileInfo(input).exists() &&
+            QFileInfo(input).canonicalFilePath() == outInfo.canonicalFilePath()) {
+            error = tr("%1: the output would replace the input file %2").arg(opt.out, input);
+            return false;
+        }
+    }
     QString tmpPath;
     do {
         tmpPath = tr("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QRandomGenerator::global()->generate() % 1000000, 6, 10, QChar('0'));

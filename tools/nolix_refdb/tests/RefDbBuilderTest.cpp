@@ -306,6 +306,14 @@ TEST_F(RefDbBuilderTest, HelpDocumentsEveryInputAndBadCommandLinesExitWith2) {
     }
     EXPECT_EQ(run({"--out", dbPath(), "--fasta"}), 2);
     EXPECT_EQ(run({"--bogus"}), 2);
+    // An input named as the output is never replaced.
+    QStringList overInput = baseArgs();
+    overInput[1] = overInput[5];
+    EXPECT_EQ(run(overInput), 1);
+    EXPECT_TRUE(err.contains("the output would replace the input file")) << err.toStdString();
+    QFile genes(overInput[5]);
+    ASSERT_TRUE(genes.open(QIODevice::ReadOnly));
+    EXPECT_EQ(genes.readAll(), QByteArray(GFF3));
     EXPECT_EQ(run({"--out", dbPath()}), 2);
     EXPECT_TRUE(leftovers().isEmpty());
 }
