@@ -296,6 +296,32 @@ TEST_F(RefDbBuilderTest, RefAllelesThatDifferFromTheFastaAreReportedButKept) {
     delete it;
 }
 
+TEST_F(RefDbBuilderTest, CompressedInputsAreReadLikePlainOnes) {
+    QStringList args = baseArgs();
+    args << "--known-mutations"
+         << write("k.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                           "chr1\t5\trs5\tA\tC\t.\t.\tLRT=0.5\n");
+    for (int i : {3, 5, 7}) {
+        QProcess gz;
+        gz.start("gzip", {"-f", args[i]});
+        ASSERT_TRUE(gz.waitForFinished(10000));
+        ASSERT_EQ(gz.exitCode(), 0);
+        args[i] += ".gz";
+    }
+    ASSERT_EQ(run(args), 0) << err.toStdString();
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dbPath()), false, os);
+    NxDataId chr2 = con.dbi->getObjectDbi()->getObjectsByVisualName("chr2", NxObjectTypes::Sequence, os).value(0);
+    EXPECT_EQ(con.dbi->getSequenceDbi()->getSequenceData(chr2, NxRegion(8, 4), os), QByteArray("AACC"));
+    NxDataId chr1 = con.dbi->getObjectDbi()->getObjectsByVisualName("chr1", NxObjectTypes::Sequence, os).value(0);
+    EXPECT_EQ(con.dbi->getFeatureDbi()->getGenesInRegion(chr1, NxRegion(0, 40), os).size(), 2);
+    KnownMutationsTrack t = con.dbi->getKnownMutationsDbi()->getTrackByChromosome(1, os);
+    NxDbiIterator<KnownMutation>* it = con.dbi->getKnownMutationsDbi()->getMutationsAt(t.id, 4, os);
+    ASSERT_TRUE(it->hasNext());
+    EXPECT_DOUBLE_EQ(it->next().lrt, 0.5);
+    delete it;
+}
+
 TEST_F(RefDbBuilderTest, HelpDocumentsEveryInputAndBadCommandLinesExitWith2) {
     ASSERT_EQ(run({"--help"}), 0);
     for (const char* word : {"--out", "--fasta", "--genes", "--known-mutations", "--matrices",
