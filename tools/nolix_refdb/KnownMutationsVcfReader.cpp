@@ -157,6 +157,16 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
             break;
         }
         QByteArray info = line.mid(infoStart, infoEnd - infoStart);
+        // htslib reads a POS that is no number as 0; a known mutation needs a real position.
+        int posStart = line.indexOf('\t') + 1;
+        QByteArray posText = line.mid(posStart, line.indexOf('\t', posStart) - posStart);
+        bool posOk = false;
+        qint64 pos = posText.toLongLong(&posOk);
+        if (!posOk || pos < 1) {
+            fail(tr("bad POS '%1': a known mutation needs a 1-based position of 1 or more")
+                     .arg(QString::fromUtf8(posText)));
+            break;
+        }
 
         ks.l = 0;
         kputsn(line.constData(), line.size(), &ks);

@@ -214,6 +214,12 @@ TEST_F(RefDbBuilderTest, BadInputsStopAtTheRecordWithFileLineAndReason) {
                               "chr1\t6\trs6\tC\tT\t.\t.\tLRT=0.1;PHYLOP=high\n");
     expectFailure(badInfo, "k.vcf:4:", "malformed value 'high' of INFO key PHYLOP");
 
+    QStringList badPos = baseArgs();
+    badPos << "--known-mutations"
+           << write("p.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                             "chr1\tx5\trs5\tA\tC\t.\t.\t.\n");
+    expectFailure(badPos, "p.vcf:3:", "bad POS 'x5'");
+
     QStringList badMatrix = baseArgs();
     badMatrix << "--matrices" << write("m.tsv", "T1\t9\t" + QByteArray("0\t").repeated(19) + "0\n");
     expectFailure(badMatrix, "m.tsv:1:", "beyond the 4 codons of transcript 'T1'");
