@@ -24,3 +24,10 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
     add_dependencies(${tname} variant_impact)
   endforeach()
 endif()
+
+# Tests beside the SNP toolbox code (src/snp_toolbox/tests) link the same objects; the end-to-end
+# test there also runs resource_probe with the built plug-in and the demo tools.
+nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/snp_toolbox LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
+
+# Tests of the shared element pattern (src/element_pattern/tests).
+nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/element_pattern LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)

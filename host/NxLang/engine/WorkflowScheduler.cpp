@@ -21,11 +21,10 @@ WorkflowScheduler::WorkflowScheduler(Workflow::Schema* schema, Workflow::Workflo
     : QObject(parent), schema(schema), context(ctx) {}
 
 WorkflowScheduler::~WorkflowScheduler() {
+    // Only the workers: the actors may be gone already, and the ports' channel pointers
+    // clear themselves when the channels (children of this object) are deleted.
     for (Entry& e : entries) {
         delete e.worker;
-        for (Workflow::Port* p : e.actor->getPorts()) {
-            p->setPeer(nullptr);
-        }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 
 namespace Nx {
 namespace Workflow {
@@ -27,8 +28,9 @@ public:
     void addLink(Port* other);
     void removeLink(Port* other);
 
-    // Runtime object of the port while a workflow runs (its channel); not owned.
-    QObject* getPeer() const { return peer; }
+    // Runtime object of the port while a workflow runs (its channel); not owned, and null
+    // again once the run has deleted it.
+    QObject* getPeer() const { return peer.data(); }
     void setPeer(QObject* p) { peer = p; }
 
 Q_SIGNALS:
@@ -37,7 +39,7 @@ Q_SIGNALS:
 private:
     Actor* ownerActor;
     QList<Port*> peers;  // linked ports, not owned
-    QObject* peer = nullptr;
+    QPointer<QObject> peer;
 };
 
 class IntegralBusPort : public Port {

@@ -1,0 +1,97 @@
+#include "ConsoleWorkflowRunTask.h"
+
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/log/Logger.h>
+#include <NxLang/engine/WorkflowContext.h>
+#include <NxLang/engine/WorkflowMonitor.h>
+#include <NxLang/engine/WorkflowRunTask.h>
+#include <NxLang/model/Schema.h>
+#include <NxLang/storage/DbiDataStorage.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace Nx {
+
+ConsoleWorkflowRunTask::ConsoleWorkflowRunTask(const QString& workflowPath,
+                                               const QList<WorkflowFileLoader::Override>& overrides,
+                                               const QString& sessionDbPath)
+    : Task(tr("Run workflow %1").arg(QFileInfo(workflowPath).fileName()),
+           TaskFlags(TaskFlag_NoRun) | TaskFlag_PropagateSubtaskErrorText | TaskFlag_ReportOnFinish),
+      workflowPath(QDir::current().absoluteFilePath(workflowPath)), overrides(overrides),
+      sessionDb(sessionDbPath.isEmpty() ? QString() : QDir::current().absoluteFilePath(sessionDbPath)),
+      keepSessionDb(!sessionDbPath.isEmpty()) {}
+
+ConsoleWorkflowRunTask::~ConsoleWorkflowRunTask() {
+    // The subtask (a child of this task) is gone only after this body; nothing of it uses
+    // these any more once the task has finished.
+    delete context;
+    delete monitor;
+    delete storage;
+    delete schema;
+}
+
+void ConsoleWorkflowRunTask::prepare() {
+    // 1. The session database.
+    if (!keepSessionDb) {
+        tmpDir.reset(new QTemporaryDir(QDir::temp().filePath("nolix-workflow-XXXXXX")));
+        if (!tmpDir->isValid()) {
+            setError(tr("Cannot create a temporary folder for the session database: %1").arg(tmpDir->errorString()));
+            return;
+        }
+        sessionDb = tmpDir->filePath("session.s3db");
+    } else if (QFileInfo::exists(sessionDb)) {
+        setError(tr("The session database %1 already exists; give a new file name").arg(sessionDb));
+        return;
+    }
+    const NxDbiRef ref(SQLITE_DBI_ID, sessionDb);
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(ref, true, os);
+        if (os.hasError()) {
+            setError(tr("Cannot create the session database %1: %2").arg(sessionDb, os.getError()));
+            return;
+        }
+        con.close(os);
+        sessionDbCreated = true;
+    }
+
+    // 2. The workflow.
+    NxOpStatusImpl loadOs;
+    schema = WorkflowFileLoader::load(workflowPath, overrides, loadOs);
+    if (schema == nullptr) {
+        setError(loadOs.getError());
+        return;
+    }
+
+    // 3. The run.
+    storage = new DbiDataStorage(ref);
+    monitor = new Workflow::WorkflowMonitor();
+    context = new Workflow::WorkflowContext(schema->getProcesses(), storage, monitor, QFileInfo(workflowPath).absolutePath());
+    cmdLog.info(tr("Running workflow %1 (session database %2)").arg(workflowPath, sessionDb));
+    addSubTask(new LocalWorkflow::WorkflowRunTask(schema, context));
+}
+
+Task::ReportResult ConsoleWorkflowRunTask::report() {
+    if (monitor != nullptr && !monitor->getOutputFiles().isEmpty()) {
+        QString text = tr("Output files:") + "\n";
+        for (const Workflow::MonitorOutputFile& f : monitor->getOutputFiles()) {
+            text += QString("  %1\t(%2)\n").arg(f.url, f.producer);
+        }
+        fputs(text.toLocal8Bit().constData(), stdout);
+        fflush(stdout);
+    }
+    if (hasError()) {
+        cmdLog.error(tr("Workflow %1 failed: %2").arg(workflowPath, getError()));
+    } else {
+        cmdLog.info(tr("Workflow %1 finished").arg(workflowPath));
+    }
+    if (keepSessionDb && sessionDbCreated) {
+        cmdLog.info(tr("Session database kept at %1").arg(sessionDb));
+    }
+    return ReportResult_Finished;
+}
+
+}  // namespace Nx

@@ -1,0 +1,51 @@
+// A workflow run started from the command line (--workflow=FILE):
+//   1. create the session database: a SQLite file in a temporary folder (removed at the end),
+//      or the --session-db file, which is kept and must not exist yet;
+//   2. load and check the workflow file with the --set values;
+//   3. run it (a WorkflowRunTask subtask), progress on standard error;
+//   4. list the output files on standard output.
+// Any failure is this task's error, which makes the console exit code non-zero.
+#pragma once
+
+#include <NxCore/tasks/Task.h>
+#include <NxLang/io/WorkflowFileLoader.h>
+
+#include <QScopedPointer>
+#include <QTemporaryDir>
+
+namespace Nx {
+
+class DbiDataStorage;
+namespace Workflow {
+class Schema;
+class WorkflowContext;
+class WorkflowMonitor;
+}  // namespace Workflow
+
+class ConsoleWorkflowRunTask : public Task {
+    Q_OBJECT
+public:
+    // sessionDbPath empty: a temporary database.
+    ConsoleWorkflowRunTask(const QString& workflowPath, const QList<WorkflowFileLoader::Override>& overrides,
+                           const QString& sessionDbPath);
+    ~ConsoleWorkflowRunTask() override;
+
+    void prepare() override;
+    ReportResult report() override;
+
+    const QString& getSessionDbPath() const { return sessionDb; }
+
+private:
+    QString workflowPath;
+    QList<WorkflowFileLoader::Override> overrides;
+    QString sessionDb;                     // the file actually used
+    bool keepSessionDb;                    // given by the user
+    bool sessionDbCreated = false;         // this run made the file
+    QScopedPointer<QTemporaryDir> tmpDir;  // holds a temporary session database
+    Workflow::Schema* schema = nullptr;    // owned
+    DbiDataStorage* storage = nullptr;     // owned
+    Workflow::WorkflowMonitor* monitor = nullptr;  // owned
+    Workflow::WorkflowContext* context = nullptr;  // owned
+};
+
+}  // namespace Nx

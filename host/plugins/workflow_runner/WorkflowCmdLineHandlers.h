@@ -1,0 +1,38 @@
+// The command-line parameters of workflow runs:
+//   --workflow=FILE            run the workflow file
+//   --set NAME.ATTRIBUTE=VALUE set an attribute of an element (repeatable; needs --workflow)
+//   --session-db=PATH          keep the session database at PATH (needs --workflow)
+//   --list-elements            print every registered element with its ports and attributes
+#pragma once
+
+#include <NxCore/cmdline/CMDLineRegistry.h>
+
+#include <QString>
+
+namespace Nx {
+
+class WorkflowCmdLineHandler : public CMDLineHandler {
+public:
+    WorkflowCmdLineHandler() : CMDLineHandler("workflow") {}
+    Task* createTask(CMDLineRegistry& r) override;
+    QString getHelp() const override;
+};
+
+// --set and --session-db only modify a --workflow run; alone they are an error.
+class WorkflowOptionHandler : public CMDLineHandler {
+public:
+    explicit WorkflowOptionHandler(const QString& name) : CMDLineHandler(name) {}
+    Task* createTask(CMDLineRegistry& r) override;
+    QString getHelp() const override;
+};
+
+class ListElementsCmdLineHandler : public CMDLineHandler {
+public:
+    ListElementsCmdLineHandler() : CMDLineHandler("list-elements") {}
+    Task* createTask(CMDLineRegistry& r) override;
+    QString getHelp() const override;
+    // The listing text (also for tests).
+    static QString listElements();
+};
+
+}  // namespace Nx
