@@ -207,7 +207,7 @@ void WorkflowScheduler::sl_taskStateChanged() {
             fail(tr("Element \"%1\" failed: %2").arg(e.actor->getLabel()).arg(t->getError()));
         } else if (t->isCanceled() && !failing) {
             fail(tr("Element \"%1\": task \"%2\" was canceled").arg(e.actor->getLabel()).arg(t->getTaskName()));
-        } else {
+        } else if (!t->isCanceled()) {
             cmdLog.info(tr("%1: finished \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
         }
         break;

@@ -56,13 +56,28 @@ QList<Actor*> Schema::topologicalOrder(Actor** cycleActor) const {
         return order;
     }
     if (cycleActor != nullptr) {
-        *cycleActor = nullptr;
-        for (Actor* a : procs) {
-            if (!order.contains(a)) {
-                *cycleActor = a;
+        // Every actor left has a predecessor that is left too: walking back from any of them
+        // must come round to an actor already seen, and that one lies on a cycle.
+        Actor* a = nullptr;
+        for (Actor* p : procs) {
+            if (!order.contains(p)) {
+                a = p;
                 break;
             }
         }
+        QList<Actor*> seen;
+        while (a != nullptr && !seen.contains(a)) {
+            seen << a;
+            Actor* pred = nullptr;
+            for (const Link& l : flows) {
+                if (l.destination()->owner() == a && !order.contains(l.source()->owner())) {
+                    pred = l.source()->owner();
+                    break;
+                }
+            }
+            a = pred;
+        }
+        *cycleActor = a;
     }
     return {};
 }
