@@ -140,7 +140,9 @@ void WorkflowScheduler::sl_tick() {
             if (t != nullptr) {
                 e.task = t;
                 e.taskKey = t;
+                e.shownProgress = -1;
                 connect(t, &Task::si_stateChanged, this, &WorkflowScheduler::sl_taskStateChanged);
+                connect(t, &Task::si_progressChanged, this, &WorkflowScheduler::sl_taskProgressChanged);
                 cmdLog.info(tr("%1: started \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
                 AppContext::getTaskScheduler()->registerTopLevelTask(t);
                 moved = true;
@@ -213,6 +215,25 @@ void WorkflowScheduler::sl_taskStateChanged() {
         break;
     }
     scheduleTick();
+}
+
+// Long tasks show their progress on the console in steps of ten percent.
+void WorkflowScheduler::sl_taskProgressChanged() {
+    Task* t = qobject_cast<Task*>(sender());
+    if (t == nullptr || t->isFinished()) {
+        return;
+    }
+    for (Entry& e : entries) {
+        if (e.taskKey != t) {
+            continue;
+        }
+        const int tenth = qBound(0, t->getProgress(), 100) / 10;
+        if (tenth > e.shownProgress && tenth > 0 && tenth < 10) {
+            e.shownProgress = tenth;
+            cmdLog.info(tr("%1: \"%2\" %3%").arg(e.actor->getLabel()).arg(t->getTaskName()).arg(tenth * 10));
+        }
+        return;
+    }
 }
 
 void WorkflowScheduler::fail(const QString& message) {

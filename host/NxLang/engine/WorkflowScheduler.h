@@ -61,6 +61,7 @@ Q_SIGNALS:
 private Q_SLOTS:
     void sl_tick();
     void sl_taskStateChanged();
+    void sl_taskProgressChanged();
 
 private:
     struct Entry {
@@ -69,6 +70,7 @@ private:
         QList<Workflow::IntegralBus*> buses; // the actor's channels
         QPointer<Task> task;                 // the worker's last task while it runs
         Task* taskKey = nullptr;             // same pointer, for lookup after the task died
+        int shownProgress = -1;              // last progress tenth shown for that task
     };
 
     void scheduleTick();
