@@ -150,8 +150,17 @@ public:
             elementError(name, tr("unknown type \"%1\"").arg(type));
             return nullptr;
         }
+        for (const QString& key : o.keys()) {
+            if (key != "name" && key != "type" && key != "attributes" && key != "label") {
+                elementError(name, tr("unknown entry \"%1\" (expected \"name\", \"type\", \"attributes\", \"label\")").arg(key));
+                return nullptr;
+            }
+        }
         Workflow::Actor* a = proto->createInstance(name);
         schema->addProcess(a);
+        if (o.contains("label")) {
+            a->setLabel(o.value("label").toString());
+        }
         const QJsonValue attrsVal = o.value("attributes");
         if (!attrsVal.isUndefined() && !attrsVal.isObject()) {
             elementError(name, tr("\"attributes\" must be an object"));

@@ -4,6 +4,7 @@
 //                 {"name": "annotate", "type": "VOZAdarova-id", "attributes": {}}],
 //    "links": [{"from": "read", "to": "annotate"}]}
 //
+// An element may also have a "label" (what messages call it; the name by default).
 // An attribute value is a string, number or boolean, or {"script": "..."} for an attribute
 // script. A link end is "name" (the element's only output / input port) or "name.port-id".
 // Relative file paths are taken from the workflow file's folder; values given on the command

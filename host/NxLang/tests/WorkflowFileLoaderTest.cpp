@@ -71,6 +71,10 @@ TEST(WorkflowFileLoader, elementErrors) {
     e = loadError(QByteArray(GOOD).replace("\"attributes\": {\"tracks\": \"T1\"}", "\"attributes\": {}"));
     EXPECT_TRUE(e.contains("element \"src\"") && e.contains("required attribute \"tracks\"")) << e.toStdString();
 
+    // A misspelt key would otherwise drop the element's settings without a word.
+    e = loadError(QByteArray(GOOD).replace("\"attributes\": {\"tracks\"", "\"atributes\": {\"tracks\""));
+    EXPECT_TRUE(e.contains("element \"src\"") && e.contains("unknown entry \"atributes\"")) << e.toStdString();
+
     e = loadError(QByteArray(GOOD).replace("\"name\": \"sink\"", "\"name\": \"src\""));
     EXPECT_TRUE(e.contains("element \"src\"") && e.contains("twice")) << e.toStdString();
 }
