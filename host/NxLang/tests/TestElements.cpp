@@ -10,6 +10,8 @@
 #include <NxLang/storage/DbiDataStorage.h>
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
 
 using namespace Nx;
 using namespace Nx::LocalWorkflow;
@@ -36,6 +38,20 @@ class NoopTask : public Task {
 public:
     NoopTask() : Task("test step", TaskFlag_None) {}
     void run() override {}
+};
+
+// Sleeps in short rounds until canceled or done, so that it spans many turns of the engine.
+class SlowTask : public Task {
+public:
+    explicit SlowTask(int rounds) : Task("slow step", TaskFlag_None), rounds(rounds) {}
+    void run() override {
+        for (int i = 0; i < rounds && !stateInfo.isCoR(); i++) {
+            QThread::msleep(2);
+        }
+    }
+
+private:
+    int rounds;
 };
 
 QString trackOf(const Message& m) {
@@ -76,6 +92,9 @@ public:
         out = ports.value("out");
     }
     Task* step() override {
+        if (!running.isNull() && !running->isFinished()) {
+            journal() << getActorId() + ":stepped while its task ran";
+        }
         const QString mode = getValue<QString>("mode");
         if (!in->hasMessage()) {
             if (in->isEnded() && mode != "hold") {
@@ -94,7 +113,8 @@ public:
             out->put(Message::getEmptyMapMessage());
             return nullptr;
         }
-        Task* t = new NoopTask();
+        Task* t = mode == "slow" ? static_cast<Task*>(new SlowTask(getValue<int>("count"))) : new NoopTask();
+        running = t;
         connect(t, &Task::si_stateChanged, this, [this, t]() {
             if (!t->isFinished() || t->hasError()) {
                 return;
@@ -112,6 +132,7 @@ public:
 private:
     IntegralBus* in = nullptr;
     IntegralBus* out = nullptr;
+    QPointer<Task> running;  // the last task returned
 };
 
 class SinkWorker : public BaseWorker {

@@ -3,6 +3,7 @@
 //             track handle in the variation-track slot, then ends.
 //   t-pass    one input, one output without slots; per message it journals what it saw and, by
 //             "mode": "task" runs a real task and sends an empty message when it succeeded,
+//             "slow" is "task" with a task that runs "count" short sleeps (until canceled),
 //             "direct" sends the empty message at once, "fail" returns a FailTask, "hold"
 //             takes messages and never becomes done.
 //   t-sink    one input; journals every message; done when its input has ended and is empty.

@@ -16,6 +16,7 @@
 #include <NxPrivate/tasks/TaskRunner.h>
 
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Nx;
@@ -164,4 +165,36 @@ TEST(WorkflowEngine, outputContextMergesUnderTheMessagesOwnSlots) {
     EXPECT_FALSE(in.isEnded());
     out.setEnded();
     EXPECT_TRUE(in.isEnded());
+}
+
+TEST(WorkflowEngine, neverStepsAWorkerWhileItsTaskRuns) {
+    QByteArray json = chain("slow", "direct");
+    json.replace(R"J("mode": "slow")J", R"J("mode": "slow", "count": 20)J");
+    RunResult r = runJson(json);
+    ASSERT_TRUE(r.loaded) << r.error.toStdString();
+    EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_TRUE(TestElements::journal().filter("while its task ran").isEmpty()) << TestElements::journal().join(" ").toStdString();
+    EXPECT_EQ(TestElements::journal().filter(QRegExp("^sink:T")).size(), 2);
+}
+
+TEST(WorkflowEngine, canceledRunEndsAfterItsTasksWithCancelError) {
+    TestElements::registerAll();
+    TestElements::journal().clear();
+    QTemporaryDir dir;
+    QByteArray json = chain("slow", "direct");
+    json.replace(R"J("mode": "slow")J", R"J("mode": "slow", "count": 1000000)J");
+    NxOpStatusImpl os;
+    QScopedPointer<Schema> schema(WorkflowFileLoader::loadFromData(json, "t.json", dir.path(), {}, os));
+    ASSERT_FALSE(schema.isNull()) << os.getError().toStdString();
+    DbiDataStorage storage(NxDbiRef(SQLITE_DBI_ID, dir.filePath("session.s3db")));
+    WorkflowMonitor monitor;
+    WorkflowContext ctx(schema->getProcesses(), &storage, &monitor, dir.path());
+    auto* t = new WorkflowRunTask(schema.data(), &ctx);
+    // The slow task never ends on its own: only the cancel can end the run.
+    QTimer::singleShot(20, t, [t] { t->cancel(); });
+    EXPECT_TRUE(TaskRunner::runAndWait(t, 30000));
+    EXPECT_TRUE(t->getError().contains("canceled")) << t->getError().toStdString();
+    EXPECT_TRUE(TestElements::journal().filter(QRegExp("^sink:T")).isEmpty());
+    EXPECT_EQ(TestElements::journal().filter("a:finish").size(), 1);
+    delete t;
 }
