@@ -1,5 +1,7 @@
 #include "VariantImpactPlugin.h"
 
+#include "snp_toolbox/VOZAdarovaWorkerFactory.h"
+
 #include <NxCore/core/AppContext.h>
 #include <NxCore/datapath/NxDataPathRegistry.h>
 
@@ -24,7 +26,7 @@ VariantImpactPlugin::VariantImpactPlugin()
     }
 
     // 2. The workflow elements, in this order.
-    // LocalWorkflow::VOZAdarovaWorkerFactory::install();
+    LocalWorkflow::VOZAdarovaWorkerFactory::install();
     // LocalWorkflow::SNPReportWriterFactory::install();
     // LocalWorkflow::ProtStability1DWorkerFactory::install();
     // LocalWorkflow::ProtStability3DWorkerFactory::install();

@@ -1,0 +1,484 @@
+// Damage-effect evaluation of variations against the reference database.
+//
+// Two kinds of result, both DamageEffect records stored in the workflow database:
+//  - known effect (empty gene name): the reference database holds a known mutation at the same
+//    position with the same reference and observed alleles; carries its scores, whether the
+//    variation lies in a segmental duplication ("SD") or conserved region ("CR"), and whether the
+//    mutation's identifier became the variation's public identifier;
+//  - gene effect (gene name set): one per transcript that a single-base variation overlaps;
+//    `damaging` when it can change the protein (or, outside the protein, lies in a splice site),
+//    `aminoAcidChanged` when the varied codon codes another amino acid, and the gene's
+//    damage-matrix score of the new amino acid (-1 when the gene has no matrix).
+//
+// Annotation of a track (annotateTracks):
+//  1. Find the track's reference sequence (its own id, else by chromosome name) and the
+//     known-mutation track of that chromosome; point the sequence cache at the sequence.
+//  2. For every variation of the track, in position order, with progress per variation:
+//     a. known mutations at the variation's start are compared by observed, then reference allele;
+//        the first match gives the known effect, which is stored; a single-base variation is then
+//        marked as looked up, found or not;
+//     b. a single-base variation still marked as needing gene evaluation gets one gene effect per
+//        overlapping transcript, in the host's order: inside the CDS the reference codon is read,
+//        complemented on the reverse strand, varied with the observed allele and both are
+//        translated; outside it only the splice-site test counts. All effects of the variation are
+//        stored together and the variation is marked as evaluated only when every step succeeded,
+//        so a failure leaves it untouched and a later call tries again.
+//  3. After the last track the damage-effect table is flushed and finished.
+//
+// The tables are borrowed from the two connections of the caller; an evaluator whose set-up
+// failed keeps every table null and each operation then fails its table check and does nothing.
+#include "DamageEffectEvaluator.h"
+
+#include <NxCore/attributes/NxAttributeUtils.h>
+#include <NxCore/biology/BaseDNAAlphabetIds.h>
+#include <NxCore/biology/DNAAlphabetRegistry.h>
+#include <NxCore/biology/DNATranslation.h>
+#include <NxCore/biology/DNATranslationRegistry.h>
+#include <NxCore/core/AppContext.h>
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DamageEffectDbi.h>
+#include <NxCore/dbi/KnownMutationsDbi.h>
+#include <NxCore/dbi/NxAttributeDbi.h>
+#include <NxCore/dbi/NxDbi.h>
+#include <NxCore/dbi/NxFeatureDbi.h>
+#include <NxCore/dbi/NxObjectDbi.h>
+#include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/log/Logger.h>
+#include <NxCore/records/ReferenceVocabulary.h>
+#include <NxCore/variation/GeneQueryCache.h>
+#include <NxCore/variation/KnownMutationsUtils.h>
+#include <NxCore/variation/SNPTablesUtils.h>
+#include <NxCore/variation/SequenceQueryCache.h>
+#include <NxCore/variation/SpecialRegionsCache.h>
+#include <NxCore/variation/VariationPropertiesUtils.h>
+#include <NxFormats/snp/SNPDatabaseUtils.h>
+
+#include <limits>
+#include <memory>
+
+namespace Nx {
+
+namespace {
+
+const char* const DE_MATRIX_LENGTH_ATTRIBUTE = "DEAttribute_len";
+const char* const DE_MATRIX_ATTRIBUTE = "DEAttribute";
+// Half-width of a splice site around an exon boundary.
+const int SPLICE_SITE_WIDTH = 2;
+
+NxRegion variantRegion(const NxVariant& variant) {
+    return NxRegion(variant.startPos, variant.regionLength());
+}
+
+char charAt(const QByteArray& codon, int i) {
+    return i < codon.size() ? codon.at(i) : '\0';
+}
+
+}  // namespace
+
+DamageEffectEvaluator::DamageEffectEvaluator(NxDbi* sessionDbi, NxDbi* databaseDbi, bool useCache)
+    : useCache(useCache),
+      sdCache(new SpecialRegionsCache(nullptr, ReferenceVocabulary::SEGMENTAL_DUPLICATIONS)),
+      crCache(new SpecialRegionsCache(nullptr, ReferenceVocabulary::CONSERVED_REGIONS)),
+      geneCache(new GeneQueryCache(nullptr)),
+      sequenceCache(new SequenceQueryCache(nullptr, NxDataId())) {
+    DNAAlphabetRegistry* alphabets = AppContext::getDNAAlphabetRegistry();
+    DNAAlphabet* alphabet = alphabets == nullptr ? nullptr : alphabets->findById(BaseDNAAlphabetIds::NUCL_DNA_DEFAULT());
+    NX_SAFE_POINT(alphabet != nullptr, "No Alphabet", );
+
+    DNATranslationRegistry* translations = AppContext::getDNATranslationRegistry();
+    QList<DNATranslation*> amino;
+    if (translations != nullptr) {
+        amino = translations->lookupTranslation(alphabet, DNATranslationType::NucleotideToAmino);
+    }
+    NX_SAFE_POINT(!amino.isEmpty(), "No AA Translations", );
+    aminoTranslation = amino.first();
+
+    QList<DNATranslation*> complement =
+        translations->lookupTranslation(alphabet, DNATranslationType::NucleotideToComplement);
+    NX_SAFE_POINT(!complement.isEmpty(), "No Compl Translations", );
+    complementTranslation = complement.first();
+
+    attachSession(sessionDbi);
+    attachDatabase(databaseDbi);
+    resetCaches();
+}
+
+DamageEffectEvaluator::~DamageEffectEvaluator() {
+    sdCache->clear();
+    crCache->clear();
+    geneCache->clear();
+    sequenceCache->clear();
+    delete sdCache;
+    delete crCache;
+    delete geneCache;
+    delete sequenceCache;
+}
+
+void DamageEffectEvaluator::attachSession(NxDbi* sessionDbi) {
+    NX_SAFE_POINT(sessionDbi != nullptr, "Session Dbi is null", );
+    variantDbi = sessionDbi->getVariantDbi();
+    damageEffectDbi = sessionDbi->getDamageEffectDbi();
+}
+
+void DamageEffectEvaluator::attachDatabase(NxDbi* databaseDbi) {
+    NX_SAFE_POINT(databaseDbi != nullptr, "DataBase Dbi is null", );
+    knownMutationsDbi = databaseDbi->getKnownMutationsDbi();
+    attributeDbi = databaseDbi->getAttributeDbi();
+    featureDbi = databaseDbi->getFeatureDbi();
+    sequenceDbi = databaseDbi->getSequenceDbi();
+    objectDbi = databaseDbi->getObjectDbi();
+}
+
+bool DamageEffectEvaluator::checkTables(NxOpStatus& os) const {
+    if (featureDbi == nullptr) {
+        os.setError(tr("Feature Dbi is null"));
+        return false;
+    }
+    if (attributeDbi == nullptr) {
+        os.setError(tr("Attribute Dbi is null"));
+        return false;
+    }
+    if (sequenceDbi == nullptr) {
+        os.setError(tr("sequence Dbi is null"));
+        return false;
+    }
+    if (objectDbi == nullptr) {
+        os.setError(tr("object Dbi is null"));
+        return false;
+    }
+    if (knownMutationsDbi == nullptr) {
+        os.setError(tr("knownMutationsDbi is null"));
+        return false;
+    }
+    return true;
+}
+
+bool DamageEffectEvaluator::checkSessionTables(NxOpStatus& os) const {
+    // Without these the results would have nowhere to go: a clear error instead of a crash.
+    if (variantDbi == nullptr || damageEffectDbi == nullptr) {
+        os.setError(tr("The workflow database has no variant table or no damage-effect table"));
+        return false;
+    }
+    return true;
+}
+
+void DamageEffectEvaluator::resetCaches() {
+    NxOpStatusImpl os;
+    if (!checkTables(os)) {
+        return;
+    }
+    sdCache->clear();
+    crCache->clear();
+    geneCache->clear();
+    sequenceCache->clear();
+    sdCache->setFeatureDbi(featureDbi);
+    crCache->setFeatureDbi(featureDbi);
+    if (useCache) {
+        geneCache->setFeatureDbi(featureDbi);
+        sequenceCache->setSequenceDbi(sequenceDbi);
+    }
+}
+
+NxDataId DamageEffectEvaluator::sequenceOf(const NxVariantTrack& track) const {
+    if (!track.sequence.isEmpty()) {
+        return track.sequence;
+    }
+    return SNPDatabaseUtils::getSequenceId(track.sequenceName, objectDbi);
+}
+
+KnownMutationsTrack DamageEffectEvaluator::knownTrackFor(const NxDataId& sequenceId, NxOpStatus& os) {
+    NX_SAFE_POINT(knownMutationsDbi != nullptr, "KnownMutationsDbi is null", KnownMutationsTrack());
+    NX_SAFE_POINT(sequenceDbi != nullptr, "NxSequenceDbi is null", KnownMutationsTrack());
+    NX_SAFE_POINT(!sequenceId.isEmpty(), "SequenceId is empty", KnownMutationsTrack());
+
+    NxSequence sequence = sequenceDbi->getSequenceObject(sequenceId, os);
+    NX_CHECK_OP(os, KnownMutationsTrack());
+    int chromosome = KnownMutationsUtils::getNumberByChrName(sequence.visualName);
+    coreLog.trace(QString("CHR NUMBER----------------------%1").arg(chromosome));
+    if (chromosome == -1) {
+        return KnownMutationsTrack();
+    }
+    return knownMutationsDbi->getTrackByChromosome(chromosome, os);
+}
+
+KnownMutation DamageEffectEvaluator::findKnownMutation(const NxVariant& variant, const KnownMutationsTrack& knownTrack,
+                                                       NxOpStatus& os) {
+    if (!knownTrack.hasValidId()) {
+        return KnownMutation();
+    }
+    std::unique_ptr<NxDbiIterator<KnownMutation>> it(knownMutationsDbi->getMutationsAt(knownTrack.id, variant.startPos, os));
+    if (os.isCoR() || it == nullptr) {
+        return KnownMutation();
+    }
+    while (it->hasNext()) {
+        KnownMutation m = it->next();
+        if (m.obsAllele == variant.obsData && m.refAllele == variant.refData) {
+            return m;
+        }
+    }
+    return KnownMutation();
+}
+
+DamageEffect DamageEffectEvaluator::evaluateKnownMutation(const NxVariant& variant, const KnownMutationsTrack& knownTrack,
+                                                          const NxVariantTrack& track, NxOpStatus& os) {
+    DamageEffect result;
+    KnownMutation mutation = findKnownMutation(variant, knownTrack, os);
+    if (mutation.isMutation()) {
+        NxDataId sequenceId = sequenceOf(track);
+        NxRegion region = variantRegion(variant);
+        bool conserved = crCache->isIntersect(region, sequenceId);
+        bool segmental = sdCache->isIntersect(region, sequenceId);
+        result = effectFromKnownMutation(variant, track.id, mutation, QString(), conserved, segmental, os);
+        damageEffectDbi->storeEffect(result, os);
+    }
+    if (variant.isSingleBase()) {
+        damageEffectDbi->markKnownChecked(variant.id, os);
+    }
+    return result;
+}
+
+DamageEffect DamageEffectEvaluator::effectFromKnownMutation(const NxVariant& variant, const NxDataId& trackId,
+                                                            const KnownMutation& mutation, const QString& geneName,
+                                                            bool conserved, bool segmental, NxOpStatus& os) {
+    DamageEffect e;
+    e.variant = variant.id;
+    e.affectedGeneName = geneName;
+    if (!mutation.knownId.isEmpty()) {
+        e.hasKnownId = true;
+        variantDbi->setVariantPublicId(trackId, variant.id, QString::fromLatin1(mutation.knownId), os);
+        NX_CHECK_OP(os, e);
+    }
+    e.avSift = mutation.avSift;
+    e.lrt = mutation.lrt;
+    e.phyloP = mutation.phyloP;
+    e.pp2 = mutation.pp2;
+    e.mutationTaster = mutation.mutationTaster;
+    e.genomes1000 = mutation.genomes1000;
+    e.gerpConserved = mutation.gerpConserved;
+    e.altAlleleFrequency = mutation.altAlleleFrequency;
+    e.hapmap = mutation.hapmap;
+    e.gerpScore = mutation.gerpScore;
+    e.inSegmentalDuplication = segmental;
+    e.inConservedRegion = conserved;
+    return e;
+}
+
+DamageEffect DamageEffectEvaluator::makeGeneEffect(const NxVariant& variant, const QString& geneName, bool damaging,
+                                                   bool aminoAcidChanged, float score) {
+    DamageEffect e;
+    e.variant = variant.id;
+    e.affectedGeneName = geneName;
+    e.damaging = damaging;
+    e.aminoAcidChanged = aminoAcidChanged;
+    e.toleranceScore = static_cast<double>(score);
+    return e;
+}
+
+bool DamageEffectEvaluator::proteinEffect(const NxVariant& variant, const Gene& gene, const NxDataId& sequenceId,
+                                          DamageEffect& effect, NxOpStatus& os) {
+    qint64 codonStart = 0;
+    int codonIndex = 0;
+    int posInCodon = -1;
+    if (!VariationPropertiesUtils::getFrameStartPositionsForCoding(codonStart, codonIndex, posInCodon, variant, gene)) {
+        effect = makeGeneEffect(variant, gene.getName(), true, false, -1);
+        return true;
+    }
+    QByteArray refCodon = useCache
+                              ? VariationPropertiesUtils::getDamagedTripletBufferedSeq(gene, codonStart, *sequenceCache, os)
+                              : VariationPropertiesUtils::getDamagedTriplet(gene, codonStart, sequenceId, sequenceDbi, os);
+    QByteArray variedCodon = refCodon;
+    if (gene.isComplemented()) {
+        complementTranslation->translate(refCodon.data(), refCodon.size());
+        complementTranslation->translate(variedCodon.data(), variedCodon.size());
+        variedCodon = VariationPropertiesUtils::varyTriplet(variedCodon, variant, posInCodon, complementTranslation);
+    } else {
+        variedCodon = VariationPropertiesUtils::varyTriplet(variedCodon, variant, posInCodon, nullptr);
+    }
+    if (variedCodon.size() != 3) {
+        effect = makeGeneEffect(variant, gene.getName(), true, false, -1);
+        return true;
+    }
+    char newAmino = aminoTranslation->translate3to1(variedCodon.at(0), variedCodon.at(1), variedCodon.at(2));
+    char oldAmino = aminoTranslation->translate3to1(charAt(refCodon, 0), charAt(refCodon, 1), charAt(refCodon, 2));
+    bool aminoAcidChanged = newAmino != oldAmino;
+    float score = -1;
+
+    NxIntegerAttribute lengthAttr =
+        NxAttributeUtils::findIntegerAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_LENGTH_ATTRIBUTE, os);
+    NX_CHECK_OP(os, false);
+    if (lengthAttr.hasValidId()) {
+        qint32 length = static_cast<qint32>(lengthAttr.value);
+        if (length < 0) {
+            NX_RECOVER_MSG(QString("Damage effect matrix length < 0. Gene: %1").arg(gene.getName()));
+            return false;
+        }
+        NxByteArrayAttribute matrix =
+            NxAttributeUtils::findByteArrayAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_ATTRIBUTE, os);
+        NX_CHECK_OP(os, false);
+        if (matrix.hasValidId()) {
+            score = VariationPropertiesUtils::getDEffectValue(newAmino, codonIndex, matrix.value, length);
+        }
+    }
+    effect = makeGeneEffect(variant, gene.getName(), true, aminoAcidChanged, score);
+    return true;
+}
+
+QList<DamageEffect> DamageEffectEvaluator::evaluateGeneEffects(const NxVariant& variant, const NxVariantTrack& track,
+                                                               NxOpStatus& os) {
+    if (!variant.isSingleBase()) {
+        return {};
+    }
+    if (!damageEffectDbi->needsGeneEvaluation(variant.id, os)) {
+        return {};
+    }
+    NxDataId sequenceId = sequenceOf(track);
+    QList<Gene> genes = findGenes(variantRegion(variant), sequenceId, os);
+    NX_CHECK_OP(os, {});
+
+    QList<DamageEffect> effects;
+    for (const Gene& gene : genes) {
+        DamageEffect effect;
+        if (VariationPropertiesUtils::isDamageProtein(variant, gene)) {
+            if (!proteinEffect(variant, gene, sequenceId, effect, os)) {
+                return {};
+            }
+        } else {
+            bool inSpliceSite = VariationPropertiesUtils::isInSpliceSite(gene.getExons(), variant.startPos,
+                                                                         SPLICE_SITE_WIDTH, gene.isComplemented());
+            effect = makeGeneEffect(variant, gene.getName(), inSpliceSite, false, -1);
+        }
+        NX_CHECK_OP(os, {});
+        effects.append(effect);
+    }
+    for (const DamageEffect& effect : effects) {
+        damageEffectDbi->storeEffect(effect, os);
+        NX_CHECK_OP(os, {});
+    }
+    damageEffectDbi->markGeneEvaluated(variant.id, os);
+    return effects;
+}
+
+QList<Gene> DamageEffectEvaluator::findGenes(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os) {
+    if (useCache) {
+        return geneCache->overlappedGenes(region, sequenceId);
+    }
+    return SNPTablesUtils::findGenes(sequenceId, region, featureDbi, os, QList<int>());
+}
+
+bool DamageEffectEvaluator::hasGene(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os) {
+    if (useCache) {
+        return geneCache->isIntersect(region, sequenceId);
+    }
+    return !SNPTablesUtils::findGenes(sequenceId, region, featureDbi, os, QList<int>()).isEmpty();
+}
+
+void DamageEffectEvaluator::annotateTracks(const QList<NxVariantTrack>& tracks, int mode, NxOpStatus& os) {
+    if (!checkTables(os) || !checkSessionTables(os)) {
+        return;
+    }
+    resetCaches();
+
+    qint64 total = 0;
+    for (const NxVariantTrack& track : tracks) {
+        total += variantDbi->countVariants(track.id, os);
+    }
+    os.setProgress(0);
+    qint64 count = 0;
+    for (const NxVariantTrack& track : tracks) {
+        NxDataId sequenceId = sequenceOf(track);
+        KnownMutationsTrack knownTrack = knownTrackFor(sequenceId, os);
+        sequenceCache->setSequenceId(sequenceId);
+
+        std::unique_ptr<NxDbiIterator<NxVariant>> it(
+            variantDbi->getVariantsInRegion(track.id, NxRegion(0, std::numeric_limits<qint64>::max()), os));
+        while (it != nullptr && it->hasNext()) {
+            // A count beyond the total (variations added meanwhile) must not report more than 100.
+            if (total > 0) {
+                os.setProgress(static_cast<int>(qMin<qint64>(100, count * 100 / total)));
+            }
+            ++count;
+            if (os.isCoR()) {
+                break;
+            }
+            NxVariant variant = it->next();
+            if (mode == Mode_KnownMutations || mode == Mode_All) {
+                evaluateKnownMutation(variant, knownTrack, track, os);
+            }
+            if (mode == Mode_GeneEffects || mode == Mode_All) {
+                evaluateGeneEffects(variant, track, os);
+            }
+        }
+    }
+    damageEffectDbi->flushEffects(os);
+    damageEffectDbi->finishEffects(os);
+}
+
+QList<DamageEffect> DamageEffectEvaluator::damageEffects(const NxVariant& variant, const NxVariantTrack& track, int mode,
+                                                         NxOpStatus& os) {
+    if (!checkTables(os) || !checkSessionTables(os)) {
+        return {};
+    }
+    QList<DamageEffect> result;
+    {
+        std::unique_ptr<NxDbiIterator<DamageEffect>> it(damageEffectDbi->listEffects(variant.id, os));
+        NX_CHECK_OP(os, {});
+        while (it != nullptr && it->hasNext()) {
+            result.append(it->next());
+        }
+    }
+    if (mode == Mode_KnownMutations) {
+        return result;
+    }
+    bool needsEvaluation = damageEffectDbi->needsGeneEvaluation(variant.id, os);
+    NX_CHECK_OP(os, result);
+    if (needsEvaluation) {
+        sequenceCache->setSequenceId(sequenceOf(track));
+        result.append(evaluateGeneEffects(variant, track, os));
+    }
+    return result;
+}
+
+QList<Gene> DamageEffectEvaluator::genesAtVariant(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os) {
+    if (!checkTables(os)) {
+        return {};
+    }
+    return findGenes(variantRegion(variant), sequenceId, os);
+}
+
+bool DamageEffectEvaluator::isInGene(const NxVariant& variant, const NxDataId& sequenceId) {
+    NxOpStatusImpl os;
+    if (!checkTables(os)) {
+        return false;
+    }
+    return hasGene(variantRegion(variant), sequenceId, os);
+}
+
+QList<Gene> DamageEffectEvaluator::regulatedGenes(const NxVariant& variant, const NxDataId& sequenceId) {
+    NxOpStatusImpl os;
+    if (!checkTables(os)) {
+        return {};
+    }
+    if (hasGene(variantRegion(variant), sequenceId, os)) {
+        return {};
+    }
+    QList<Gene> result;
+    // A forward-strand gene starting within the window after the variation has it in its promoter.
+    for (const Gene& gene : findGenes(NxRegion(variant.startPos, PROMOTER_WINDOW), sequenceId, os)) {
+        if (!gene.isComplemented()) {
+            result.append(gene);
+        }
+    }
+    // A reverse-strand gene starts at its right end: its promoter lies after it, i.e. before the
+    // variation. Near the chromosome start the window is clipped at 0 and still ends at the
+    // variation; a fixed length would reach past it to genes whose start lies downstream.
+    qint64 before = qMax<qint64>(0, variant.startPos - PROMOTER_WINDOW);
+    for (const Gene& gene : findGenes(NxRegion(before, variant.startPos - before), sequenceId, os)) {
+        if (gene.isComplemented()) {
+            result.append(gene);
+        }
+    }
+    return result;
+}
+
+}  // namespace Nx

@@ -1,0 +1,102 @@
+// What single-base variations do to the genes they hit and what the reference database knows
+// about them; see the top of DamageEffectEvaluator.cpp for the algorithm.
+#pragma once
+
+#include <NxCore/records/DamageEffect.h>
+#include <NxCore/records/Gene.h>
+#include <NxCore/records/KnownMutation.h>
+#include <NxCore/records/KnownMutationsTrack.h>
+#include <NxCore/records/NxVariant.h>
+
+#include <QCoreApplication>
+#include <QList>
+
+namespace Nx {
+
+class DamageEffectDbi;
+class DNATranslation;
+class GeneQueryCache;
+class KnownMutationsDbi;
+class NxAttributeDbi;
+class NxDbi;
+class NxFeatureDbi;
+class NxObjectDbi;
+class NxOpStatus;
+class NxSequenceDbi;
+class NxVariantDbi;
+class SequenceQueryCache;
+class SpecialRegionsCache;
+
+class DamageEffectEvaluator {
+    Q_DECLARE_TR_FUNCTIONS(Nx::DamageEffectEvaluator)
+public:
+    // What an evaluation looks at.
+    enum Mode { Mode_KnownMutations = 1, Mode_GeneEffects = 2, Mode_All = 3 };
+    // Length of the promoter window before a gene's start.
+    static const qint64 PROMOTER_WINDOW = 1000;
+
+    // Both connections may be null; they belong to the caller and must outlive the evaluator.
+    DamageEffectEvaluator(NxDbi* sessionDbi, NxDbi* databaseDbi, bool useCache);
+    virtual ~DamageEffectEvaluator();
+
+    DamageEffectEvaluator(const DamageEffectEvaluator&) = delete;
+    DamageEffectEvaluator& operator=(const DamageEffectEvaluator&) = delete;
+
+    // Evaluates and stores the effects of every variation of every track; progress 0..100.
+    void annotateTracks(const QList<NxVariantTrack>& tracks, int mode, NxOpStatus& os);
+    // The stored effects of the variation, then freshly evaluated gene effects when it still
+    // needs them. Never looks known mutations up.
+    QList<DamageEffect> damageEffects(const NxVariant& variant, const NxVariantTrack& track, int mode, NxOpStatus& os);
+    // Genes (transcripts) that overlap the variation region, in the host's order.
+    QList<Gene> genesAtVariant(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os);
+    bool isInGene(const NxVariant& variant, const NxDataId& sequenceId);
+    // Genes whose promoter window holds the variation; empty when the variation lies in a gene.
+    QList<Gene> regulatedGenes(const NxVariant& variant, const NxDataId& sequenceId);
+
+protected:
+    void attachSession(NxDbi* sessionDbi);
+    void attachDatabase(NxDbi* databaseDbi);
+    bool checkTables(NxOpStatus& os) const;
+    // False (and an error) when the workflow database lacks a table the operation writes to.
+    bool checkSessionTables(NxOpStatus& os) const;
+    void resetCaches();
+
+    // The reference sequence of the track: its own sequence id, else found by its name.
+    NxDataId sequenceOf(const NxVariantTrack& track) const;
+    KnownMutationsTrack knownTrackFor(const NxDataId& sequenceId, NxOpStatus& os);
+    KnownMutation findKnownMutation(const NxVariant& variant, const KnownMutationsTrack& knownTrack, NxOpStatus& os);
+    DamageEffect evaluateKnownMutation(const NxVariant& variant, const KnownMutationsTrack& knownTrack,
+                                       const NxVariantTrack& track, NxOpStatus& os);
+    DamageEffect effectFromKnownMutation(const NxVariant& variant, const NxDataId& trackId, const KnownMutation& mutation,
+                                         const QString& geneName, bool conserved, bool segmental, NxOpStatus& os);
+    QList<DamageEffect> evaluateGeneEffects(const NxVariant& variant, const NxVariantTrack& track, NxOpStatus& os);
+    static DamageEffect makeGeneEffect(const NxVariant& variant, const QString& geneName, bool damaging,
+                                       bool aminoAcidChanged, float score);
+
+private:
+    // The effect of a variation that can change the gene's protein; false when it must fail.
+    bool proteinEffect(const NxVariant& variant, const Gene& gene, const NxDataId& sequenceId, DamageEffect& effect,
+                       NxOpStatus& os);
+    QList<Gene> findGenes(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os);
+    bool hasGene(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os);
+
+    // Workflow database (borrowed).
+    DamageEffectDbi* damageEffectDbi = nullptr;
+    NxVariantDbi* variantDbi = nullptr;
+    // Reference database (borrowed).
+    KnownMutationsDbi* knownMutationsDbi = nullptr;
+    NxAttributeDbi* attributeDbi = nullptr;
+    NxFeatureDbi* featureDbi = nullptr;
+    NxSequenceDbi* sequenceDbi = nullptr;
+    NxObjectDbi* objectDbi = nullptr;
+
+    bool useCache;                                   // genes and codons through the caches below
+    SpecialRegionsCache* sdCache = nullptr;          // segmental duplications, owned
+    SpecialRegionsCache* crCache = nullptr;          // conserved regions, owned
+    GeneQueryCache* geneCache = nullptr;             // owned
+    SequenceQueryCache* sequenceCache = nullptr;     // follows the sequence of the current track, owned
+    const DNATranslation* complementTranslation = nullptr;  // borrowed from the registry
+    const DNATranslation* aminoTranslation = nullptr;       // borrowed from the registry
+};
+
+}  // namespace Nx
