@@ -1,0 +1,141 @@
+// The program's own promises: the textual version guard, event dispatch that survives an
+// exception, and the exit code of the event loop seen from outside through real runs.
+#include "GApplication.h"
+#include "VersionGuard.h"
+
+#include <NxPrivate/crash/CrashHandler.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QEvent>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <stdexcept>
+
+namespace Nx {
+
+namespace {
+
+const QString PROBE = QString(NX_BINARY_DIR) + "/bin/resource_probe";
+
+struct ProbeRun {
+    int exitCode = -100;
+    QString out;
+    QString err;
+};
+
+ProbeRun runProbe(const QStringList& args, const QString& pluginDir = QString()) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QTemporaryDir crashDir;
+    env.insert("NX_CRASH_DIR", crashDir.path());
+    if (!pluginDir.isEmpty()) env.insert("NX_PLUGIN_DIR", pluginDir);
+    p.setProcessEnvironment(env);
+    p.start(PROBE, args);
+    ProbeRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -200;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+class Thrower : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) {
+            throw std::runtime_error("handler failure");
+        }
+        if (e->type() == QEvent::User + 1) {
+            afterThrow++;
+            return true;
+        }
+        return QObject::event(e);
+    }
+    int afterThrow = 0;
+};
+
+}  // namespace
+
+TEST(ResourceProbeVersionGuard, ComparesTheVersionTextAsAString) {
+    EXPECT_FALSE(isQtVersionAccepted("4.8.4"));
+    EXPECT_TRUE(isQtVersionAccepted("4.8.5"));
+    EXPECT_TRUE(isQtVersionAccepted("4.8.6"));
+    EXPECT_TRUE(isQtVersionAccepted("5.15.8"));
+    // Numerically later, textually earlier: refused.
+    EXPECT_FALSE(isQtVersionAccepted("4.10.0"));
+    EXPECT_FALSE(isQtVersionAccepted("10.0.0"));
+    EXPECT_FALSE(isQtVersionAccepted(""));
+    EXPECT_FALSE(isQtVersionAccepted(nullptr));
+}
+
+TEST(ResourceProbeVersionGuard, PrintsTheMessageOnlyWhenRefused) {
+    char buf[256] = {0};
+    FILE* f = fmemopen(buf, sizeof(buf) - 1, "w");
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(checkQtVersion("4.8.4", f));
+    EXPECT_TRUE(checkQtVersion("4.8.6", f));
+    fclose(f);
+    EXPECT_STREQ(buf, "Installed Qt version must be 4.8.5 or greater \r\n");
+}
+
+TEST(ResourceProbeApplication, AnExceptionFromAnEventHandlerDoesNotEndTheProcess) {
+    QTemporaryDir crashDir;
+    qputenv("NX_CRASH_DIR", crashDir.path().toLocal8Bit());
+    static int argc = 1;
+    static char name[] = "resource_probe_test";
+    static char* argv[] = {name, nullptr};
+    {
+        GApplication app(argc, argv);
+        CrashHandler::preallocateReservedSpace();
+        ASSERT_NE(CrashHandler::buffer, nullptr);
+        Thrower t;
+        QEvent direct(QEvent::User);
+        EXPECT_FALSE(QCoreApplication::sendEvent(&t, &direct));
+        EXPECT_EQ(CrashHandler::buffer, nullptr) << "the reserve must be freed for the report";
+        // Posted through the event loop: the loop goes on with the next event.
+        QCoreApplication::postEvent(&t, new QEvent(QEvent::User));
+        QCoreApplication::postEvent(&t, new QEvent(QEvent::Type(QEvent::User + 1)));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(t.afterThrow, 1);
+    }
+    QStringList reports = QDir(crashDir.path()).entryList({"crash-*.txt"}, QDir::Files);
+    ASSERT_FALSE(reports.isEmpty());
+    QFile f(crashDir.filePath(reports.first()));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains("Kind: C++ exception"));
+    EXPECT_TRUE(text.contains("Details: Unhandled exception"));
+    qunsetenv("NX_CRASH_DIR");
+}
+
+TEST(ResourceProbeProgram, LoadsTheSuitePluginsAndExitsZero) {
+    ProbeRun r = runProbe({});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Plug-in loaded: Variant Impact Plugin")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << "standard output is for the version message only";
+}
+
+TEST(ResourceProbeProgram, ExitCodeIsTheEventLoopsOutcome) {
+    const QString testPlugins = QString(NX_BINARY_DIR) + "/test-plugins/probe";
+    ProbeRun ok = runProbe({"--probe-ok"}, testPlugins);
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+
+    ProbeRun fail = runProbe({"--probe-ok", "--probe-fail=reference database is missing"}, testPlugins);
+    EXPECT_EQ(fail.exitCode, 1);
+    EXPECT_TRUE(fail.err.contains("[Tasks] error:")) << fail.err.toStdString();
+    EXPECT_TRUE(fail.err.contains("reference database is missing"));
+
+    // The thrown exception is reported and the run still ends normally.
+    ProbeRun thrown = runProbe({"--probe-throw"}, testPlugins);
+    EXPECT_EQ(thrown.exitCode, 0) << thrown.err.toStdString();
+    EXPECT_TRUE(thrown.err.contains("C++ exception")) << thrown.err.toStdString();
+}
+
+}  // namespace Nx
