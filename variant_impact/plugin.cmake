@@ -31,3 +31,14 @@ nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/snp_toolbox LIBS variant_impact_obj
 
 # Tests of the shared element pattern (src/element_pattern/tests).
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/element_pattern LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
+
+# The console run of the sample annotation workflow needs the programs and plug-ins it starts;
+# they are defined in later folders, so the dependencies are added at the end of the configure.
+function(nx_vi_annotate_e2e_deps)
+  foreach(dep variant_impact resource_probe workflow_runner nolix-demo-data nolix-refdb)
+    if(TARGET ${dep} AND TARGET AnnotateWorkflowEndToEndTest)
+      add_dependencies(AnnotateWorkflowEndToEndTest ${dep})
+    endif()
+  endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_annotate_e2e_deps)

@@ -1,0 +1,114 @@
+// Throughput and memory of the annotation step alone: imports a VCF into a fresh workflow
+// database (not measured), then runs one annotation task per track against the reference
+// database as the element would, and reports variations per second and the peak resident memory
+// of the annotation (the kernel's high-water mark is reset just before it starts).
+#include <snp_toolbox/VOZAdarovaTask.h>
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/log/Logger.h>
+#include <NxFormats/vcf/VcfImporter.h>
+#include <NxPrivate/core/AppContextImpl.h>
+#include <NxPrivate/tasks/TaskRunner.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace Nx;
+
+namespace {
+
+// A field of /proc/self/status in kB ("VmHWM", "VmRSS"), -1 when unreadable.
+qint64 statusKb(const char* field) {
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray prefix = QByteArray(field) + ":";
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(prefix)) {
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
+    return -1;
+}
+
+// Makes VmHWM start again from the current resident size.
+void resetPeakRss() {
+    QFile f("/proc/self/clear_refs");
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write("5");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Annotation throughput of the VOZAdarova task.");
+    parser.addHelpOption();
+    QCommandLineOption dbOpt("db", "Reference database (nolix-refdb output).", "FILE");
+    QCommandLineOption vcfOpt("vcf", "Variations to annotate.", "FILE");
+    QCommandLineOption workOpt("work-dir", "Folder for the workflow database (default: a temporary one).", "DIR");
+    parser.addOption(dbOpt);
+    parser.addOption(vcfOpt);
+    parser.addOption(workOpt);
+    parser.process(app);
+    if (!parser.isSet(dbOpt) || !parser.isSet(vcfOpt)) {
+        std::fprintf(stderr, "--db and --vcf are required\n");
+        return 2;
+    }
+    Logger::setMinimumLevel(LogLevel_ERROR);
+    AppContextImpl::getApplicationContext();
+
+    QTemporaryDir tmp;
+    QString workDir = parser.isSet(workOpt) ? parser.value(workOpt) : tmp.path();
+    NxDbiRef sessionRef(SQLITE_DBI_ID, workDir + "/bench_session.s3db");
+    QFile::remove(sessionRef.dbiId);
+
+    QList<NxVariantTrack> tracks;
+    qint64 variations = 0;
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(sessionRef, true, os);
+        QElapsedTimer t;
+        t.start();
+        VcfImporter importer(con);
+        tracks = importer.importFile(parser.value(vcfOpt), os);
+        if (os.hasError()) {
+            std::fprintf(stderr, "import failed: %s\n", qPrintable(os.getError()));
+            return 1;
+        }
+        variations = importer.getImportedVariantCount();
+        std::fprintf(stderr, "imported %lld variations in %d tracks in %.1f s\n", static_cast<long long>(variations),
+                     tracks.size(), t.elapsed() / 1000.0);
+    }
+
+    qint64 rssBefore = statusKb("VmRSS");
+    resetPeakRss();
+    QElapsedTimer timer;
+    timer.start();
+    for (const NxVariantTrack& track : tracks) {
+        auto* task = new VOZAdarovaTask(parser.value(dbOpt), track, sessionRef);
+        bool finished = TaskRunner::runAndWait(task, 24 * 3600 * 1000);
+        if (!finished || task->hasError()) {
+            std::fprintf(stderr, "annotation of %s failed: %s\n", qPrintable(track.sequenceName),
+                         qPrintable(task->getError()));
+            return 1;
+        }
+        delete task;
+    }
+    double seconds = timer.elapsed() / 1000.0;
+    qint64 peak = statusKb("VmHWM");
+    std::printf("variations %lld  seconds %.2f  variations/s %.0f  rss-before-MB %.1f  peak-rss-MB %.1f\n",
+                static_cast<long long>(variations), seconds, seconds > 0 ? variations / seconds : 0.0,
+                rssBefore / 1024.0, peak / 1024.0);
+    return 0;
+}
