@@ -50,7 +50,9 @@ public:
     // Genes (transcripts) that overlap the variation region, in the host's order.
     QList<Gene> genesAtVariant(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os);
     bool isInGene(const NxVariant& variant, const NxDataId& sequenceId);
-    // Genes whose promoter window holds the variation; empty when the variation lies in a gene.
+    // Genes whose promoter window holds the variation: forward-strand genes overlapping the 1000
+    // bases from the variation on, then reverse-strand genes overlapping the 1000 bases before it
+    // (clipped at the chromosome start, never past the variation); empty inside a gene.
     QList<Gene> regulatedGenes(const NxVariant& variant, const NxDataId& sequenceId);
 
 protected:
