@@ -481,3 +481,23 @@ TEST_F(DamageEffectEvaluatorTest, FailedSetUpLeavesAnInertEvaluator) {
     EXPECT_TRUE(stored(vars[0]).isEmpty());
     EXPECT_EQ(publicId(vars[0]), QString());
 }
+
+TEST_F(DamageEffectEvaluatorTest, ProgressIsSetBeforeEachVariationAndCancelStopsTheTrack) {
+    QList<NxVariant> vars = {snv(121, 'T', 'C'), snv(125, 'G', 'A'), snv(127, 'A', 'T'), snv(NO_GENE_POS, 'C', 'T')};
+    NxVariantTrack track = addTrack(vars);
+    open();
+    NxOpStatusImpl os;
+    evaluator->annotateTracks({track}, DamageEffectEvaluator::Mode_All, os);
+    ASSERT_FALSE(os.hasError());
+    // The last value is set before the fourth variation is counted: 3 * 100 / 4.
+    EXPECT_EQ(os.getProgress(), 75);
+
+    // A canceled run touches no variation of the track but still ends the run on the table.
+    QList<NxVariant> more = {snv(150, 'A', 'G')};
+    NxVariantTrack t2 = addTrack(more);
+    NxOpStatusImpl canceled;
+    canceled.setCanceled(true);
+    evaluator->annotateTracks({t2}, DamageEffectEvaluator::Mode_All, canceled);
+    EXPECT_TRUE(needsGeneEvaluation(more[0]));
+    EXPECT_TRUE(stored(more[0]).isEmpty());
+}
