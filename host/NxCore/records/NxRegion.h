@@ -21,6 +21,8 @@ struct NxRegion {
         return r.startPos < endPos() && startPos < r.endPos() && !isEmpty() && !r.isEmpty();
     }
     NxRegion intersect(const NxRegion& r) const;
+    // The part at or after 0, computed without overflow for huge lengths; empty when nothing is left.
+    NxRegion clippedToPositive() const;
 
     bool operator==(const NxRegion& o) const { return startPos == o.startPos && length == o.length; }
     bool operator!=(const NxRegion& o) const { return !(*this == o); }

@@ -7,25 +7,8 @@
 #include <QSet>
 
 #include <algorithm>
-#include <limits>
 
 namespace Nx {
-
-namespace {
-
-// The part of the region at or after 0, computed without overflow for huge lengths; empty when
-// nothing of it is left.
-NxRegion clipToPositive(const NxRegion& region) {
-    const qint64 maxPos = std::numeric_limits<qint64>::max();
-    if (region.length <= 0) {
-        return NxRegion();
-    }
-    qint64 end = region.startPos > maxPos - region.length ? maxPos : region.endPos();
-    qint64 start = qMax<qint64>(0, region.startPos);
-    return end > start ? NxRegion(start, end - start) : NxRegion();
-}
-
-}  // namespace
 
 GeneQueryCache::GeneQueryCache(NxFeatureDbi* dbi) : dbi(dbi) {}
 
@@ -47,7 +30,7 @@ void GeneQueryCache::setFeatureDbi(NxFeatureDbi* newDbi) {
 bool GeneQueryCache::load(const NxRegion& region, const NxDataId& seqId) {
     clear();
     qint64 start = qMax<qint64>(0, region.startPos - LOOK_BEHIND);
-    NxRegion win = clipToPositive(NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))));
+    NxRegion win = NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))).clippedToPositive();
     NxOpStatusImpl os;
     QList<Gene> genes = dbi->getGenesInRegion(seqId, win, os);
     if (os.isCoR()) {
@@ -86,7 +69,7 @@ int GeneQueryCache::segmentAt(qint64 pos) {
 }
 
 QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxDataId& seqId) {
-    NxRegion wanted = clipToPositive(region);
+    NxRegion wanted = region.clippedToPositive();
     if (dbi == nullptr || wanted.isEmpty()) {
         return QList<Gene>();
     }
@@ -118,7 +101,7 @@ QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxData
 }
 
 bool GeneQueryCache::isIntersect(const NxRegion& region, const NxDataId& seqId) {
-    NxRegion wanted = clipToPositive(region);
+    NxRegion wanted = region.clippedToPositive();
     if (dbi == nullptr || wanted.isEmpty()) {
         return false;
     }

@@ -5,23 +5,8 @@
 #include <NxCore/log/Logger.h>
 
 #include <algorithm>
-#include <limits>
 
 namespace Nx {
-
-namespace {
-
-NxRegion clipToPositive(const NxRegion& region) {
-    const qint64 maxPos = std::numeric_limits<qint64>::max();
-    if (region.length <= 0) {
-        return NxRegion();
-    }
-    qint64 end = region.startPos > maxPos - region.length ? maxPos : region.endPos();
-    qint64 start = qMax<qint64>(0, region.startPos);
-    return end > start ? NxRegion(start, end - start) : NxRegion();
-}
-
-}  // namespace
 
 SpecialRegionsCache::SpecialRegionsCache(NxFeatureDbi* dbi, const QString& setName) : dbi(dbi), setName(setName) {}
 
@@ -41,7 +26,7 @@ void SpecialRegionsCache::setFeatureDbi(NxFeatureDbi* newDbi) {
 bool SpecialRegionsCache::load(const NxRegion& region, const NxDataId& seqId) {
     clear();
     qint64 start = qMax<qint64>(0, region.startPos - LOOK_BEHIND);
-    NxRegion win = clipToPositive(NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))));
+    NxRegion win = NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))).clippedToPositive();
     NxOpStatusImpl os;
     NxDbiIterator<NxFeature>* it = dbi->getFeaturesByRegion(seqId, win, setName, os);
     QVector<NxRegion> found;
@@ -71,7 +56,7 @@ bool SpecialRegionsCache::load(const NxRegion& region, const NxDataId& seqId) {
 }
 
 bool SpecialRegionsCache::isIntersect(const NxRegion& region, const NxDataId& seqId) {
-    NxRegion wanted = clipToPositive(region);
+    NxRegion wanted = region.clippedToPositive();
     if (dbi == nullptr || wanted.isEmpty()) {
         return false;
     }
