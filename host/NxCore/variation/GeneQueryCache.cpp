@@ -1,6 +1,7 @@
 #include "GeneQueryCache.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/variation/CacheWindow.h>
 #include <NxCore/dbi/NxFeatureDbi.h>
 #include <NxCore/log/Logger.h>
 
@@ -29,8 +30,7 @@ void GeneQueryCache::setFeatureDbi(NxFeatureDbi* newDbi) {
 
 bool GeneQueryCache::load(const NxRegion& region, const NxDataId& seqId) {
     clear();
-    qint64 start = qMax<qint64>(0, region.startPos - LOOK_BEHIND);
-    NxRegion win = NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))).clippedToPositive();
+    NxRegion win = cacheWindowFor(region, LOOK_BEHIND, WINDOW_SIZE);
     NxOpStatusImpl os;
     QList<Gene> genes = dbi->getGenesInRegion(seqId, win, os);
     if (os.isCoR()) {

@@ -1,6 +1,7 @@
 #include "SpecialRegionsCache.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/variation/CacheWindow.h>
 #include <NxCore/dbi/NxFeatureDbi.h>
 #include <NxCore/log/Logger.h>
 
@@ -25,8 +26,7 @@ void SpecialRegionsCache::setFeatureDbi(NxFeatureDbi* newDbi) {
 
 bool SpecialRegionsCache::load(const NxRegion& region, const NxDataId& seqId) {
     clear();
-    qint64 start = qMax<qint64>(0, region.startPos - LOOK_BEHIND);
-    NxRegion win = NxRegion(start, qMax(WINDOW_SIZE, region.length + (region.startPos - start))).clippedToPositive();
+    NxRegion win = cacheWindowFor(region, LOOK_BEHIND, WINDOW_SIZE);
     NxOpStatusImpl os;
     NxDbiIterator<NxFeature>* it = dbi->getFeaturesByRegion(seqId, win, setName, os);
     QVector<NxRegion> found;
