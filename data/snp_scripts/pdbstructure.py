@@ -1,0 +1,175 @@
+"""Local protein structures for the structure scripts: accession map, PDB reader, cache.
+
+Accession map (TSV, '#' lines ignored), one row per accession and requested chain:
+    accession  chain  file  file_chain  offset
+  accession   the gene's accession as the host sends it (compared without regard to case)
+  chain       the chain letter of the request ("A"), or "*" for any
+  file        PDB-format file, plain or gzip; a relative path is taken from the map's folder,
+              then from the default structure folder
+  file_chain  the chain of that file that holds the protein
+  offset      residue number in the file = 1-based protein position + offset (for example -1
+              when the file numbers the mature chain without its initiator methionine)
+An accession without a row is looked up as a PDB identifier: <dir>/<id>.pdb[.gz] or
+<dir>/pdb<id>.ent[.gz] in the structure folder, with the requested chain and offset 0.
+
+Parsed structure (cached per file): first model only, first alternate location only;
+  atoms:  (hetero flag, chain, residue number, insertion code, residue name, atom name, element, x, y, z)
+  sites:  SITE records, site id -> [(residue name, chain, residue number, insertion code)]
+  site descriptions: REMARK 800 SITE_DESCRIPTION by site id
+"""
+
+import os
+
+import snpcommon as sc
+
+THREE_TO_ONE = {
+    "ALA": "A", "ARG": "R", "ASN": "N", "ASP": "D", "CYS": "C", "GLN": "Q", "GLU": "E", "GLY": "G",
+    "HIS": "H", "ILE": "I", "LEU": "L", "LYS": "K", "MET": "M", "PHE": "F", "PRO": "P", "SER": "S",
+    "THR": "T", "TRP": "W", "TYR": "Y", "VAL": "V", "MSE": "M", "SEC": "U", "PYL": "O",
+}
+ONE_TO_THREE = {v: k for k, v in THREE_TO_ONE.items() if k not in ("MSE",)}
+WATERS = ("HOH", "WAT", "DOD", "H2O")
+
+MAP_HELP = """  accession map (TSV: accession, chain, file, file_chain, offset; '#' lines ignored):
+      file numbering = 1-based protein position + offset; relative files are taken from the map's
+      folder, then from the structure folder. Accessions not in the map are tried as PDB ids:
+      <structure folder>/<id>.pdb[.gz] or pdb<id>.ent[.gz], requested chain, offset 0.
+  structure files: PDB format (ATOM/HETATM, SITE, REMARK 800), plain or gzip; first model and
+      first alternate location are used."""
+
+
+def amino_letter(text, what):
+    """One-letter code of an amino acid given as one letter or as a three-letter code."""
+    t = text.strip().strip('"').strip()
+    if len(t) == 1 and (t.upper() in ONE_TO_THREE or t in "*xX"):
+        return t.upper()
+    if t.upper() in ("XAA", "UNK"):
+        return "X"
+    if t.upper() in THREE_TO_ONE:
+        return THREE_TO_ONE[t.upper()]
+    if t.upper() in ("TER", "STOP"):
+        return "*"
+    raise sc.UsageError("%s must be an amino acid (one letter or three-letter code), not %r" % (what, text))
+
+
+def map_paths(map_option, dir_option):
+    map_path = sc.data_path(map_option, "NX_PDB_MAP", os.path.join("pdb", "pdb_map.tsv"))
+    struct_dir = sc.data_path(dir_option, "NX_PDB_DIR", "pdb")
+    return map_path, struct_dir
+
+
+def _read_map(path):
+    rows = []
+    with sc.open_text(path) as f:
+        for number, line in enumerate(f, 1):
+            if not line.strip() or line.startswith("#"):
+                continue
+            fields = [x.strip() for x in line.rstrip("\r\n").split("\t")]
+            if len(fields) < 5:
+                raise sc.DataError("%s:%d: expected 5 tab-separated columns "
+                                   "(accession, chain, file, file_chain, offset)" % (path, number))
+            try:
+                offset = int(fields[4])
+            except ValueError:
+                raise sc.DataError("%s:%d: offset must be an integer, not %r" % (path, number, fields[4]))
+            rows.append((fields[0].upper(), fields[1], fields[2], fields[3], offset))
+    return rows
+
+
+def locate(accession, chain, map_path, struct_dir):
+    """(structure file, chain in the file, offset) for the accession, or None when none is at hand.
+
+    A missing map file is no error (the PDB-id fallback still works); an unreadable one is."""
+    acc = accession.strip().upper()
+    if os.path.exists(map_path):
+        for row_acc, row_chain, path, file_chain, offset in sc.cached("pdbmap", [map_path],
+                                                                      lambda: _read_map(map_path)):
+            if row_acc == acc and row_chain in (chain, "*"):
+                if not os.path.isabs(path):
+                    first = os.path.join(os.path.dirname(os.path.abspath(map_path)), path)
+                    path = first if os.path.exists(first) else os.path.join(struct_dir, path)
+                if not os.path.exists(path):
+                    raise sc.DataError("%s names the structure %s, which does not exist" % (map_path, path))
+                return path, file_chain, offset
+    if acc and all(c.isalnum() for c in acc):
+        low = acc.lower()
+        for name in (low + ".pdb", low + ".pdb.gz", "pdb%s.ent" % low, "pdb%s.ent.gz" % low,
+                     acc + ".pdb", acc + ".pdb.gz"):
+            path = os.path.join(struct_dir, name)
+            if os.path.exists(path):
+                return path, chain, 0
+    return None
+
+
+def _parse(path):
+    atoms = []
+    sites = {}
+    descriptions = {}
+    seen_alt = {}
+    current_site = None
+    id_code = ""
+    with sc.open_text(path) as f:
+        for number, line in enumerate(f, 1):
+            rec = line[:6]
+            if rec == "ATOM  " or rec == "HETATM":
+                try:
+                    x, y, z = float(line[30:38]), float(line[38:46]), float(line[46:54])
+                    resseq = int(line[22:26])
+                except ValueError:
+                    raise sc.DataError("%s:%d: malformed %s record" % (path, number, rec.strip()))
+                alt = line[16]
+                key = (line[21], resseq, line[26], line[12:16])
+                if alt != " ":
+                    # keep the first alternate location of each atom only
+                    if key in seen_alt:
+                        continue
+                    seen_alt[key] = alt
+                element = line[76:78].strip() or line[12:14].strip()
+                atoms.append((rec == "HETATM", line[21], resseq, line[26].strip(), line[17:20].strip(),
+                              line[12:16].strip(), element, x, y, z))
+            elif rec == "ENDMDL":
+                break
+            elif rec == "SITE  ":
+                site_id = line[11:14].strip()
+                members = sites.setdefault(site_id, [])
+                for k in range(4):
+                    field = line[18 + 11 * k:28 + 11 * k]
+                    if field.strip():
+                        try:
+                            members.append((field[0:3].strip(), field[4], int(field[5:9]), field[9:10].strip()))
+                        except ValueError:
+                            raise sc.DataError("%s:%d: malformed SITE record" % (path, number))
+            elif rec == "REMARK" and line[7:10] == "800":
+                text = line[11:].strip()
+                if text.startswith("SITE_IDENTIFIER:"):
+                    current_site = text.split(":", 1)[1].strip()
+                elif text.startswith("SITE_DESCRIPTION:") and current_site:
+                    descriptions[current_site] = text.split(":", 1)[1].strip()
+                elif current_site in descriptions and text and ":" not in text:
+                    descriptions[current_site] += " " + text  # continuation line
+            elif rec == "HEADER":
+                id_code = line[62:66].strip()
+    if not atoms:
+        raise sc.DataError("%s holds no ATOM or HETATM records" % path)
+    return {"id": id_code or os.path.basename(path).split(".")[0].upper(), "atoms": atoms,
+            "sites": sites, "descriptions": descriptions}
+
+
+def load(path):
+    return sc.cached("pdb", [path], lambda: _parse(path))
+
+
+def residue_atoms(structure, chain, resseq, icode=""):
+    return [a for a in structure["atoms"]
+            if a[1] == chain and a[2] == resseq and a[3] == icode and (not a[0] or a[4] in THREE_TO_ONE)]
+
+
+def min_distance(atoms_a, atoms_b):
+    best = None
+    for a in atoms_a:
+        ax, ay, az = a[7], a[8], a[9]
+        for b in atoms_b:
+            d = (ax - b[7]) ** 2 + (ay - b[8]) ** 2 + (az - b[9]) ** 2
+            if best is None or d < best:
+                best = d
+    return None if best is None else best ** 0.5
