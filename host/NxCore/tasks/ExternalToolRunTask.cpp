@@ -69,10 +69,19 @@ void ExternalToolRunTask::run() {
                      .arg(toolName, programPath, process.errorString()));
         return;
     }
-    auto drain = [&] {
-        QByteArray out = process.readAllStandardOutput();
-        if (!out.isEmpty() && logParser != nullptr) {
-            logParser->parseOutput(QString::fromLocal8Bit(out));
+    // Standard output reaches the parser in whole lines: a read may end inside a line (or inside
+    // a multi-byte character), and a parser that sees "KEY:val" and "ue" apart would keep a
+    // wrong value. What is left after the last line feed waits for the next read or the end.
+    QByteArray pendingOut;
+    auto drain = [&](bool atEnd) {
+        pendingOut += process.readAllStandardOutput();
+        const int cut = atEnd ? pendingOut.size() : pendingOut.lastIndexOf('\n') + 1;
+        if (cut > 0) {
+            const QByteArray lines = pendingOut.left(cut);
+            pendingOut.remove(0, cut);
+            if (logParser != nullptr) {
+                logParser->parseOutput(QString::fromLocal8Bit(lines));
+            }
         }
         QByteArray err = process.readAllStandardError();
         if (!err.isEmpty() && logParser != nullptr) {
@@ -83,7 +92,7 @@ void ExternalToolRunTask::run() {
         }
     };
     while (!process.waitForFinished(100)) {
-        drain();
+        drain(false);
         if (isCanceled()) {
             process.kill();
             process.waitForFinished(5000);
@@ -93,7 +102,7 @@ void ExternalToolRunTask::run() {
             break;
         }
     }
-    drain();
+    drain(true);
     QString tail = logParser ? logParser->getErrorTail() : QString();
     QString details = tail.isEmpty() ? QString() : ":\n" + tail;
     if (process.exitStatus() == QProcess::CrashExit) {

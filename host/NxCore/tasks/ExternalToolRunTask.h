@@ -1,5 +1,5 @@
 // Runs an external program as a real process on the task's pool thread and feeds what it
-// prints to a log parser. The tool name is a path or a program found through PATH; "python"
+// prints to a log parser, chunk by chunk as it arrives, each chunk ending at a line end. The tool name is a path or a program found through PATH; "python"
 // means the Python 3 interpreter (python3 first). The task fails, with the tool's name and its
 // last error lines, when the program is missing, cannot start, crashes or exits non-zero.
 // Canceling the task kills the process.

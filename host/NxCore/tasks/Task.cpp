@@ -35,15 +35,13 @@ QList<Task*> Task::onSubTaskFinished(Task* subTask) {
 }
 
 void Task::addSubTask(Task* sub) {
-    if (sub == nullptr || sub == this) {
+    if (sub == nullptr || sub == this || sub->parentTask != nullptr) {
+        // The parent pointer says whether it was added already: no O(n) search per add.
         return;
     }
     sub->parentTask = this;
     {
         QMutexLocker l(&subtasksLock);
-        if (subtasks.contains(sub)) {
-            return;
-        }
         subtasks.append(sub);
     }
     // A subtask added to a canceled parent must not start work of its own.
@@ -56,6 +54,29 @@ void Task::addSubTask(Task* sub) {
 QList<Task*> Task::getSubtasks() const {
     QMutexLocker l(&subtasksLock);
     return subtasks;
+}
+
+int Task::getSubtaskCount() const {
+    QMutexLocker l(&subtasksLock);
+    return subtasks.size();
+}
+
+Task* Task::getSubtaskAt(int i) const {
+    QMutexLocker l(&subtasksLock);
+    return i >= 0 && i < subtasks.size() ? subtasks.at(i) : nullptr;
+}
+
+bool Task::takeSubTask(Task* sub) {
+    QMutexLocker l(&subtasksLock);
+    // A sequential group frees its subtasks in order, so the one to take is almost always first.
+    const int i = subtasks.indexOf(sub);
+    if (i < 0) {
+        return false;
+    }
+    subtasks.removeAt(i);
+    sub->parentTask = nullptr;
+    ++freedSubtasks;
+    return true;
 }
 
 Task* Task::getTopLevelParentTask() {
@@ -84,14 +105,15 @@ int Task::getProgress() const {
         return qBound(0, own, 100);
     }
     QList<Task*> subs = getSubtasks();
-    if (subs.isEmpty()) {
+    const qint64 total = qint64(subs.size()) + freedSubtasks;
+    if (total == 0) {
         return 0;
     }
-    int sum = 0;
+    qint64 sum = qint64(freedSubtasks) * 100;
     for (Task* s : subs) {
         sum += s->getProgress();
     }
-    return sum / subs.size();
+    return int(sum / total);
 }
 
 void TaskScheduler::setTaskState(Task* t, Task::State s) {

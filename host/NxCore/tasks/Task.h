@@ -1,7 +1,8 @@
 // The unit of work of the suite. A task is prepared and reported on the main (event-loop)
 // thread and runs its run() on a pool thread of the scheduler. Subtasks run after the parent's
 // prepare() and before its run(); by default a failed subtask fails its parent. A parent owns
-// its subtasks and deletes them with itself.
+// its subtasks and deletes them with itself, or as soon as each has finished when it frees
+// finished subtasks (SequentialMultiTask does, so a group of a million tasks stays small).
 #pragma once
 
 #include <NxCore/tasks/TaskStateInfo.h>
@@ -19,8 +20,8 @@ enum TaskFlag {
     TaskFlag_None = 0,
     // The task has no run() body of its own: it only prepares, runs subtasks and reports.
     TaskFlag_NoRun = 1,
-    // The scheduler does not delete the task after it finished: whoever made it deletes it.
-    TaskFlag_NoAutoDelete = 2,
+    // Bit 0x2 means nothing. Callers of an older numbering pass it (as 2, 0xC02) where it used to
+    // mean "never delete"; such tasks must still be deleted, so it is kept free on purpose.
     // A failed subtask fails the parent (this is the default behaviour anyway).
     TaskFlag_FailOnSubtaskError = 4,
     // A canceled subtask cancels the parent.
@@ -31,6 +32,9 @@ enum TaskFlag {
     TaskFlag_PropagateSubtaskErrorText = 0x400,
     // The scheduler logs the finished task (name, duration, outcome) to "Tasks" at info level.
     TaskFlag_ReportOnFinish = 0x800,
+    // The scheduler does not delete the task after it finished: whoever made it keeps it and
+    // deletes it. A subtask with this flag is handed back to its maker instead of being freed.
+    TaskFlag_NoAutoDelete = 0x10000,
 };
 Q_DECLARE_FLAGS(TaskFlags, TaskFlag)
 
@@ -59,8 +63,24 @@ public:
     virtual QList<Task*> onSubTaskFinished(Task* subTask);
 
     // Takes ownership. Call before the task started or from prepare()/onSubTaskFinished().
+    // A task that already has a parent is not added again.
     void addSubTask(Task* sub);
+    // The subtasks not yet freed, in the order they were added. A copy: costs O(n) once the
+    // list changes, so the scheduler walks the list with the two calls below instead.
     QList<Task*> getSubtasks() const;
+    int getSubtaskCount() const;
+    Task* getSubtaskAt(int i) const;  // null when out of range
+    // Gives up ownership of a finished subtask: it leaves the list, its parent becomes null.
+    // Returns false when it is not a subtask of this task.
+    bool takeSubTask(Task* sub);
+    // Finished subtasks removed from the list so far (they count as done in getProgress).
+    int getFreedSubtaskCount() const { return freedSubtasks; }
+
+    // Whether the scheduler deletes each subtask once it finished and onSubTaskFinished() ran,
+    // instead of keeping it until this task is deleted. Off by default: a parent may read its
+    // subtasks in run() or report().
+    bool freesFinishedSubtasks() const { return freeFinishedSubtasks; }
+    void setFreeFinishedSubtasks(bool on) { freeFinishedSubtasks = on; }
     Task* getParentTask() const { return parentTask; }
     Task* getTopLevelParentTask();
     bool isTopLevelTask() const { return parentTask == nullptr; }
@@ -76,8 +96,9 @@ public:
     // Safe from any thread; reaches every subtask, running or not.
     virtual void cancel();
 
-    // 0..100; a task that never set its own progress reports the mean of its subtasks.
-    int getProgress() const;
+    // 0..100; a task that never set its own progress reports the mean of its subtasks (freed
+    // ones count as 100).
+    virtual int getProgress() const;
 
     const QString& getTaskName() const { return taskName; }
     void setTaskName(const QString& n) { taskName = n; }
@@ -110,6 +131,8 @@ private:
     std::atomic<State> state{State_New};
     Task* parentTask = nullptr;             // the task that owns this one, null at top level
     QList<Task*> subtasks;                  // owned, in the order they were added
+    int freedSubtasks = 0;                  // finished subtasks already taken out of the list
+    bool freeFinishedSubtasks = false;
     mutable QMutex subtasksLock;            // cancel() may walk the list from another thread
     int maxParallelSubtasks = 0;
     qint64 elapsedMs = -1;

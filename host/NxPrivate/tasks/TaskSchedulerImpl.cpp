@@ -16,7 +16,7 @@ namespace Nx {
 struct TaskSchedulerImpl::Record {
     Task* task = nullptr;
     Record* parent = nullptr;
-    QList<Record*> children;          // started subtasks, in start order
+    QList<Record*> children;          // started subtasks not finished yet, in start order
     int nextSubtask = 0;              // index into the task's subtasks of the next one to start
     Phase phase = Phase::New;
     bool busy = false;                // being processed further up the stack (nested event loops)
@@ -226,19 +226,20 @@ bool TaskSchedulerImpl::process(Record* r) {
 }
 
 void TaskSchedulerImpl::processSubtasks(Record* r) {
+    // r->children holds only the started subtasks that have not finished yet, and the task's
+    // list is walked by index, never copied: each subtask costs O(1) here, whatever the group's
+    // size (a sequential group of a million requests must not be quadratic).
     Task* t = r->task;
     bool changed = true;
     while (changed) {
         changed = false;
-        const QList<Task*> subs = t->getSubtasks();
-        int running = 0;
-        for (Record* c : qAsConst(r->children)) {
-            running += c->phase != Phase::Done ? 1 : 0;
-        }
-        int maxParallel = t->getMaxParallelSubtasks();
-        while (r->nextSubtask < subs.size() && !t->stateInfo.isCoR() &&
-               (maxParallel <= 0 || running < maxParallel)) {
-            Task* s = subs.at(r->nextSubtask++);
+        const int maxParallel = t->getMaxParallelSubtasks();
+        while (!t->stateInfo.isCoR() && (maxParallel <= 0 || r->children.size() < maxParallel)) {
+            Task* s = t->getSubtaskAt(r->nextSubtask);
+            if (s == nullptr) {
+                break;
+            }
+            r->nextSubtask++;
             if (s->getState() != Task::State_New) {
                 continue;
             }
@@ -246,44 +247,54 @@ void TaskSchedulerImpl::processSubtasks(Record* r) {
             c->task = s;
             c->parent = r;
             r->children.append(c);
-            running++;
         }
-        const QList<Record*> children = r->children;
-        for (Record* c : children) {
-            if (c->phase == Phase::Done || c->busy) {
+        const QList<Record*> active = r->children;
+        for (Record* c : active) {
+            if (c->busy || !process(c)) {
                 continue;
             }
-            if (!process(c)) {
-                continue;
-            }
+            r->children.removeOne(c);
+            Task* finished = c->task;
+            delete c;
             // The subtask's final signal came first; now the parent hears of it.
-            QPointer<Task> sub(c->task);
-            Q_EMIT c->task->si_stateChanged();
+            QPointer<Task> sub(finished);
+            Q_EMIT finished->si_stateChanged();
+            changed = true;
             if (sub.isNull()) {
                 continue;
             }
             QList<Task*> more;
-            guarded(t, "onSubTaskFinished", [t, c, &more] { more = t->onSubTaskFinished(c->task); });
+            guarded(t, "onSubTaskFinished", [t, finished, &more] { more = t->onSubTaskFinished(finished); });
             for (Task* m : more) {
                 t->addSubTask(m);
             }
             if (t->stateInfo.isCoR()) {
                 for (Record* other : qAsConst(r->children)) {
-                    if (other->phase != Phase::Done) {
-                        other->task->cancel();
-                    }
+                    other->task->cancel();
                 }
             }
-            changed = true;
+            if (t->freesFinishedSubtasks() && !sub.isNull()) {
+                freeSubtask(r, finished);
+            }
         }
     }
-    bool allDone = true;
-    for (Record* c : qAsConst(r->children)) {
-        allDone = allDone && c->phase == Phase::Done;
-    }
-    bool nothingToStart = r->nextSubtask >= t->getSubtasks().size() || t->stateInfo.isCoR();
-    if (allDone && nothingToStart) {
+    const bool nothingToStart = r->nextSubtask >= t->getSubtaskCount() || t->stateInfo.isCoR();
+    if (r->children.isEmpty() && nothingToStart) {
         r->phase = Phase::Run;
+    }
+}
+
+void TaskSchedulerImpl::freeSubtask(Record* r, Task* sub) {
+    const int index = r->task->getSubtaskAt(0) == sub ? 0 : r->task->getSubtasks().indexOf(sub);
+    if (index < 0 || !r->task->takeSubTask(sub)) {
+        return;
+    }
+    if (index < r->nextSubtask) {
+        r->nextSubtask--;
+    }
+    // With NoAutoDelete its maker keeps it; otherwise nobody else owns it any more.
+    if (!sub->hasFlags(TaskFlag_NoAutoDelete)) {
+        delete sub;
     }
 }
 

@@ -10,7 +10,8 @@
 //   3. All subtasks finished: run() on a pool thread unless TaskFlag_NoRun, error or cancel.
 //   4. report() until it answers ReportResult_Finished; then Finished is signalled.
 //   5. A finished top-level task is unregistered, its error logged to "Tasks", and it is
-//      deleted later unless it has TaskFlag_NoAutoDelete.
+//      deleted later unless it has TaskFlag_NoAutoDelete. A parent that frees finished subtasks
+//      (a SequentialMultiTask) loses each subtask right after onSubTaskFinished().
 #pragma once
 
 #include <NxCore/tasks/TaskScheduler.h>
@@ -51,6 +52,8 @@ private:
     void scheduleUpdate();
     bool process(Record* r);                  // true when the record's task reached Finished
     void processSubtasks(Record* r);
+    // Takes a finished subtask out of its parent's list and deletes it (unless NoAutoDelete).
+    void freeSubtask(Record* r, Task* sub);
     void startRun(Record* r);
     void finishTopLevel(Record* r);
     void emitProgress(Record* r);
