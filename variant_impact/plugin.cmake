@@ -42,3 +42,8 @@ function(nx_vi_annotate_e2e_deps)
   endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_annotate_e2e_deps)
+
+# Tests of the request base (src/tests) and of the TATA-box element (src/tata_box_analysis/tests);
+# the model's own tests are added by its folder.
+nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
+nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tata_box_analysis/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)

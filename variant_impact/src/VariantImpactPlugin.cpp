@@ -1,6 +1,7 @@
 #include "VariantImpactPlugin.h"
 
 #include "snp_toolbox/VOZAdarovaWorkerFactory.h"
+#include "tata_box_analysis/AnalyzeTataBoxesWorkerFactory.h"
 
 #include <NxCore/core/AppContext.h>
 #include <NxCore/datapath/NxDataPathRegistry.h>
@@ -33,7 +34,7 @@ VariantImpactPlugin::VariantImpactPlugin()
     // LocalWorkflow::Snp2PdbSiteWorkerFactory::install();
     // LocalWorkflow::SnpChipToolsWorkerFactory::install();
     // LocalWorkflow::RSnpToolsWorkerFactory::install();
-    // LocalWorkflow::AnalyzeTataBoxesWorkerFactory::install();
+    LocalWorkflow::AnalyzeTataBoxesWorkerFactory::install();
 
     // 3. The XML test factories, owned by a list that is this object's child. Without the
     //    suite's XML test format there is nothing to register them with.
