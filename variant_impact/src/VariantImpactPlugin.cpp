@@ -1,5 +1,6 @@
 #include "VariantImpactPlugin.h"
 
+#include "SNPReportWriterFactory.h"
 #include "snp_toolbox/VOZAdarovaWorkerFactory.h"
 #include "tata_box_analysis/AnalyzeTataBoxesWorkerFactory.h"
 
@@ -28,7 +29,7 @@ VariantImpactPlugin::VariantImpactPlugin()
 
     // 2. The workflow elements, in this order.
     LocalWorkflow::VOZAdarovaWorkerFactory::install();
-    // LocalWorkflow::SNPReportWriterFactory::install();
+    LocalWorkflow::SNPReportWriterFactory::install();
     // LocalWorkflow::ProtStability1DWorkerFactory::install();
     // LocalWorkflow::ProtStability3DWorkerFactory::install();
     // LocalWorkflow::Snp2PdbSiteWorkerFactory::install();

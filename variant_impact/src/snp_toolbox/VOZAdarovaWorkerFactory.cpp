@@ -13,7 +13,8 @@ namespace Nx {
 namespace LocalWorkflow {
 
 const QString VOZAdarovaWorkerFactory::ACTOR_ID("VOZAdarova-id");
-const QString VOZAdarovaWorkerFactory::DB_PATH_ATTR_ID(SnpElementPattern::DB_PATH_ATTR_ID);
+// A literal, not SnpElementPattern::DB_PATH_ATTR_ID: statics of other files may not be built yet.
+const QString VOZAdarovaWorkerFactory::DB_PATH_ATTR_ID("db_path");
 
 Worker* VOZAdarovaWorkerFactory::makeWorker(Actor* a) {
     return new VOZAdarovaWorker(a);
