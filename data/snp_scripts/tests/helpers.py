@@ -54,6 +54,8 @@ class ScriptTestCase(unittest.TestCase):
         self.cache = os.path.join(self.tmp, "cache")
         self._saved_cache = os.environ.get("NX_SNP_CACHE_DIR")
         os.environ["NX_SNP_CACHE_DIR"] = self.cache
+        import snpcommon
+        snpcommon._memo.clear()  # each test starts as a fresh process would
 
     def tearDown(self):
         if self._saved_cache is None:
