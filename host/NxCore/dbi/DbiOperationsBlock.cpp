@@ -7,13 +7,13 @@
 
 namespace Nx {
 
-DbiOperationsBlock::DbiOperationsBlock(const NxDbiRef& ref, NxOpStatus& os) : os(os) {
+DbiOperationsBlock::DbiOperationsBlock(const NxDbiRef& ref, NxOpStatus& os, bool write) : os(os) {
     // A block names a database that is meant to exist: a mistyped path must not create a file.
     dbi = DbiConnectionPool::acquire(ref, false, os);
     if (dbi == nullptr) {
         return;
     }
-    started = dbi->beginTransaction(os);
+    started = dbi->beginTransaction(os, write);
 }
 
 DbiOperationsBlock::~DbiOperationsBlock() {

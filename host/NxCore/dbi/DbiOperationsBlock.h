@@ -13,7 +13,9 @@ class SQLiteDbi;
 
 class DbiOperationsBlock {
 public:
-    DbiOperationsBlock(const NxDbiRef& ref, NxOpStatus& os);
+    // With write = false the transaction only reads: it takes no write lock, so readers of a
+    // shared database (the reference) never make each other wait.
+    DbiOperationsBlock(const NxDbiRef& ref, NxOpStatus& os, bool write = true);
     ~DbiOperationsBlock();
 
     DbiOperationsBlock(const DbiOperationsBlock&) = delete;

@@ -19,7 +19,7 @@ void VOZAdarovaTask::run() {
         return;
     }
     // Declared in the order of opening; C++ closes them in the reverse order: the evaluator, the
-    // workflow block, the reference block, the workflow connection, the reference database.
+    // reference block, the workflow connection, the reference database.
     std::unique_ptr<SNPDatabase> database(SNPDatabaseUtils::openDatabase(dbPath));
     if (database == nullptr) {
         setError(tr("Cannot open database file: %1").arg(dbPath));
@@ -36,8 +36,12 @@ void VOZAdarovaTask::run() {
         return;
     }
     stateInfo.setProgress(0);
-    DbiOperationsBlock databaseBlock(database->getDbiRef(), stateInfo);
-    DbiOperationsBlock sessionBlock(sessionRef, stateInfo);
+    // The reference is only read: one read transaction gives a consistent view and takes no
+    // write lock, so any number of runs share it. The workflow database gets no block for the
+    // track: its tables commit each buffered batch on their own, so the attribute writes of the
+    // elements downstream (on other tracks, at the same time) wait at most one batch, never a
+    // whole track.
+    DbiOperationsBlock databaseBlock(database->getDbiRef(), stateInfo, false);
     DamageEffectEvaluator evaluator(session.dbi, databaseDbi, true);
     evaluator.annotateTracks({track}, DamageEffectEvaluator::Mode_All, stateInfo);
     stateInfo.setProgress(100);

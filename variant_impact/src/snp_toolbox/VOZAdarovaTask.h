@@ -1,7 +1,8 @@
 // Annotates one variation track of the workflow database from the reference database file: known
 // effects, gene effects and the public identifiers of variations that match a known mutation.
-// Both databases stay inside one operations block each for the whole track, so a track is
-// written in one transaction per database.
+// The reference database is read inside one read transaction; the workflow database is written
+// in short batch commits (the damage-effect table's buffers), so other elements' writers to the
+// same workflow database never wait behind a whole track.
 #pragma once
 
 #include <NxCore/records/NxDbiRef.h>

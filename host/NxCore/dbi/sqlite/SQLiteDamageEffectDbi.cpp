@@ -2,6 +2,7 @@
 
 #include "SQLiteDbi.h"
 #include "SQLiteQuery.h"
+#include "SQLiteTransaction.h"
 #include "SQLiteUtils.h"
 
 #include <NxCore/core/NxOpStatus.h>
@@ -208,6 +209,9 @@ void SQLiteDamageEffectDbi::writeEffects(NxOpStatus& os) {
     if (pendingEffects.isEmpty() || os.hasError()) {
         return;
     }
+    // One short transaction per buffer: free inside a caller's block, and without one the
+    // write lock is held only while this batch is written.
+    SQLiteTransaction t(db, os);
     int done = 0;
     const int total = pendingEffects.size();
     if (total >= BATCH_SIZE) {
@@ -247,6 +251,7 @@ void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
     if (pendingMarks.isEmpty() || os.hasError()) {
         return;
     }
+    SQLiteTransaction t(db, os);
     QVector<QPair<qint64, int>> rows;
     rows.reserve(pendingMarks.size());
     for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {

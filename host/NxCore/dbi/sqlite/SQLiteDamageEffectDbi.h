@@ -3,8 +3,9 @@
 // effects were evaluated and its known mutation looked up.
 //
 // Writes are buffered: an annotation run stores several effects and two marks per variation, and
-// writing them as multi-row statements inside the caller's transaction is several times faster
-// than one statement per row. The buffer is written out before any read that could see it
+// writing them as multi-row statements is several times faster than one statement per row. Each
+// buffer is written in a transaction of its own (or inside the caller's), so an annotation of a
+// whole track commits batch by batch and never holds the write lock for long. The buffer is written out before any read that could see it
 // (listEffects, needsGeneEvaluation of a buffered variation answers from memory), by
 // flushEffects, when it is full, and at shutdown of the database, so nothing stored is lost.
 // Like SQLiteQuery, every operation does nothing when the op-status already holds an error: a

@@ -12,13 +12,58 @@
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/log/Logger.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <QThread>
+
 #include <sqlite3.h>
 
+#include <atomic>
+
 namespace Nx {
+
+namespace {
+std::atomic<qint64> busyWaits{0};
+std::atomic<qint64> busyTotalMs{0};
+std::atomic<qint64> busyLongestMs{0};
+
+qint64 nowMs() {
+    return QDeadlineTimer::current().deadline();
+}
+}  // namespace
+
+SQLiteDbi::BusyStats SQLiteDbi::busyStats() {
+    BusyStats s;
+    s.waits = busyWaits.load();
+    s.totalMs = busyTotalMs.load();
+    s.longestMs = busyLongestMs.load();
+    return s;
+}
+
+void SQLiteDbi::resetBusyStats() {
+    busyWaits = 0;
+    busyTotalMs = 0;
+    busyLongestMs = 0;
+}
+
+int SQLiteDbi::busyHandler(void* self, int attempt) {
+    auto* dbi = static_cast<SQLiteDbi*>(self);
+    if (attempt == 0) {
+        dbi->waitStartMs = nowMs();
+        ++busyWaits;
+    }
+    const int sleepMs = attempt < 10 ? 1 : (attempt < 30 ? 5 : 20);
+    QThread::msleep(sleepMs);
+    busyTotalMs += sleepMs;
+    const qint64 waited = nowMs() - dbi->waitStartMs;
+    qint64 longest = busyLongestMs.load();
+    while (waited > longest && !busyLongestMs.compare_exchange_weak(longest, waited)) {
+    }
+    return waited < BUSY_TIMEOUT_MS ? 1 : 0;
+}
 
 SQLiteDbi::SQLiteDbi() {
     // Memory statistics cost a global mutex per allocation and nobody reads them. This only
@@ -77,7 +122,7 @@ void SQLiteDbi::open(const QString& path, bool create, NxOpStatus& os) {
         return;
     }
     sqlite3_extended_result_codes(handle, 1);
-    sqlite3_busy_timeout(handle, BUSY_TIMEOUT_MS);
+    sqlite3_busy_handler(handle, &SQLiteDbi::busyHandler, this);
 
     // Read-only checks first: a file that is refused is never written to.
     if (!isNew) {

@@ -29,10 +29,20 @@ class SQLiteDbi : public NxDbi {
 public:
     static constexpr int SCHEMA_VERSION = 1;
     static constexpr int APPLICATION_ID = 0x4E784462;  // "NxDb"
-    // How long a statement waits for another connection's write lock. An annotation task holds
-    // the session's write lock for a whole track, so a writer of another task may have to wait
-    // that long; waiting is right, failing the run is not.
+    // How long a statement waits for another connection's write lock before it fails. Writers
+    // commit in batches, so a wait normally lasts one batch; the bound only guards against a
+    // writer that hangs, and waiting is better than failing a run.
     static constexpr int BUSY_TIMEOUT_MS = 30 * 60 * 1000;
+
+    // Lock waits of every connection of the process since it started (or since the last reset):
+    // how often a statement had to wait, for how long in all, and the longest single wait.
+    struct BusyStats {
+        qint64 waits = 0;
+        qint64 totalMs = 0;
+        qint64 longestMs = 0;
+    };
+    static BusyStats busyStats();
+    static void resetBusyStats();
 
     SQLiteDbi();
     ~SQLiteDbi() override;
@@ -73,11 +83,14 @@ private:
     void readHeaderPragmas(bool& isNew, NxOpStatus& os);
     void initTables(bool isNew, NxOpStatus& os);
     void closeHandle();
+    // sqlite3 busy handler: waits (1 ms steps first, then longer) up to BUSY_TIMEOUT_MS, counting.
+    static int busyHandler(void* self, int attempt);
 
     QString filePath;         // as given by the caller; also the database id of the ref
     sqlite3* handle = nullptr;
     bool writable = false;
     int transactionDepth = 0;
+    qint64 waitStartMs = 0;   // when the current lock wait began (monotonic clock)
     SQLiteTable* tables[static_cast<int>(SQLiteTableKind::Count)] = {};
     QHash<QString, sqlite3_stmt*> statementCache;
 };

@@ -8,6 +8,8 @@
 
 #include <NxCore/core/NxOpStatus.h>
 
+#include <QVector>
+
 #include <limits>
 
 namespace Nx {
@@ -41,53 +43,70 @@ NxVariant readVariant(const SQLiteQuery& q) {
     return v;
 }
 
-// Streams the rows of a query that owns its statement; errors go to the log, since next() has
-// no status to report them in.
+// Streams the variations of a track in pages. No statement stays open between pages, so a
+// reader that walks a whole track holds no read snapshot while its caller commits batches of
+// writes in between: in WAL mode a write transaction cannot start on a connection whose snapshot
+// is older than another connection's last commit, and a long track would otherwise fail every
+// write that another element made meanwhile. Pages continue after the last (startPos, id) read,
+// so rows are neither repeated nor skipped. The connection must stay open while iterating.
 class SQLiteVariantIterator : public NxDbiIterator<NxVariant> {
 public:
-    SQLiteVariantIterator(const QString& sql, SQLiteDbi* db, qint64 trackRowId, qint64 start, qint64 end)
-        : query(sql, db, false, os) {
-        query.bindInt64(1, trackRowId);
-        query.bindInt64(2, start);
-        query.bindInt64(3, end);
-    }
+    static const int PAGE_ROWS = 1024;
+
+    SQLiteVariantIterator(SQLiteDbi* db, qint64 trackRowId, qint64 start, qint64 end)
+        : db(db), trackRowId(trackRowId), start(start), end(end), lastStart(start) {}
 
     bool hasNext() override {
         fetch();
-        return hasRow;
+        return index < page.size();
     }
 
     NxVariant next() override {
         fetch();
-        if (!hasRow) {
-            return NxVariant();
-        }
-        fetched = false;
-        return current;
+        return index < page.size() ? page.at(index++) : NxVariant();
     }
 
     NxVariant peek() override {
         fetch();
-        return hasRow ? current : NxVariant();
+        return index < page.size() ? page.at(index) : NxVariant();
     }
 
 private:
     void fetch() {
-        if (fetched) {
+        if (index < page.size() || exhausted) {
             return;
         }
-        fetched = true;
-        hasRow = query.step();
-        if (hasRow) {
-            current = readVariant(query);
+        page.clear();
+        index = 0;
+        SQLiteQuery q(QString("SELECT %1 FROM Variant WHERE track = ?1 AND startPos >= ?6 AND startPos < ?2"
+                              " AND (startPos > ?3 OR (startPos = ?3 AND id > ?4)) ORDER BY startPos, id LIMIT ?5")
+                          .arg(VARIANT_COLUMNS),
+                      db, true, os);
+        q.bindInt64(1, trackRowId);
+        q.bindInt64(2, end);
+        q.bindInt64(3, lastStart);
+        q.bindInt64(4, lastId);
+        q.bindInt64(5, PAGE_ROWS);
+        q.bindInt64(6, start);
+        page.reserve(PAGE_ROWS);
+        while (q.step()) {
+            page.append(readVariant(q));
+            lastStart = q.getInt64(1);
+            lastId = q.getInt64(0);
         }
+        exhausted = page.size() < PAGE_ROWS || os.hasError();
     }
 
-    NxOpStatus2Log os;  // declared before query, which keeps a reference to it
-    SQLiteQuery query;
-    NxVariant current;     // the row read ahead by hasNext/peek
-    bool fetched = false;  // current holds the next row (or hasRow says there is none)
-    bool hasRow = false;
+    NxOpStatus2Log os;
+    SQLiteDbi* db;
+    qint64 trackRowId;
+    qint64 start;              // startPos bound, inclusive
+    qint64 end;                // startPos bound, exclusive
+    qint64 lastStart;          // (startPos, id) of the last row read; the next page starts after it
+    qint64 lastId = -1;
+    QVector<NxVariant> page;   // rows of the current page
+    int index = 0;             // next row of page
+    bool exhausted = false;    // the last page was read
 };
 
 }  // namespace
@@ -280,7 +299,7 @@ NxDbiIterator<NxVariant>* SQLiteVariantDbi::getVariantsInRegion(const NxDataId& 
         SQLiteQuery probe(sql, db, os);
     }
     NX_CHECK_OP(os, nullptr);
-    return new SQLiteVariantIterator(sql, db, rowId, start, end);
+    return new SQLiteVariantIterator(db, rowId, start, end);
 }
 
 NxVariant SQLiteVariantDbi::getVariant(const NxDataId& variantId, NxOpStatus& os) {
