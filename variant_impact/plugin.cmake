@@ -47,3 +47,18 @@ cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_annotate_e2e_deps)
 # the model's own tests are added by its folder.
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tata_box_analysis/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
+
+# The console run of the TATA-box sample workflow needs the same programs as the annotation one.
+function(nx_vi_tata_e2e_deps)
+  foreach(dep variant_impact resource_probe workflow_runner nolix-demo-data nolix-refdb)
+    if(TARGET ${dep} AND TARGET TataWorkflowEndToEndTest)
+      add_dependencies(TataWorkflowEndToEndTest ${dep})
+    endif()
+  endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_tata_e2e_deps)
+
+# The report writer's tests reuse the SNP toolbox's test databases.
+if(TARGET SNPReportWriterTest)
+  target_sources(SNPReportWriterTest PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src/snp_toolbox/tests/SnpToolboxTestData.cpp)
+endif()
