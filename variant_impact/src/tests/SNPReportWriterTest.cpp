@@ -1,0 +1,327 @@
+// The "Write SNP Report" element and its task over real databases, real files and real channels:
+// which report gets which variation, headers only with a first row, what is registered as output,
+// progress, failures that name the path, and one task for all tracks of an input.
+#include <snp_toolbox/DamageEffectEvaluator.h>
+#include <snp_toolbox/tests/SnpToolboxTestData.h>
+
+#include <SNPReportWriter.h>
+#include <SNPReportWriterFactory.h>
+#include <SNPReportWriterTask.h>
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/log/Logger.h>
+#include <NxLang/base/BasePorts.h>
+#include <NxLang/base/BaseSlots.h>
+#include <NxLang/datatype/BaseTypes.h>
+#include <NxLang/engine/IntegralBus.h>
+#include <NxLang/engine/WorkflowContext.h>
+#include <NxLang/engine/WorkflowMonitor.h>
+#include <NxLang/model/Actor.h>
+#include <NxLang/model/Prompter.h>
+#include <NxLang/registry/LocalDomainFactory.h>
+#include <NxLang/registry/WorkflowEnv.h>
+#include <NxLang/storage/DbiDataStorage.h>
+#include <NxPrivate/core/AppContextImpl.h>
+#include <NxPrivate/tasks/TaskRunner.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Nx;
+using namespace Nx::LocalWorkflow;
+using namespace Nx::SnpToolboxTestData;
+
+namespace {
+
+QStringList readLines(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {"<missing>"};
+    }
+    const QByteArray all = f.readAll();
+    QStringList lines = QString::fromLatin1(all).split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+class ReportTaskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        AppContextImpl::getApplicationContext();
+        NxOpStatusImpl os;
+        ASSERT_TRUE(dbs.buildReference(os)) << os.getError().toStdString();
+        settings.dbPath = dbs.referencePath;
+        settings.inGeneReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/in_gene.tsv";
+        settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/regulatory.tsv";
+    }
+
+    // A track of the variations, annotated as the annotation element would.
+    NxVariantTrack annotatedTrack(QList<NxVariant> variants, const QString& chr = "chr1") {
+        NxOpStatusImpl os;
+        NxVariantTrack t = dbs.addTrack(variants, os, chr);
+        DbiConnection reference(dbs.referenceRef, false, os);
+        DbiConnection session(dbs.sessionRef, false, os);
+        EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+        DamageEffectEvaluator evaluator(session.dbi, reference.dbi, true);
+        evaluator.annotateTracks({t}, DamageEffectEvaluator::Mode_All, os);
+        EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+        return t;
+    }
+
+    std::unique_ptr<SNPReportWriterTask> run(const QList<NxVariantTrack>& tracks) {
+        std::unique_ptr<SNPReportWriterTask> task(new SNPReportWriterTask(settings, tracks, dbs.sessionRef));
+        EXPECT_TRUE(TaskRunner::runAndWait(task.get(), 60000));
+        return task;
+    }
+
+    Databases dbs;
+    SNPReportSettings settings;
+};
+
+TEST_F(ReportTaskTest, InGeneAndRegulatoryVariationsGoToTheirReports) {
+    NxVariantTrack chr1 = annotatedTrack({snv(KNOWN_POS, 'T', 'C'), snv(NO_GENE_POS, 'C', 'T')});
+    NxVariantTrack chr2 = annotatedTrack({snv(PROMOTER_TEST_POS, 'C', 'A')}, "chr2");
+    std::unique_ptr<SNPReportWriterTask> task = run({chr1, chr2});
+    ASSERT_FALSE(task->hasError()) << task->getError().toStdString();
+    EXPECT_EQ(task->getReportFiles(), QStringList({settings.inGeneReportPath, settings.regulatoryReportPath}));
+    EXPECT_EQ(task->stateInfo.getProgress(), 100);
+
+    const QStringList inGene = readLines(settings.inGeneReportPath);
+    ASSERT_EQ(inGene.size(), 3);  // header, GENE_FWD, GENE_OVL
+    EXPECT_TRUE(inGene[0].startsWith("#Chr\tPosition\t"));
+    for (const QString& row : inGene.mid(1)) {
+        EXPECT_EQ(row.count('\t'), 24) << row.toStdString();
+        EXPECT_TRUE(row.startsWith("chr1\t122\tT/C\trs121\t")) << row.toStdString();
+    }
+    EXPECT_TRUE(inGene[1].contains("\tATG->ACG\tM1T\t"));
+
+    // 2600 lies in no gene and no promoter: it opens the report but gives no row; the chr2
+    // variation gives one row per regulated gene.
+    const QStringList regulatory = readLines(settings.regulatoryReportPath);
+    ASSERT_GE(regulatory.size(), 2);
+    EXPECT_TRUE(regulatory[0].startsWith("#Chr\tPosition\tAllele\tdbSNP\tPromoter_of_Gene\t"));
+    for (const QString& row : regulatory.mid(1)) {
+        EXPECT_EQ(row.count('\t'), 15);
+        EXPECT_TRUE(row.startsWith("chr2\t201\tC/A\t-\t")) << row.toStdString();
+    }
+    QFile raw(settings.inGeneReportPath);
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(raw.readAll().contains('\r'));
+}
+
+TEST_F(ReportTaskTest, AReportNoVariationBelongsToGetsNoBytesAndIsNotListed) {
+    // A stale file from an earlier run must not pass for this run's report.
+    QFile stale(settings.inGeneReportPath);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("#old report\n");
+    stale.close();
+    std::unique_ptr<SNPReportWriterTask> task = run({annotatedTrack({snv(NO_GENE_POS, 'C', 'T')})});
+    ASSERT_FALSE(task->hasError());
+    EXPECT_EQ(task->getReportFiles(), QStringList({settings.regulatoryReportPath}));
+    EXPECT_EQ(QFileInfo(settings.inGeneReportPath).size(), 0);
+
+    std::unique_ptr<SNPReportWriterTask> inGeneOnly = run({annotatedTrack({snv(KNOWN_POS, 'T', 'C')})});
+    EXPECT_EQ(inGeneOnly->getReportFiles(), QStringList({settings.inGeneReportPath}));
+    EXPECT_EQ(QFileInfo(settings.regulatoryReportPath).size(), 0);
+}
+
+TEST_F(ReportTaskTest, UnwritableReportPathFailsTheTaskAndNamesThePath) {
+    NxVariantTrack t = annotatedTrack({snv(KNOWN_POS, 'T', 'C'), snv(NO_GENE_POS, 'C', 'T')});
+    settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/no/such/folder/regulatory.tsv";
+    std::unique_ptr<SNPReportWriterTask> task = run({t});
+    ASSERT_TRUE(task->hasError());
+    EXPECT_TRUE(task->getError().contains(settings.regulatoryReportPath)) << task->getError().toStdString();
+    // The in-gene pass was complete before the regulatory one failed.
+    EXPECT_EQ(task->stateInfo.getProgress(), 50);
+    EXPECT_EQ(task->getReportFiles(), QStringList({settings.inGeneReportPath}));
+
+    settings.inGeneReportPath = settings.regulatoryReportPath;
+    std::unique_ptr<SNPReportWriterTask> first = run({t});
+    ASSERT_TRUE(first->hasError());
+    EXPECT_TRUE(first->getReportFiles().isEmpty());
+}
+
+TEST_F(ReportTaskTest, MissingDatabaseAndNothingToDo) {
+    NxVariantTrack t = annotatedTrack({snv(KNOWN_POS, 'T', 'C')});
+    settings.dbPath = dbs.referencePath + ".missing";
+    std::unique_ptr<SNPReportWriterTask> task = run({t});
+    EXPECT_EQ(task->getError(), "Cannot open database file: " + settings.dbPath);
+    EXPECT_FALSE(QFileInfo::exists(settings.dbPath));
+    EXPECT_FALSE(QFileInfo::exists(settings.inGeneReportPath));
+
+    std::unique_ptr<SNPReportWriterTask> empty = run({});
+    EXPECT_FALSE(empty->hasError());
+    EXPECT_TRUE(empty->getReportFiles().isEmpty());
+}
+
+TEST(SNPReportWriterTaskTest, OnlyAdjacentEqualRowsAreMerged) {
+    QStringList rows{"a", "a", "a", "b", "a", "c", "c"};
+    SNPReportWriterTask::removeRepeatedRows(rows);
+    EXPECT_EQ(rows, QStringList({"a", "b", "a", "c"}));
+    QStringList none;
+    SNPReportWriterTask::removeRepeatedRows(none);
+    EXPECT_TRUE(none.isEmpty());
+}
+
+// ---- The element -----------------------------------------------------------------------------
+
+ActorPrototype* installedProto() {
+    ActorPrototype* p = WorkflowEnv::getProtoRegistry()->getProto(SNPReportWriterFactory::ACTOR_ID);
+    if (p == nullptr) {
+        SNPReportWriterFactory::install();
+        p = WorkflowEnv::getProtoRegistry()->getProto(SNPReportWriterFactory::ACTOR_ID);
+    }
+    return p;
+}
+
+TEST(SNPReportElementTest, PrototypeAndPrompter) {
+    ensureApplication();
+    AppContextImpl::getApplicationContext();
+    ActorPrototype* proto = installedProto();
+    ASSERT_NE(proto, nullptr);
+    EXPECT_EQ(proto->getDisplayName(), "Write SNP Report");
+    ASSERT_EQ(proto->getPortDesciptors().size(), 1);  // no output port
+    QStringList ids;
+    for (Attribute* a : proto->getAttributes()) {
+        ids << a->getId();
+    }
+    EXPECT_EQ(ids, QStringList({"report_path", "regulatory_report_path", "db_path"}));
+
+    std::unique_ptr<Actor> a(proto->createInstance("report"));
+    a->setParameter("report_path", QString());
+    a->setParameter("regulatory_report_path", QString("/tmp/reg.tsv"));
+    std::unique_ptr<ActorDocument> doc(proto->getPrompter()->createDescription(a.get()));
+    const QString unset = "<font color='red'>unset</font>";
+    const QString html = doc->getHtml();
+    EXPECT_TRUE(html.startsWith("Uses SNPs from <u>" + unset + "</u> as input. Writes in-gene SNP report to <u>" +
+                                unset + "</u>."))
+        << html.toStdString();
+    EXPECT_TRUE(html.contains(" Writes regulatory SNP report to <u>")) << html.toStdString();
+    EXPECT_TRUE(html.contains("/tmp/reg.tsv"));
+}
+
+class ReportWorkerTest : public ReportTaskTest {
+protected:
+    void SetUp() override {
+        ReportTaskTest::SetUp();
+        ActorPrototype* proto = installedProto();
+        ASSERT_NE(proto, nullptr);
+        actor.reset(proto->createInstance("report"));
+        actor->setParameter("db_path", settings.dbPath);
+        actor->setParameter("report_path", settings.inGeneReportPath);
+        actor->setParameter("regulatory_report_path", settings.regulatoryReportPath);
+        upstream.addReceiver(&in);
+        storage.reset(new DbiDataStorage(dbs.sessionRef));
+        context.reset(new WorkflowContext({actor.get()}, storage.get(), &monitor, QString()));
+        DomainFactory* factory = WorkflowEnv::getDomainRegistry()->getById(LocalDomainFactory::ID)->getById(
+            SNPReportWriterFactory::ACTOR_ID);
+        ASSERT_NE(factory, nullptr);
+        worker.reset(dynamic_cast<SNPReportWriter*>(factory->makeWorker(actor.get())));
+        ASSERT_NE(worker, nullptr);
+        worker->bindPorts({{BasePorts::IN_VARIATION_TRACK_PORT_ID(), &in}});
+        worker->setContext(context.get());
+        worker->start();
+    }
+
+    void TearDown() override {
+        worker.reset();
+        qDeleteAll(tasks);
+    }
+
+    void sendTrack(const NxVariantTrack& t, DbiDataStorage* from = nullptr) {
+        QVariantMap data;
+        data[BaseSlots::VARIATION_TRACK_SLOT().getId()] =
+            QVariant::fromValue((from != nullptr ? from : storage.get())->putVariantTrack(t.id));
+        upstream.put(Message(BaseTypes::ANY_TYPE(), data));
+    }
+
+    // Steps as the engine does, a bounded number of times; returns the tasks, each run to its end.
+    QList<Task*> drive(int maxSteps = 20) {
+        QList<Task*> run;
+        for (int i = 0; i < maxSteps && !worker->isDone() && worker->isReady(); ++i) {
+            Task* t = worker->step();
+            if (t == nullptr) {
+                continue;
+            }
+            EXPECT_TRUE(TaskRunner::runAndWait(t, 60000));
+            run << t;
+            tasks << t;
+        }
+        return run;
+    }
+
+    std::unique_ptr<Actor> actor;
+    IntegralBus upstream{"up", false};
+    IntegralBus in{BasePorts::IN_VARIATION_TRACK_PORT_ID(), true};
+    std::unique_ptr<DbiDataStorage> storage;
+    WorkflowMonitor monitor;
+    std::unique_ptr<WorkflowContext> context;
+    std::unique_ptr<SNPReportWriter> worker;
+    QList<Task*> tasks;
+};
+
+TEST_F(ReportWorkerTest, TwoTracksGiveOneTaskInArrivalOrderAndItsFilesAreRegistered) {
+    NxVariantTrack second = annotatedTrack({snv(REV_CODON1_START, 'C', 'T')});
+    NxVariantTrack first = annotatedTrack({snv(KNOWN_POS, 'T', 'C')});
+    sendTrack(first);
+    EXPECT_TRUE(drive().isEmpty());  // waits for the end of its input
+    sendTrack(second);
+    upstream.setEnded();
+    QList<Task*> run = drive();
+    ASSERT_EQ(run.size(), 1);
+    ASSERT_FALSE(run[0]->hasError()) << run[0]->getError().toStdString();
+    EXPECT_TRUE(worker->isDone());
+    const QStringList rows = readLines(settings.inGeneReportPath);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows[1].startsWith("chr1\t122\t"));
+    EXPECT_TRUE(rows[3].startsWith("chr1\t1265\t"));  // the track that came second comes last
+    ASSERT_EQ(monitor.getOutputFiles().size(), 1);  // nothing was regulatory
+    EXPECT_EQ(monitor.getOutputFiles()[0].url, settings.inGeneReportPath);
+    EXPECT_EQ(monitor.getOutputFiles()[0].producer, "report");
+}
+
+TEST_F(ReportWorkerTest, ATrackOfAnotherDatabaseIsLoggedAndStillHandedOver) {
+    NxVariantTrack t = annotatedTrack({snv(KNOWN_POS, 'T', 'C')});
+    Databases other;
+    NxOpStatusImpl os;
+    QList<NxVariant> vs{snv(NO_GENE_POS, 'C', 'T')};
+    NxVariantTrack foreign = other.addTrack(vs, os);
+    DbiDataStorage otherStorage(other.sessionRef);
+    LogCapture log;
+    sendTrack(t);
+    sendTrack(foreign, &otherStorage);
+    upstream.setEnded();
+    QList<Task*> run = drive();
+    EXPECT_TRUE(log.contains("Core Services", LogLevel_ERROR, "Tracks are stored in different databases"));
+    ASSERT_EQ(run.size(), 1);
+    EXPECT_FALSE(run[0]->hasError());
+}
+
+TEST_F(ReportWorkerTest, AFailedTaskRegistersNothingAndIsNotStartedAgain) {
+    actor->setParameter("db_path", dbs.referencePath + ".missing");
+    sendTrack(annotatedTrack({snv(KNOWN_POS, 'T', 'C')}));
+    upstream.setEnded();
+    QList<Task*> run = drive();
+    ASSERT_EQ(run.size(), 1);
+    EXPECT_TRUE(run[0]->hasError());
+    EXPECT_FALSE(worker->isDone());
+    EXPECT_TRUE(monitor.getOutputFiles().isEmpty());
+}
+
+TEST_F(ReportWorkerTest, MessageWithoutTrackFailsTheStep) {
+    upstream.put(Message(BaseTypes::ANY_TYPE(), QVariantMap()));
+    Task* t = worker->step();
+    ASSERT_NE(t, nullptr);
+    tasks << t;
+    EXPECT_EQ(t->getError(), "Variations slot is empty");
+}
+
+}  // namespace
