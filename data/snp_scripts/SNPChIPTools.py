@@ -13,8 +13,8 @@ Steps:
   2. collect, over all peak files (one per factor), the peaks that overlap each of its positions;
   3. print SNP_CHIP: with the peaks, "no peak" when none overlaps, or "unknown id" when the
      identifier is not in the table (not an error: the table simply does not know it).
-Both data sets are cached in pre-parsed form, split by rs-id hash and by chromosome, so a start
-reads only the part it needs.
+Both data sets are cached in pre-parsed form, split by rs-id hash and into 1 Mb bins of the
+chromosomes, so a start reads only the part it needs.
 """
 
 import os
@@ -27,7 +27,8 @@ import snpcommon as sc
 NAME = "SNPChIPTools.py"
 RESULT_KEY = "SNP_CHIP"
 PEAK_SUFFIXES = (".narrowPeak", ".bed")
-RSID_BUCKETS_PER_ROW = 1.0 / 20000  # one cache part per 20,000 ids keeps each start's read small
+RSID_BUCKETS_PER_ROW = 1.0 / 5000  # one cache part per 5,000 ids keeps each start's read small
+BIN = 1000000  # peaks are cached in 1 Mb bins of a chromosome
 
 HELP = """usage: SNPChIPTools.py --ug true|false -i RSID [--rsid-table FILE] [--peaks DIR]
 
@@ -121,29 +122,27 @@ def peak_files(folder):
 
 
 def build_peaks(files):
-    """Per chromosome: peaks sorted by start as parallel lists, plus the longest peak length."""
-    chroms = {}
+    """Peaks by "chrom:bin" (BIN bases each); a peak sits in every bin it touches, so one bin's
+    part answers every query inside that bin."""
+    parts = {}
     for factor, path, narrow in files:
         for number, fields, start, end in _bed_rows(path, 10 if narrow else 3):
             score = fields[4] if len(fields) > 4 else "."
             extra = (fields[6], fields[7]) if narrow else (".", ".")
-            chroms.setdefault(norm_chrom(fields[0]), []).append((start, end, factor, fields[0], score) + extra)
-    parts = {}
-    for chrom, peaks in chroms.items():
+            peak = (start, end, factor, fields[0], score) + extra
+            chrom = norm_chrom(fields[0])
+            for b in range(start // BIN, max(start, end - 1) // BIN + 1):
+                parts.setdefault("%s:%d" % (chrom, b), []).append(peak)
+    for peaks in parts.values():
         peaks.sort()
-        parts[chrom] = ([p[0] for p in peaks], [p[1:] for p in peaks], max(p[1] - p[0] for p in peaks))
     return parts
 
 
-def overlapping(part, start, end):
-    """Peaks of one chromosome's part that overlap [start, end) (half-open)."""
-    import bisect
-    starts, rest, longest = part
+def overlapping(peaks, start, end):
+    """Peaks that overlap [start, end) (half-open; a zero-length query is the base at start)."""
     if end == start:
         end = start + 1
-    lo = bisect.bisect_right(starts, start - longest)
-    hi = bisect.bisect_left(starts, end)
-    return [(starts[i],) + tuple(rest[i]) for i in range(lo, hi) if rest[i][0] > start]
+    return [p for p in peaks if p[0] < end and start < p[1]]
 
 
 def describe(peak):
@@ -167,9 +166,11 @@ def answer(rsid, use_all, rsid_table, peak_dir):
         raise sc.DataError("no peak files (*.bed, *.narrowPeak) in %s" % peak_dir)
     found = []
     for chrom, start, end in positions:
-        part = sc.cached_parts("peaks", [f[1] for f in files], lambda: build_peaks(files), norm_chrom(chrom))
-        if part:
-            found.extend(overlapping(part, start, end))
+        for b in range(start // BIN, max(start, end - 1) // BIN + 1):
+            part = sc.cached_parts("peaks", [f[1] for f in files], lambda: build_peaks(files),
+                                   "%s:%d" % (norm_chrom(chrom), b))
+            if part:
+                found.extend(overlapping(part, start, end))
     if not found:
         return "no peak"
     found = sorted(set(found), key=lambda p: (p[2], p[3], p[0], p[1]))

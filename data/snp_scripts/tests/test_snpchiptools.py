@@ -45,6 +45,16 @@ class ChipOverlapTest(ScriptTestCase):
         self.assertEqual(self.ask("rs6"), "REST (score 7, peak chr17:60-80)")
         self.assertEqual(self.ask("rs6", ug="false"), "not unique")
 
+    def test_peak_across_a_cache_bin_boundary(self):
+        # The peaks are cached in 1 Mb bins: a peak over the boundary must be found from both sides.
+        table = self.write("far.bed", "chr7\t999995\t999996\trs7\nchr7\t1000005\t1000006\trs8\n"
+                                      "chr7\t1000010\t1000011\trs9\n")
+        self.write("peaks/SP1.bed", "chr7\t999990\t1000010\tp\t3\n")
+        for rsid, expect in (("rs7", "SP1"), ("rs8", "SP1"), ("rs9", "no peak")):
+            code, out, err = call_main(SNPChIPTools, ["--ug", "true", "-i", rsid, "--rsid-table", table,
+                                                      "--peaks", self.peaks])
+            self.assertIn(expect, answer_of(out, "SNP_CHIP"), rsid)
+
     def test_unknown_id_is_an_answer(self):
         self.assertEqual(self.ask("rs999"), "unknown id")
 
