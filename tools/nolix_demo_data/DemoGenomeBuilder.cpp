@@ -221,10 +221,9 @@ QString DemoGenomeBuilder::nextTranscriptId() {
 void DemoGenomeBuilder::buildChromosome(DemoChromosome& chr, int chromosomeIndex) {
     chr.sequence = QByteArray(50, 'N');
     addIntergenic(chr, 3000);
-    const int codingSlots = 16;
     int lincCounter = 0;
-    for (int slot = 0; slot < codingSlots; ++slot) {
-        addIntergenic(chr, int(rnd.range(2500, 6000)));
+    for (int slot = 0; slot < layout.codingGenesPerChromosome; ++slot) {
+        addIntergenic(chr, int(rnd.range(layout.intergenicMin, layout.intergenicMax)));
         Blueprint b = randomBlueprint(true);
         bool reverse = rnd.chance(0.5);
         if (slot == 3) {  // tail-to-tail pair sharing 3' UTR bases

@@ -20,7 +20,16 @@ namespace Nx {
 
 class DemoGenomeBuilder {
 public:
+    // How densely genes are laid out. The defaults give the small demo genome; a benchmark asks for
+    // more genes and longer intergenic stretches to get a human-like density over tens of megabases.
+    struct Layout {
+        int codingGenesPerChromosome = 16;  // coding loci per chromosome (the special arrangements use the first 14)
+        int intergenicMin = 2500;           // length of the stretch before each coding locus, uniform in [min, max)
+        int intergenicMax = 6000;
+    };
+
     explicit DemoGenomeBuilder(DemoRandom& random) : rnd(random) {}
+    DemoGenomeBuilder(DemoRandom& random, const Layout& layout) : rnd(random), layout(layout) {}
 
     // The chromosomes "chr7" and "chr17" with their genes and special regions.
     QVector<DemoChromosome> build();
@@ -62,6 +71,7 @@ private:
     QString nextTranscriptId();
 
     DemoRandom& rnd;
+    Layout layout;
     int geneCounter = 0;
     int transcriptCounter = 0;
     int nameCounter = 0;

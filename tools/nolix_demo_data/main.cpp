@@ -44,9 +44,17 @@ int main(int argc, char** argv) {
     QCommandLineOption outDir("out-dir", "Folder to write the files into (created when missing).", "DIR");
     QCommandLineOption seed("seed", "Seed of the generator (default 1).", "N", "1");
     QCommandLineOption variants("variants", "Number of random variations added to variants.vcf (default 0).", "N", "0");
+    QCommandLineOption genes("genes-per-chromosome",
+                             "Coding genes on each of the two chromosomes (default 16, the demo genome).", "N", "16");
+    QCommandLineOption spacing("intergenic-kb",
+                               "Mean length in kb of the stretch before each coding gene (default: 2.5-6 kb). "
+                               "1000 genes with 25 kb give a 60 Mb genome of human-like gene density.",
+                               "K");
     parser.addOption(outDir);
     parser.addOption(seed);
     parser.addOption(variants);
+    parser.addOption(genes);
+    parser.addOption(spacing);
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -64,6 +72,19 @@ int main(int argc, char** argv) {
     if (!ok || variantCount < 0 || variantCount > 100000000) {
         return fail(QString("--variants must be an integer from 0 to 100000000, got '%1'").arg(parser.value(variants)));
     }
+    DemoGenomeBuilder::Layout layout;
+    layout.codingGenesPerChromosome = parser.value(genes).toInt(&ok);
+    if (!ok || layout.codingGenesPerChromosome < 16 || layout.codingGenesPerChromosome > 20000) {
+        return fail(QString("--genes-per-chromosome must be an integer from 16 to 20000, got '%1'").arg(parser.value(genes)));
+    }
+    if (parser.isSet(spacing)) {
+        const int kb = parser.value(spacing).toInt(&ok);
+        if (!ok || kb < 3 || kb > 1000) {
+            return fail(QString("--intergenic-kb must be an integer from 3 to 1000, got '%1'").arg(parser.value(spacing)));
+        }
+        layout.intergenicMin = kb * 500;
+        layout.intergenicMax = kb * 1500;
+    }
     QString dir = parser.value(outDir);
     if (!QDir().mkpath(dir)) {
         return fail(QString("cannot create the folder '%1'").arg(dir));
@@ -71,7 +92,7 @@ int main(int argc, char** argv) {
 
     DemoRandom rnd(seedValue);
     DemoGenome genome;
-    genome.chromosomes = DemoGenomeBuilder(rnd).build();
+    genome.chromosomes = DemoGenomeBuilder(rnd, layout).build();
     DemoVariantPlanner planner(rnd, genome);
     planner.planKnownMutations();
     planner.planLocationVariants();
