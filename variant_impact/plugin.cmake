@@ -32,33 +32,40 @@ nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/snp_toolbox LIBS variant_impact_obj
 # Tests of the shared element pattern (src/element_pattern/tests).
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/element_pattern LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
 
-# The console run of the sample annotation workflow needs the programs and plug-ins it starts;
-# they are defined in later folders, so the dependencies are added at the end of the configure.
-function(nx_vi_annotate_e2e_deps)
-  foreach(dep variant_impact resource_probe workflow_runner nolix-demo-data nolix-refdb)
-    if(TARGET ${dep} AND TARGET AnnotateWorkflowEndToEndTest)
-      add_dependencies(AnnotateWorkflowEndToEndTest ${dep})
-    endif()
-  endforeach()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_annotate_e2e_deps)
-
 # Tests of the request base (src/tests) and of the TATA-box element (src/tata_box_analysis/tests);
 # the model's own tests are added by its folder.
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tata_box_analysis/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
 
-# The console run of the TATA-box sample workflow needs the same programs as the annotation one.
-function(nx_vi_tata_e2e_deps)
-  foreach(dep variant_impact resource_probe workflow_runner nolix-demo-data nolix-refdb)
-    if(TARGET ${dep} AND TARGET TataWorkflowEndToEndTest)
-      add_dependencies(TataWorkflowEndToEndTest ${dep})
-    endif()
+# The console runs of the sample workflows need the programs and plug-ins they start; those are
+# defined in later folders, so the dependencies are added at the end of the configure.
+function(nx_vi_console_test_deps)
+  foreach(test AnnotateWorkflowEndToEndTest TataWorkflowEndToEndTest ReportWorkflowEndToEndTest)
+    foreach(dep variant_impact resource_probe workflow_runner nolix-demo-data nolix-refdb)
+      if(TARGET ${dep} AND TARGET ${test})
+        add_dependencies(${test} ${dep})
+      endif()
+    endforeach()
   endforeach()
 endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_tata_e2e_deps)
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_console_test_deps)
 
 # The report writer's tests reuse the SNP toolbox's test databases.
 if(TARGET SNPReportWriterTest)
   target_sources(SNPReportWriterTest PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src/snp_toolbox/tests/SnpToolboxTestData.cpp)
 endif()
+
+# Tests of the five script elements (src/<element>/tests). They share the request tests' sandbox
+# and the element test bed of src/rsnp_tools/tests (a reference with coding transcripts and a
+# driven worker).
+foreach(element rsnp_tools prot_stability_1d prot_stability_3d snp2pdb_site snp_chip_tools)
+  nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/${element}/tests LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
+endforeach()
+foreach(test RSnpToolsWorkerTest ProtStability1DWorkerTest ProtStability3DWorkerTest Snp2PdbSiteWorkerTest SnpChipToolsWorkerTest)
+  if(TARGET ${test})
+    target_sources(${test} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src/tests/RequestTestSupport.cpp)
+    if(NOT test STREQUAL "RSnpToolsWorkerTest")
+      target_sources(${test} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src/rsnp_tools/tests/ScriptElementTestBed.cpp)
+    endif()
+  endif()
+endforeach()

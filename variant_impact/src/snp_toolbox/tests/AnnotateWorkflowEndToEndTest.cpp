@@ -65,7 +65,9 @@ TEST(AnnotateWorkflowEndToEndTest, DemoWorkflowStoresKnownAndGeneEffects) {
     ASSERT_TRUE(runTool("resource_probe",
                         {"--workflow=" + QString(NX_SOURCE_DIR) + "/data/workflows/annotate_demo.json", "--set",
                          "read.url-in=" + d + "/variants.vcf", "--set", "annotate.db_path=" + d + "/reference.s3db",
-                         "--session-db=" + session},
+                         "--set", "report.db_path=" + d + "/reference.s3db", "--set",
+                         "report.report_path=" + d + "/in_gene.tsv", "--set",
+                         "report.regulatory_report_path=" + d + "/regulatory.tsv", "--session-db=" + session},
                         out))
         << out.toStdString();
 
