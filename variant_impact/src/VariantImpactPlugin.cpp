@@ -1,6 +1,11 @@
 #include "VariantImpactPlugin.h"
 
 #include "SNPReportWriterFactory.h"
+#include "prot_stability_1d/ProtStability1DWorkerFactory.h"
+#include "prot_stability_3d/ProtStability3DWorkerFactory.h"
+#include "rsnp_tools/RSnpToolsWorkerFactory.h"
+#include "snp2pdb_site/Snp2PdbSiteWorkerFactory.h"
+#include "snp_chip_tools/SnpChipToolsWorkerFactory.h"
 #include "snp_toolbox/VOZAdarovaWorkerFactory.h"
 #include "tata_box_analysis/AnalyzeTataBoxesWorkerFactory.h"
 
@@ -30,11 +35,11 @@ VariantImpactPlugin::VariantImpactPlugin()
     // 2. The workflow elements, in this order.
     LocalWorkflow::VOZAdarovaWorkerFactory::install();
     LocalWorkflow::SNPReportWriterFactory::install();
-    // LocalWorkflow::ProtStability1DWorkerFactory::install();
-    // LocalWorkflow::ProtStability3DWorkerFactory::install();
-    // LocalWorkflow::Snp2PdbSiteWorkerFactory::install();
-    // LocalWorkflow::SnpChipToolsWorkerFactory::install();
-    // LocalWorkflow::RSnpToolsWorkerFactory::install();
+    LocalWorkflow::ProtStability1DWorkerFactory::install();
+    LocalWorkflow::ProtStability3DWorkerFactory::install();
+    LocalWorkflow::Snp2PdbSiteWorkerFactory::install();
+    LocalWorkflow::SnpChipToolsWorkerFactory::install();
+    LocalWorkflow::RSnpToolsWorkerFactory::install();
     LocalWorkflow::AnalyzeTataBoxesWorkerFactory::install();
 
     // 3. The XML test factories, owned by a list that is this object's child. Without the

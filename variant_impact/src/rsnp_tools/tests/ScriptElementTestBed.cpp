@@ -1,0 +1,146 @@
+#include "ScriptElementTestBed.h"
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/DbiOperationsBlock.h>
+#include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteFeatureDbi.h>
+#include <NxCore/records/Gene.h>
+#include <NxCore/tasks/Task.h>
+#include <NxLang/base/BaseSlots.h>
+#include <NxLang/datatype/BaseTypes.h>
+#include <NxLang/model/ActorPrototype.h>
+#include <NxLang/registry/LocalDomainFactory.h>
+#include <NxLang/registry/WorkflowEnv.h>
+#include <NxPrivate/core/AppContextImpl.h>
+#include <NxPrivate/tasks/TaskRunner.h>
+
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace Nx {
+namespace ScriptElementTestBed {
+
+QByteArray chromosome() {
+    // A fixed walk over the four letters; only the coding stretch below is read by name.
+    QByteArray s;
+    quint32 x = 12345;
+    while (s.size() < SEQUENCE_LENGTH) {
+        x = x * 1103515245u + 12345u;
+        s += "ACGT"[(x >> 16) & 3];
+    }
+    s.replace(int(CDS_START), CDS.size(), CDS);
+    return s;
+}
+
+NxVariant snv(qint64 pos, char obs, const QString& publicId) {
+    NxVariant v = RequestTestSupport::snv(pos, chromosome().mid(int(pos), 1), QByteArray(1, obs));
+    v.publicId = publicId;
+    return v;
+}
+
+bool buildReference(const QString& path, QString& error) {
+    NxOpStatusImpl os;
+    const NxDbiRef ref(SQLITE_DBI_ID, path);
+    DbiConnection con(ref, true, os);
+    if (os.hasError()) {
+        error = os.getError();
+        return false;
+    }
+    {
+        DbiOperationsBlock block(ref, os);
+        NxSequence seq;
+        seq.visualName = "chrP";
+        seq.alphabet = "nucl-dna-default";
+        con.dbi->getSequenceDbi()->createSequenceObject(seq, os);
+        con.dbi->getSequenceDbi()->appendSequenceData(seq.id, chromosome(), os);
+        auto* features = dynamic_cast<SQLiteFeatureDbi*>(con.dbi->getFeatureDbi());
+        auto gene = [&](const char* id, const char* name, qint64 start, const char* accession) {
+            const NxRegion span(start, 200 - start);
+            const NxRegion cds(start, CDS_START + CDS.size() - start);
+            Gene g(id, name, span, cds, {span}, true, false);
+            g.setAccession(accession);
+            features->createGene(g, seq.id, {cds}, os);
+        };
+        gene("T1", "G1", 100, "Q00001");
+        gene("T2", "G2", 103, "");
+        gene("T3", "FR1", 100, "Q00003");
+    }
+    error = os.getError();
+    return !os.hasError();
+}
+
+bool Element::setUp(const QString& actorId, const QString& resultKey, const std::function<void()>& install,
+                    QString& error) {
+    RequestTestSupport::ensureApplication();
+    AppContextImpl::getApplicationContext()->setWorkingDirectoryPath(box.workingDirectory);
+    referencePath = box.dir.filePath("reference.s3db");
+    if (!buildReference(referencePath, error)) {
+        return false;
+    }
+    ActorPrototype* proto = WorkflowEnv::getProtoRegistry()->getProto(actorId);
+    if (proto == nullptr) {
+        install();
+        proto = WorkflowEnv::getProtoRegistry()->getProto(actorId);
+    }
+    DomainFactory* local = WorkflowEnv::getDomainRegistry()->getById(LocalWorkflow::LocalDomainFactory::ID);
+    DomainFactory* factory = local != nullptr ? local->getById(actorId) : nullptr;
+    if (proto == nullptr || factory == nullptr) {
+        error = "element " + actorId + " is not registered";
+        return false;
+    }
+    actor.reset(proto->createInstance(actorId));
+    if (proto->getAttribute("db_path") != nullptr) {
+        actor->setParameter("db_path", referencePath);
+    }
+    upstream.addReceiver(&in);
+    out.addReceiver(&downstream);
+    storage.reset(new DbiDataStorage(box.sessionRef));
+    context.reset(new WorkflowContext({actor.get()}, storage.get(), &monitor, QString()));
+    worker.reset(dynamic_cast<LocalWorkflow::BaseRequestForSnpWorker*>(factory->makeWorker(actor.get())));
+    if (worker == nullptr) {
+        error = "the factory of " + actorId + " makes no request worker";
+        return false;
+    }
+    worker->bindPorts({{BasePorts::IN_VARIATION_TRACK_PORT_ID(), &in}, {BasePorts::OUT_VARIATION_TRACK_PORT_ID(), &out}});
+    worker->setContext(context.get());
+    worker->start();
+    // The stand-in script: its result key (the element's only one) and its command line.
+    const QString script = QFileInfo(worker->getScriptPath()).fileName();
+    box.writeScript(script, QString("import json, sys\nprint('%1:' + json.dumps(sys.argv[1:]))\n").arg(resultKey));
+    return true;
+}
+
+Element::~Element() {
+    worker.reset();
+    qDeleteAll(groups);
+}
+
+int Element::run(QList<NxVariant>& variants, const QString& sequenceName) {
+    NxVariantTrack t = box.addTrack(variants, sequenceName);
+    QVariantMap data;
+    data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(storage->putVariantTrack(t.id));
+    upstream.put(Message(BaseTypes::ANY_TYPE(), data));
+    Task* group = worker->step();
+    if (group == nullptr) {
+        return 0;
+    }
+    groups << group;
+    const int n = group->getSubtaskCount();
+    if (!TaskRunner::runAndWait(group, 60000) || group->hasError()) {
+        return -1;
+    }
+    return n;
+}
+
+QMap<QString, QJsonArray> Element::answers(const NxVariant& variation) {
+    QMap<QString, QJsonArray> res;
+    const QMap<QString, QString> attributes = box.attributes(variation.id);
+    for (auto it = attributes.constBegin(); it != attributes.constEnd(); ++it) {
+        res[it.key()] = QJsonDocument::fromJson(it.value().toUtf8()).array();
+    }
+    return res;
+}
+
+}  // namespace ScriptElementTestBed
+}  // namespace Nx
