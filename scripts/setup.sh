@@ -8,7 +8,7 @@ packages=(
   qtbase5-dev qtscript5-dev libqt5xml5 libqt5network5
   libsqlite3-dev sqlite3 libhts-dev tabix
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 bcftools xvfb
+  python3 bcftools xvfb xclip chromium
 )
 
 missing=()
