@@ -310,7 +310,9 @@ bool DemoFileWriters::writeVariants(const QVector<DemoRandomVariant>& randomVari
             line += genome.chromosomes[v.chromosome].name.toUtf8();
             line += '\t';
             line += QByteArray::number(v.position + 1);
-            line += "\t.\t";
+            line += '\t';
+            line += v.id.isEmpty() ? QByteArray(".") : v.id;
+            line += '\t';
             line += v.ref;
             line += '\t';
             for (int k = 0; k < v.alts.size(); ++k) {

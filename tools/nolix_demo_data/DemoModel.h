@@ -61,6 +61,7 @@ struct DemoVariant {
     QByteArray ref;
     QList<QByteArray> alts;
     QByteArray label;  // location class the record was placed in; empty for random records
+    QByteArray id;     // public identifier ("rs..."), empty when the record has none
 
     bool operator<(const DemoVariant& o) const;
     bool operator==(const DemoVariant& o) const;

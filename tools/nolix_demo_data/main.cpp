@@ -1,8 +1,10 @@
 // nolix-demo-data: writes a synthetic but biologically sensible genome, its annotation, known
 // mutations, damage matrices, gene information, special regions and a VCF of demo variations,
-// all from one seed, so the demo and the tests run on the same files every time.
+// all from one seed, so the demo and the tests run on the same files every time; and what the
+// analysis scripts read for that genome (rs-id table, ChIP-seq peaks, an alpha-globin gene).
 #include "DemoFileWriters.h"
 #include "DemoGenomeBuilder.h"
+#include "DemoScriptData.h"
 #include "DemoVariantPlanner.h"
 
 #include <QCommandLineParser>
@@ -97,11 +99,15 @@ int main(int argc, char** argv) {
     planner.planKnownMutations();
     planner.planLocationVariants();
     planner.finish();
+    // What the analysis scripts need, from a stream of its own: everything above stays as it was.
+    DemoScriptData::addGlobinGene(genome, seedValue);
+    DemoScriptData::assignIds(genome);
 
     DemoFileWriters writers(dir, genome);
     QString error;
     if (!writers.writeFasta(error) || !writers.writeGff3(error) || !writers.writeKnownMutations(error) ||
-        !writers.writeMatrices(rnd, error) || !writers.writeGeneInfo(error) || !writers.writeRegions(error)) {
+        !writers.writeMatrices(rnd, error) || !writers.writeGeneInfo(error) || !writers.writeRegions(error) ||
+        !DemoScriptData::writeChipData(dir, genome, error)) {
         return fail(error);
     }
     // Random records last, so the planned ones do not depend on --variants.
