@@ -4,6 +4,7 @@
 #include "snp_toolbox/VariationInfo.h"
 
 #include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/DbiOperationsBlock.h>
 #include <NxCore/dbi/NxDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/io/IOAdapterUtils.h>
@@ -38,6 +39,13 @@ void SNPReportWriterTask::run() {
     }
     if (session.dbi == nullptr) {
         setError(tr("Dbi Session is null"));
+        return;
+    }
+    // Both databases are only read: one read transaction each, instead of one per statement, and
+    // no write lock that other runs on the same reference would wait for.
+    DbiOperationsBlock databaseBlock(database->getDbiRef(), stateInfo, false);
+    DbiOperationsBlock sessionBlock(dbiRef, stateInfo, false);
+    if (stateInfo.isCoR()) {
         return;
     }
     QSharedPointer<DamageEffectEvaluator> evaluator(new DamageEffectEvaluator(session.dbi, database->getDbi(), true));

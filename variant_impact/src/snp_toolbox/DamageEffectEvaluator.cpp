@@ -122,6 +122,7 @@ void DamageEffectEvaluator::attachSession(NxDbi* sessionDbi) {
 }
 
 void DamageEffectEvaluator::attachDatabase(NxDbi* databaseDbi) {
+    sequenceIdsByName.clear();
     NX_SAFE_POINT(databaseDbi != nullptr, "DataBase Dbi is null", );
     knownMutationsDbi = databaseDbi->getKnownMutationsDbi();
     attributeDbi = databaseDbi->getAttributeDbi();
@@ -184,7 +185,14 @@ NxDataId DamageEffectEvaluator::sequenceOf(const NxVariantTrack& track) const {
     if (!track.sequence.isEmpty()) {
         return track.sequence;
     }
-    return SNPDatabaseUtils::getSequenceId(track.sequenceName, objectDbi);
+    // The report asks once per variation: remember the answer per chromosome name.
+    auto it = sequenceIdsByName.constFind(track.sequenceName);
+    if (it != sequenceIdsByName.constEnd()) {
+        return it.value();
+    }
+    const NxDataId id = SNPDatabaseUtils::getSequenceId(track.sequenceName, objectDbi);
+    sequenceIdsByName.insert(track.sequenceName, id);
+    return id;
 }
 
 KnownMutationsTrack DamageEffectEvaluator::knownTrackFor(const NxDataId& sequenceId, NxOpStatus& os) {

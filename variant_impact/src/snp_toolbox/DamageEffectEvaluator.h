@@ -9,6 +9,7 @@
 #include <NxCore/records/NxVariant.h>
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QList>
 
 namespace Nx {
@@ -99,6 +100,7 @@ private:
     SequenceQueryCache* sequenceCache = nullptr;     // follows the sequence of the current track, owned
     const DNATranslation* complementTranslation = nullptr;  // borrowed from the registry
     const DNATranslation* aminoTranslation = nullptr;       // borrowed from the registry
+    mutable QHash<QString, NxDataId> sequenceIdsByName;     // reference sequence of each track name
 };
 
 }  // namespace Nx

@@ -173,17 +173,27 @@ NxVariantTrack SQLiteVariantDbi::getVariantTrack(const NxDataId& trackId, NxOpSt
 }
 
 NxVariantTrack SQLiteVariantDbi::getVariantTrackOfVariant(const NxDataId& variantId, NxOpStatus& os) {
+    NxVariantTrack res;
     qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
-    NX_CHECK_OP(os, NxVariantTrack());
-    SQLiteQuery q("SELECT track FROM Variant WHERE id = ?1", db, os);
+    NX_CHECK_OP(os, res);
+    // One statement: the report asks this for every variation it writes.
+    SQLiteQuery q("SELECT t.object, o.name, o.version, t.sequence, t.sequenceName FROM Variant v"
+                  " JOIN VariantTrack t ON t.object = v.track JOIN Object o ON o.id = t.object WHERE v.id = ?1",
+                  db, os);
     q.bindInt64(1, rowId);
-    qint64 trackRowId = q.selectInt64(-1);
-    NX_CHECK_OP(os, NxVariantTrack());
-    if (trackRowId < 0) {
-        os.setError(tr("Variation not found in database '%1'").arg(db->getFilePath()));
-        return NxVariantTrack();
+    if (!q.step()) {
+        if (!os.hasError()) {
+            os.setError(tr("Variation not found in database '%1'").arg(db->getFilePath()));
+        }
+        return res;
     }
-    return getVariantTrack(SQLiteUtils::toDbiId(trackRowId, NxObjectTypes::VariantTrack), os);
+    res.id = q.getDataId(0, NxObjectTypes::VariantTrack);
+    res.dbiId = db->getFilePath();
+    res.visualName = q.getString(1);
+    res.version = q.getInt64(2);
+    res.sequence = q.getBlob(3);
+    res.sequenceName = q.getString(4);
+    return res;
 }
 
 QList<NxDataId> SQLiteVariantDbi::getVariantTracks(NxOpStatus& os) {

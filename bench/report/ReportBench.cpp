@@ -1,0 +1,124 @@
+// Throughput and memory of the report step alone: imports a VCF into a fresh workflow database and
+// annotates it (neither measured), then runs the report task over all tracks as the element would
+// and prints variations per second and the peak resident memory of the report step (the
+// kernel's high-water mark is reset just before it starts).
+#include <SNPReportWriterTask.h>
+#include <snp_toolbox/VOZAdarovaTask.h>
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/log/Logger.h>
+#include <NxFormats/vcf/VcfImporter.h>
+#include <NxPrivate/core/AppContextImpl.h>
+#include <NxPrivate/tasks/TaskRunner.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace Nx;
+
+namespace {
+
+// A field of /proc/self/status in kB ("VmHWM", "VmRSS"), -1 when unreadable.
+qint64 statusKb(const char* field) {
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray prefix = QByteArray(field) + ":";
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(prefix)) {
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
+    return -1;
+}
+
+void resetPeakRss() {
+    QFile f("/proc/self/clear_refs");
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write("5");
+    }
+}
+
+bool runTask(Task* task, const char* what) {
+    const bool finished = TaskRunner::runAndWait(task, 24 * 3600 * 1000);
+    if (!finished || task->hasError()) {
+        std::fprintf(stderr, "%s failed: %s\n", what, qPrintable(task->getError()));
+        return false;
+    }
+    delete task;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Throughput of the SNP report step.");
+    parser.addHelpOption();
+    QCommandLineOption dbOpt("db", "Reference database (nolix-refdb output).", "FILE");
+    QCommandLineOption vcfOpt("vcf", "Variations to report.", "FILE");
+    QCommandLineOption workOpt("work-dir", "Folder for the workflow database and the reports.", "DIR");
+    parser.addOption(dbOpt);
+    parser.addOption(vcfOpt);
+    parser.addOption(workOpt);
+    parser.process(app);
+    if (!parser.isSet(dbOpt) || !parser.isSet(vcfOpt)) {
+        std::fprintf(stderr, "--db and --vcf are required\n");
+        return 2;
+    }
+    Logger::setMinimumLevel(LogLevel_ERROR);
+    AppContextImpl::getApplicationContext();
+
+    QTemporaryDir tmp;
+    const QString workDir = parser.isSet(workOpt) ? parser.value(workOpt) : tmp.path();
+    const NxDbiRef sessionRef(SQLITE_DBI_ID, workDir + "/bench_report_session.s3db");
+    QFile::remove(sessionRef.dbiId);
+
+    QList<NxVariantTrack> tracks;
+    qint64 variations = 0;
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(sessionRef, true, os);
+        VcfImporter importer(con);
+        tracks = importer.importFile(parser.value(vcfOpt), os);
+        if (os.hasError()) {
+            std::fprintf(stderr, "import failed: %s\n", qPrintable(os.getError()));
+            return 1;
+        }
+        variations = importer.getImportedVariantCount();
+    }
+    for (const NxVariantTrack& track : tracks) {
+        if (!runTask(new VOZAdarovaTask(parser.value(dbOpt), track, sessionRef), "annotation")) {
+            return 1;
+        }
+    }
+
+    SNPReportSettings settings;
+    settings.dbPath = parser.value(dbOpt);
+    settings.inGeneReportPath = workDir + "/bench_in_gene.tsv";
+    settings.regulatoryReportPath = workDir + "/bench_regulatory.tsv";
+    const qint64 rssBefore = statusKb("VmRSS");
+    resetPeakRss();
+    QElapsedTimer timer;
+    timer.start();
+    if (!runTask(new SNPReportWriterTask(settings, tracks, sessionRef), "report")) {
+        return 1;
+    }
+    const double seconds = timer.elapsed() / 1000.0;
+    const qint64 peak = statusKb("VmHWM");
+    std::printf("report: variations %lld  seconds %.2f  variations/s %.0f  rss-before-MB %.1f  peak-rss-MB %.1f  "
+                "in-gene-bytes %lld  regulatory-bytes %lld\n",
+                static_cast<long long>(variations), seconds, seconds > 0 ? variations / seconds : 0.0,
+                rssBefore / 1024.0, peak / 1024.0, static_cast<long long>(QFileInfo(settings.inGeneReportPath).size()),
+                static_cast<long long>(QFileInfo(settings.regulatoryReportPath).size()));
+    return 0;
+}
