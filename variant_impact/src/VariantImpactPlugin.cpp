@@ -1,5 +1,6 @@
 #include "VariantImpactPlugin.h"
 
+#include "GTest_FindInSNPResultTable.h"
 #include "SNPReportWriterFactory.h"
 #include "prot_stability_1d/ProtStability1DWorkerFactory.h"
 #include "prot_stability_3d/ProtStability3DWorkerFactory.h"
@@ -51,7 +52,7 @@ VariantImpactPlugin::VariantImpactPlugin()
         return;
     }
     auto* testFactories = new GAutoDeleteList<XMLTestFactory>(this);
-    // testFactories->qlist = GTest_FindInSNPResultTable::createTestFactories();
+    testFactories->qlist = GTest_FindInSNPResultTable::createTestFactories();
     for (XMLTestFactory* f : qAsConst(testFactories->qlist)) {
         xmlFormat->registerTestFactory(f);
     }

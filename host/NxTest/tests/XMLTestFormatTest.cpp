@@ -65,7 +65,6 @@ TEST(XMLTestFormatTest, FrameworkHasTheXmlFormatAndFactoriesAreKeptByTag) {
     ASSERT_NE(ok, nullptr);
     EXPECT_FALSE(ok->hasError());
     EXPECT_EQ(ok->getEnv()->getVar("TEMP_DATA_DIR"), "/tmp/x");
-    EXPECT_TRUE(ok->hasFlags(TaskFlag_NoAutoDelete));
     delete ok;
 
     GTest* missing = xml->createTest("t2", nullptr, &env, {}, element(doc, "<attr-test/>"), err);

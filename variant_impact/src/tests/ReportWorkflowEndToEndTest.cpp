@@ -226,3 +226,46 @@ TEST(ReportWorkflowEndToEndTest, DemoReportsAgreeWithBcftoolsCsq) {
     EXPECT_TRUE(disagreements.isEmpty()) << disagreements.size() << " disagreements, first: "
                                          << disagreements.mid(0, 10).join("\n").toStdString();
 }
+
+// The XML suite of the demo reports run by the console test runner over the reports of the demo
+// workflow with the TATA-box element: every check passes but the one that is wrong on purpose.
+TEST(ReportWorkflowEndToEndTest, XmlSuiteOfTheDemoReports) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    QString out;
+    ASSERT_TRUE(runTool("nolix-demo-data", {"--out-dir", d, "--seed", "1"}, out)) << out.toStdString();
+    ASSERT_TRUE(runTool("nolix-refdb", {"--out", d + "/reference.s3db", "--fasta", d + "/genome.fa", "--genes",
+                                        d + "/genes.gff3", "--known-mutations", d + "/known_mutations.vcf",
+                                        "--matrices", d + "/matrices.tsv", "--gene-info", d + "/gene_info.tsv",
+                                        "--segmental-duplications", d + "/sd.bed", "--conserved-regions", d + "/cr.bed"},
+                        out))
+        << out.toStdString();
+    QFile workflow(d + "/workflow.json");
+    ASSERT_TRUE(workflow.open(QIODevice::WriteOnly));
+    workflow.write(R"({
+      "elements": [
+        {"name": "read", "type": "read-variations", "attributes": {"url-in": "variants.vcf"}},
+        {"name": "annotate", "type": "VOZAdarova-id", "attributes": {"db_path": "reference.s3db"}},
+        {"name": "tata", "type": "tata-box-snp", "attributes": {"db_path": "reference.s3db"}},
+        {"name": "report", "type": "snp-report-writer-id", "attributes": {"db_path": "reference.s3db",
+          "report_path": "in_gene.tsv", "regulatory_report_path": "regulatory.tsv"}}
+      ],
+      "links": [{"from": "read", "to": "annotate"}, {"from": "annotate", "to": "tata"}, {"from": "tata", "to": "report"}]
+    })");
+    workflow.close();
+    ASSERT_TRUE(runTool("resource_probe", {"--workflow=" + workflow.fileName()}, out)) << out.toStdString();
+
+    QProcess p;
+    p.start(QString(NX_BINARY_DIR) + "/bin/resource_probe",
+            {"--test-suite=" + QString(NX_SOURCE_DIR) + "/data/xml_tests/demo_reports.xml", "--test-env",
+             "TEMP_DATA_DIR=" + d});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    const QString stdOut = QString::fromLocal8Bit(p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 1) << stdOut.toStdString();
+    EXPECT_TRUE(stdOut.contains("\n6 passed, 1 failed\n")) << stdOut.toStdString();
+    EXPECT_TRUE(stdOut.contains("FAIL demo reports/deliberately wrong expectation: Values do not match. "
+                                "Current:R100G. Expected:R100A"))
+        << stdOut.toStdString();
+    EXPECT_EQ(stdOut.count("FAIL "), 1) << stdOut.toStdString();
+}
