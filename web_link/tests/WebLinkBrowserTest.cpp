@@ -62,6 +62,7 @@ protected:
         return true;
     }
 
+    QTemporaryDir tmp;    // the browser's profile: removed only after the browser has ended
     DevToolsPipe browser;
     QString session;
 };
@@ -88,7 +89,6 @@ TEST_F(WebLinkBrowserTest, ButtonsOfTheExamplePageOpenEntriesAndDataInTheSuite) 
     server.setFile("/sequence/id/ENSG00000139618?content-type=text/x-fasta", ENSG_FASTA);
     const QString origin = server.baseUrl();
 
-    QTemporaryDir tmp;
     QProcessEnvironment env;
     env.insert("NX_PDB_URL", origin);
     env.insert("NX_ENSEMBL_URL", origin);
@@ -134,7 +134,7 @@ TEST_F(WebLinkBrowserTest, ButtonsOfTheExamplePageOpenEntriesAndDataInTheSuite) 
                  {{"origin", origin}, {"permissions", QJsonArray{"clipboardReadWrite", "clipboardSanitizedWrite"}}}, {}, &err);
     ASSERT_TRUE(err.isEmpty()) << err.toStdString();
     browser.call("Emulation.setFocusEmulationEnabled", {{"enabled", true}}, session, &err);
-    ASSERT_TRUE(spinUntil([&] { return evaluate("document.readyState") == "complete"; }, 15000)) << browserLogText();
+    ASSERT_TRUE(spinUntil([&] { return evaluate("document.readyState + (document.getElementById('copy-selection') !== null)") == "completetrue"; }, 15000)) << browserLogText();
 
     XClipboard clipboard(x.display());
     const struct {
