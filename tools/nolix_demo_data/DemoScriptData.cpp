@@ -99,8 +99,9 @@ void DemoScriptData::addGlobinGene(DemoGenome& genome, quint64 seed) {
 
     const QByteArray cds = globinCds();
     DemoTranscript t;
-    t.geneId = "ENSG90000000900";
-    t.transcriptId = "ENST90000000900";
+    // Outside the numbering of the generated genes, which reaches 900 in large genomes.
+    t.geneId = "ENSG80000000001";
+    t.transcriptId = "ENST80000000001";
     t.geneName = "HBA1";
     t.altName = "HBA1";
     t.accession = GLOBIN_ACCESSION;
