@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev sqlite3 libhts-dev tabix
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 bcftools xvfb xclip chromium
+  snakemake
 )
 
 missing=()
