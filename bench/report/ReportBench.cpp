@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    std::fprintf(stderr, "imported and annotated %lld variations; the report starts\n", static_cast<long long>(variations));
     SNPReportSettings settings;
     settings.dbPath = parser.value(dbOpt);
     settings.inGeneReportPath = workDir + "/bench_in_gene.tsv";
