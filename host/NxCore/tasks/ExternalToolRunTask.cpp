@@ -1,6 +1,7 @@
 #include "ExternalToolRunTask.h"
 
 #include <NxCore/log/Logger.h>
+#include <NxCore/tasks/PythonScriptServer.h>
 
 #include <QFileInfo>
 #include <QProcess>
@@ -63,6 +64,24 @@ void ExternalToolRunTask::run() {
         process.setProcessEnvironment(env);
     }
     taskLog.details(QString("Launching %1 %2").arg(programPath, arguments.join(" ")));
+    if (toolName == "python" && additionalPaths.isEmpty()) {
+        const PythonScriptServer::Outcome o =
+            PythonScriptServer::run(programPath, arguments, workingDirectory, [this] { return isCanceled(); });
+        if (o.available) {
+            if (logParser != nullptr) {
+                if (!o.out.isEmpty()) {
+                    logParser->parseOutput(QString::fromLocal8Bit(o.out));
+                }
+                if (!o.err.isEmpty()) {
+                    logParser->parseErrOutput(QString::fromLocal8Bit(o.err));
+                }
+            }
+            if (!isCanceled()) {
+                checkExit(o.crashed, o.exitCode);
+            }
+            return;
+        }
+    }
     process.start(programPath, arguments);
     if (!process.waitForStarted(30000)) {
         setError(tr("Cannot start external tool '%1' (%2): %3")
@@ -103,13 +122,17 @@ void ExternalToolRunTask::run() {
         }
     }
     drain(true);
+    checkExit(process.exitStatus() == QProcess::CrashExit, process.exitCode());
+}
+
+void ExternalToolRunTask::checkExit(bool crashed, int code) {
     QString tail = logParser ? logParser->getErrorTail() : QString();
     QString details = tail.isEmpty() ? QString() : ":\n" + tail;
-    if (process.exitStatus() == QProcess::CrashExit) {
+    if (crashed) {
         setError(tr("External tool '%1' crashed%2").arg(toolName, details));
         return;
     }
-    exitCode = process.exitCode();
+    exitCode = code;
     if (exitCode != 0) {
         setError(tr("External tool '%1' exited with code %2%3").arg(toolName).arg(exitCode).arg(details));
         return;

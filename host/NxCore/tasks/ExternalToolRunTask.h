@@ -1,6 +1,8 @@
 // Runs an external program as a real process on the task's pool thread and feeds what it
 // prints to a log parser, chunk by chunk as it arrives, each chunk ending at a line end. The tool name is a path or a program found through PATH; "python"
-// means the Python 3 interpreter (python3 first). The task fails, with the tool's name and its
+// means the Python 3 interpreter (python3 first); a Python script with a main(argv) is run from a
+// pre-started interpreter (PythonScriptServer), with the same arguments, working folder, output
+// and exit code as a process of its own. The task fails, with the tool's name and its
 // last error lines, when the program is missing, cannot start, crashes or exits non-zero.
 // Canceling the task kills the process.
 #pragma once
@@ -31,6 +33,9 @@ public:
     int getExitCode() const { return exitCode; }
 
 private:
+    // The task's error from how the program ended (standard error already parsed).
+    void checkExit(bool crashed, int code);
+
     QString toolName;                 // as the caller named it
     QStringList arguments;
     ExternalToolLogParser* logParser; // not owned
