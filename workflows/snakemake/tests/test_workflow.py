@@ -109,6 +109,12 @@ class ShardedRunTest(unittest.TestCase):
         self.assertEqual(read(f"{outdir}/regulatory_report.tsv"), single[1])
         shards = sorted(os.listdir(f"{outdir}/shards"))
         self.assertGreaterEqual(len(shards), 4)
+        if os.path.exists(os.path.join(BIN, "nolix-report-summary")):
+            page = read(f"{outdir}/summary.html").decode("utf-8")
+            self.assertIn(os.path.basename(self.vcf), page)
+            self.assertIn("</html>", page)
+        else:
+            self.assertFalse(os.path.exists(f"{outdir}/summary.html"))
         # Some shard must hold nothing of one report, or the empty-shard path went untested.
         self.assertTrue(any(os.path.getsize(f"{outdir}/shards/{s}/regulatory.tsv") == 0 for s in shards))
 
@@ -120,6 +126,26 @@ class ShardedRunTest(unittest.TestCase):
         rerun = re.findall(r"wildcards: shard=(\S+)", proc.stderr)
         self.assertEqual(rerun, [victim])
         self.assertEqual({s: os.stat(f"{outdir}/shards/{s}/in_gene.tsv").st_mtime_ns for s in kept}, kept)
+        self.assertEqual(read(f"{outdir}/in_gene_report.tsv"), single[0])
+        self.assertEqual(read(f"{outdir}/regulatory_report.tsv"), single[1])
+
+    def test_chromosome_shards_follow_the_file_not_the_header(self):
+        # The header declares chr17 first while the records start with chr7: the single run's
+        # tracks, and so its rows, follow the records.
+        swapped = os.path.join(self.tmp, "swapped.vcf")
+        with open(self.plain_vcf) as src:
+            lines = src.readlines()
+        contigs = [i for i, line in enumerate(lines) if line.startswith("##contig=")]
+        self.assertEqual(len(contigs), 2)
+        lines[contigs[0]], lines[contigs[1]] = lines[contigs[1]], lines[contigs[0]]
+        with open(swapped, "w") as dst:
+            dst.writelines(lines)
+        vcf = bgzip_and_index(swapped)
+        single = [read(p) for p in self.run_single(vcf, os.path.join(self.tmp, "single-swapped"))]
+        outdir = os.path.join(self.tmp, "by-chromosome")
+        proc = self.snakemake(outdir, vcf, "shard_by=chromosome")
+        self.assertEqual(proc.returncode, 0, proc.stderr[-3000:])
+        self.assertEqual(sorted(os.listdir(f"{outdir}/shards")), ["0001-chr7", "0002-chr17"])
         self.assertEqual(read(f"{outdir}/in_gene_report.tsv"), single[0])
         self.assertEqual(read(f"{outdir}/regulatory_report.tsv"), single[1])
 
@@ -141,6 +167,7 @@ class ShardedRunTest(unittest.TestCase):
         self.assertIn("REF 'A1' is not a sequence of bases", proc.stderr)
         self.assertFalse(os.path.exists(f"{outdir}/in_gene_report.tsv"))
         self.assertFalse(os.path.exists(f"{outdir}/regulatory_report.tsv"))
+        self.assertFalse(os.path.exists(f"{outdir}/summary.html"))
         self.assertFalse(os.path.exists(f"{outdir}/shards/0002-chr17/in_gene.tsv"))
         # The good shard is done and stays done.
         self.assertTrue(os.path.exists(f"{outdir}/shards/0001-chr7/in_gene.tsv"))
