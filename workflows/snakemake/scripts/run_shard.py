@@ -2,7 +2,9 @@
 """Runs the suite workflow on one shard of a VCF and delivers the shard's two reports.
 
 1. `bcftools view -r REGION --regions-overlap pos` writes the shard's records (those whose POS
-   lies in the region) to a scratch folder.
+   lies in the region) to a scratch folder. A chromosome name with a colon, which -r cannot
+   parse, goes in a regions file (-R) instead. A shard without records ends here, with empty
+   reports.
 2. `resource_probe --workflow=...` runs on them with its own session database in that folder;
    every "db_path" gets the reference database, the report element gets report paths in the
    folder. Its standard output and error go to the log.
@@ -19,6 +21,11 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from shard_plan import region_text  # noqa: E402
+
+LAST_POS = 2**31 - 1
+
 
 class ShardError(Exception):
     pass
@@ -27,7 +34,9 @@ class ShardError(Exception):
 def parse_args(argv):
     p = argparse.ArgumentParser(description="Run the suite workflow on one shard of a VCF.")
     p.add_argument("--shard", required=True, help="shard name, for messages")
-    p.add_argument("--region", required=True, help="bcftools region of the shard")
+    p.add_argument("--chrom", required=True, help="chromosome of the shard")
+    p.add_argument("--start", type=int, default=1, help="first POS of the shard")
+    p.add_argument("--end", type=int, default=None, help="last POS of the shard (default: to the end)")
     p.add_argument("--vcf", required=True, help="bgzipped, indexed VCF (or indexed BCF)")
     p.add_argument("--reference", required=True, help="reference database (every element's db_path)")
     p.add_argument("--workflow", required=True, help="suite workflow file")
@@ -51,6 +60,11 @@ def error_lines(log_path, limit=20):
         return []
     errors = [line for line in lines if "error:" in line.lower()]
     return (errors or lines)[-limit:]
+
+
+def has_records(vcf):
+    with open(vcf, "rb") as f:
+        return any(not line.startswith(b"#") for line in f)
 
 
 def deliver(src, dst):
@@ -77,10 +91,25 @@ def run(args):
     work = tempfile.mkdtemp(prefix=f"nolix-shard-{args.shard}-", dir=args.scratch or None)
     try:
         shard_vcf = os.path.join(work, "variants.vcf")
-        view = subprocess.run([args.bcftools, "view", "--no-version", "-r", args.region, "--regions-overlap", "pos",
+        if ":" in args.chrom:
+            regions = os.path.join(work, "region.tsv")
+            with open(regions, "w", encoding="utf-8") as f:
+                f.write(f"{args.chrom}\t{args.start}\t{LAST_POS if args.end is None else args.end}\n")
+            where = ["-R", regions]
+        else:
+            where = ["-r", args.region]
+        view = subprocess.run([args.bcftools, "view", "--no-version", *where, "--regions-overlap", "pos",
                                "-Ov", "-o", shard_vcf, args.vcf], capture_output=True, text=True)
         if view.returncode != 0:
-            raise ShardError(f"bcftools view -r {args.region} failed: {view.stderr.strip()}")
+            raise ShardError(f"bcftools view of {args.region} failed: {view.stderr.strip()}")
+
+        if not has_records(shard_vcf):
+            # Nothing of the file lies here: the shard's reports are empty, as the run would leave them.
+            with open(args.log, "w", encoding="utf-8") as log:
+                log.write(f"shard {args.shard}: {args.region}\nno records in the region\n")
+            deliver(os.path.join(work, "none"), args.regulatory)
+            deliver(os.path.join(work, "none"), args.in_gene)
+            return
 
         session_db = os.path.join(work, "session.s3db")
         in_gene = os.path.join(work, "in_gene.tsv")
@@ -114,6 +143,7 @@ def run(args):
 
 def main(argv):
     args = parse_args(argv)
+    args.region = region_text(args.chrom, args.start, args.end)
     try:
         run(args)
     except ShardError as e:

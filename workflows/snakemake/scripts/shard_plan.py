@@ -1,7 +1,7 @@
 """Cuts an indexed VCF/BCF into shards: one per chromosome, or fixed-size regions.
 
 A record belongs to the one shard whose region holds its POS (the shard runs `bcftools view -r
-REGION --regions-overlap pos`), so a deletion that spans a boundary is neither lost nor
+REGION --regions-overlap pos`, see run_shard.py), so a deletion that spans a boundary is neither lost nor
 duplicated. The last region of a chromosome is open-ended, so a record past the declared
 length (or of a chromosome without a declared length) still has a shard.
 
@@ -17,9 +17,14 @@ from dataclasses import dataclass
 
 @dataclass(frozen=True)
 class Shard:
-    id: str       # file-safe name, sorts in merge order
+    id: str            # file-safe name, sorts in merge order
     chrom: str
-    region: str   # bcftools region text
+    start: int = 1     # first POS of the shard, 1-based
+    end: int = None    # last POS, or None: to the end of the chromosome
+
+    @property
+    def region(self):
+        return region_text(self.chrom, self.start, self.end)
 
 
 class PlanError(Exception):
@@ -45,9 +50,11 @@ def read_index_stats(vcf, bcftools="bcftools"):
     return chroms
 
 
-def region_name(chrom):
-    # htslib reads a trailing ":..." as coordinates; braces keep such names whole.
-    return "{" + chrom + "}" if ":" in chrom else chrom
+def region_text(chrom, start=1, end=None):
+    """The region as bcftools -r writes it."""
+    if start == 1 and end is None:
+        return chrom
+    return f"{chrom}:{start}-{'' if end is None else end}"
 
 
 def plan_shards(chroms, shard_by, shard_size=0):
@@ -56,22 +63,21 @@ def plan_shards(chroms, shard_by, shard_size=0):
         raise PlanError(f'shard_by must be "chromosome" or "region", not "{shard_by}"')
     if shard_by == "region" and (not isinstance(shard_size, int) or shard_size < 1):
         raise PlanError(f"shard_size must be a whole number of bases of at least 1, not {shard_size!r}")
-    spans = []  # (chromosome, region, part of the shard name)
+    spans = []  # (chromosome, start, end or None)
     for chrom, length in chroms:
-        name = region_name(chrom)
         if shard_by == "chromosome" or length is None or length <= shard_size:
-            spans.append((chrom, name, ""))
+            spans.append((chrom, 1, None))
             continue
         start = 1
         while start + shard_size - 1 < length:
-            end = start + shard_size - 1
-            spans.append((chrom, f"{name}:{start}-{end}", f"_{start}-{end}"))
+            spans.append((chrom, start, start + shard_size - 1))
             start += shard_size
-        spans.append((chrom, f"{name}:{start}-", f"_{start}-end"))
+        spans.append((chrom, start, None))
     # The bounds are part of the name, so a new shard size never reuses an older shard's outputs.
     width = max(4, len(str(len(spans))))
     shards = []
-    for i, (chrom, region, bounds) in enumerate(spans, start=1):
+    for i, (chrom, start, end) in enumerate(spans, start=1):
         safe = re.sub(r"[^A-Za-z0-9._-]", "_", chrom)[:40]
-        shards.append(Shard(f"{i:0{width}d}-{safe}{bounds}", chrom, region))
+        bounds = "" if (start, end) == (1, None) else f"_{start}-{'end' if end is None else end}"
+        shards.append(Shard(f"{i:0{width}d}-{safe}{bounds}", chrom, start, end))
     return shards

@@ -28,7 +28,7 @@ class ShardPlanTest(unittest.TestCase):
     def test_file_order_is_kept_and_odd_names_are_safe(self):
         shards = shard_plan.plan_shards([("chrY", 10), ("HLA-A*01:01", None), ("chr1", 10)], "chromosome")
         self.assertEqual([s.chrom for s in shards], ["chrY", "HLA-A*01:01", "chr1"])
-        self.assertEqual(shards[1].region, "{HLA-A*01:01}")
+        self.assertEqual((shards[1].chrom, shards[1].start, shards[1].end), ("HLA-A*01:01", 1, None))
         self.assertRegex(shards[1].id, r"^[A-Za-z0-9._-]+$")
 
     def test_unknown_length_gives_one_shard(self):
