@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
     qint64 hits = 0;
     timer.restart();
     for (qint64 p : positions) {
-        hits += genes.overlappedGenes(NxRegion(p, 1), chr).size();
+        hits += genes.overlappedGenes(NxRegion(p, 1), chr, os).size();
     }
     double geneSeconds = timer.nsecsElapsed() / 1e9;
     std::printf("GeneQueryCache: %d sorted look-ups in %.3f s = %.0f per second (%lld gene hits)\n", LOOKUPS,

@@ -28,6 +28,14 @@ void DbiConnection::open(const NxDbiRef& ref, bool create, NxOpStatus& os) {
     dbi = DbiConnectionPool::acquire(ref, create, os);
 }
 
+void DbiConnection::openReadOnly(const NxDbiRef& ref, NxOpStatus& os) {
+    if (dbi != nullptr) {
+        NxOpStatus2Log closeOs;
+        close(closeOs);
+    }
+    dbi = DbiConnectionPool::acquire(ref, false, os, true);
+}
+
 void DbiConnection::close(NxOpStatus& os) {
     if (dbi == nullptr) {
         return;

@@ -25,6 +25,8 @@ public:
 
     // Closes what was open, then opens ref; dbi stays null on error.
     void open(const NxDbiRef& ref, bool create, NxOpStatus& os);
+    // Opens an existing database for reading only (see SQLiteDbi::open).
+    void openReadOnly(const NxDbiRef& ref, NxOpStatus& os);
     bool isOpen() const { return dbi != nullptr; }
     void close(NxOpStatus& os);
 

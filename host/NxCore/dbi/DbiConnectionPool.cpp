@@ -55,7 +55,7 @@ QString poolKey(const QString& filePath) {
     return canonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : canonical;
 }
 
-SQLiteDbi* acquire(const NxDbiRef& ref, bool create, NxOpStatus& os) {
+SQLiteDbi* acquire(const NxDbiRef& ref, bool create, NxOpStatus& os, bool readOnly) {
     if (os.hasError()) {
         return nullptr;
     }
@@ -80,7 +80,7 @@ SQLiteDbi* acquire(const NxDbiRef& ref, bool create, NxOpStatus& os) {
     // Opened outside the lock: opening may wait for another thread's write lock on the file.
     // Only this thread adds entries of this thread, so nobody can add the same one meanwhile.
     SQLiteDbi* dbi = new SQLiteDbi();
-    dbi->open(ref.dbiId, create, os);
+    dbi->open(ref.dbiId, create, os, readOnly);
     if (os.hasError()) {
         delete dbi;
         return nullptr;

@@ -15,8 +15,9 @@ class SQLiteDbi;
 namespace DbiConnectionPool {
 
 // The open database of this thread for ref (opened, or created when create is set, on first use);
-// null and an error when it cannot be opened.
-SQLiteDbi* acquire(const NxDbiRef& ref, bool create, NxOpStatus& os);
+// null and an error when it cannot be opened. With readOnly a first opening is read-only; a
+// database this thread already holds is handed out as it was opened.
+SQLiteDbi* acquire(const NxDbiRef& ref, bool create, NxOpStatus& os, bool readOnly = false);
 // Gives back one use; the last one closes the database. May be called on any thread, as long as
 // the opening thread no longer uses the handle.
 void release(SQLiteDbi* dbi, NxOpStatus& os);

@@ -25,7 +25,8 @@ public:
 
     virtual qint64 countVariants(const NxDataId& trackId, NxOpStatus& os) = 0;
     // The track's variations whose start lies in the region, by start position then insertion
-    // order. The caller deletes the iterator.
+    // order. The caller deletes the iterator; os must outlive it, as a page that cannot be read
+    // sets the error there and ends the iteration.
     virtual NxDbiIterator<NxVariant>* getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) = 0;
     virtual NxVariant getVariant(const NxDataId& variantId, NxOpStatus& os) = 0;
     virtual void setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) = 0;

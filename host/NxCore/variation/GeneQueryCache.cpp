@@ -28,13 +28,15 @@ void GeneQueryCache::setFeatureDbi(NxFeatureDbi* newDbi) {
     }
 }
 
-bool GeneQueryCache::load(const NxRegion& region, const NxDataId& seqId) {
+bool GeneQueryCache::load(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
     clear();
     NxRegion win = cacheWindowFor(region, LOOK_BEHIND, WINDOW_SIZE);
-    NxOpStatusImpl os;
-    QList<Gene> genes = dbi->getGenesInRegion(seqId, win, os);
-    if (os.isCoR()) {
-        ioLog.error(QString("Cannot read the genes of %1..%2: %3").arg(win.startPos).arg(win.endPos()).arg(os.getError()));
+    NxOpStatusImpl readOs;
+    QList<Gene> genes = dbi->getGenesInRegion(seqId, win, readOs);
+    if (readOs.hasError()) {
+        QString msg = QString("Cannot read the genes of %1..%2: %3").arg(win.startPos).arg(win.endPos()).arg(readOs.getError());
+        ioLog.error(msg);
+        os.setError(msg);
         return false;
     }
     bounds << win.startPos << win.endPos();
@@ -68,13 +70,14 @@ int GeneQueryCache::segmentAt(qint64 pos) {
     return lastSegment;
 }
 
-QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxDataId& seqId) {
+QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
     NxRegion wanted = region.clippedToPositive();
-    if (dbi == nullptr || wanted.isEmpty()) {
+    // A sequence the reference does not hold (no id) has no genes; that is no read error.
+    if (dbi == nullptr || wanted.isEmpty() || seqId.isEmpty() || os.hasError()) {
         return QList<Gene>();
     }
     if (seqId != sequenceId || !window.contains(wanted)) {
-        if (!load(wanted, seqId)) {
+        if (!load(wanted, seqId, os)) {
             return QList<Gene>();
         }
     }
@@ -100,13 +103,14 @@ QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxData
     return res;
 }
 
-bool GeneQueryCache::isIntersect(const NxRegion& region, const NxDataId& seqId) {
+bool GeneQueryCache::isIntersect(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
     NxRegion wanted = region.clippedToPositive();
-    if (dbi == nullptr || wanted.isEmpty()) {
+    // A sequence the reference does not hold (no id) has no genes; that is no read error.
+    if (dbi == nullptr || wanted.isEmpty() || seqId.isEmpty() || os.hasError()) {
         return false;
     }
     if (seqId != sequenceId || !window.contains(wanted)) {
-        if (!load(wanted, seqId)) {
+        if (!load(wanted, seqId, os)) {
             return false;
         }
     }

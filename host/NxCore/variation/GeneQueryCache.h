@@ -13,13 +13,14 @@
 namespace Nx {
 
 class NxFeatureDbi;
+class NxOpStatus;
 
 class GeneQueryCache {
 public:
-    static const qint64 WINDOW_SIZE = 1000 * 1000;
+    static constexpr qint64 WINDOW_SIZE = 1000 * 1000;
     // A window starts this far before the region that missed, so that look-ups just behind it
     // (the promoter window upstream of a variation) need no second load.
-    static const qint64 LOOK_BEHIND = 10 * 1000;
+    static constexpr qint64 LOOK_BEHIND = 10 * 1000;
 
     explicit GeneQueryCache(NxFeatureDbi* dbi = nullptr);
 
@@ -28,13 +29,14 @@ public:
     void setFeatureDbi(NxFeatureDbi* dbi);
 
     // Genes (transcripts) of the sequence that overlap the region, in the host's order; empty
-    // without a feature table, for an empty region, or when the table fails (which is logged).
-    QList<Gene> overlappedGenes(const NxRegion& region, const NxDataId& sequenceId);
-    bool isIntersect(const NxRegion& region, const NxDataId& sequenceId);
+    // without a feature table, sequence id or region. A table that fails sets os (naming the
+    // database file) and gives an empty answer that the caller must not take for "no gene".
+    QList<Gene> overlappedGenes(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os);
+    bool isIntersect(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os);
 
 private:
-    // Loads the window that starts at the region; false when the table failed.
-    bool load(const NxRegion& region, const NxDataId& sequenceId);
+    // Loads the window that starts at the region; false (and os set) when the table failed.
+    bool load(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os);
     // Index of the segment that holds pos (pos inside the window).
     int segmentAt(qint64 pos);
 

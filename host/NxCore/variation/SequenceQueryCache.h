@@ -17,8 +17,8 @@ class NxSequenceDbi;
 class SequenceQueryCache {
     Q_DECLARE_TR_FUNCTIONS(Nx::SequenceQueryCache)
 public:
-    static const qint64 WINDOW_SIZE = 64 * 1024;  // bases loaded on a miss
-    static const qint64 LOOK_BEHIND = 1024;       // of those, before the read (reverse-strand codons)
+    static constexpr qint64 WINDOW_SIZE = 64 * 1024;  // bases loaded on a miss
+    static constexpr qint64 LOOK_BEHIND = 1024;       // of those, before the read (reverse-strand codons)
 
     explicit SequenceQueryCache(NxSequenceDbi* dbi = nullptr, const NxDataId& sequenceId = NxDataId());
 

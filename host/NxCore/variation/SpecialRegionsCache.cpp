@@ -6,6 +6,7 @@
 #include <NxCore/log/Logger.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace Nx {
 
@@ -24,44 +25,52 @@ void SpecialRegionsCache::setFeatureDbi(NxFeatureDbi* newDbi) {
     }
 }
 
-bool SpecialRegionsCache::load(const NxRegion& region, const NxDataId& seqId) {
+bool SpecialRegionsCache::load(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
     clear();
     NxRegion win = cacheWindowFor(region, LOOK_BEHIND, WINDOW_SIZE);
-    NxOpStatusImpl os;
-    NxDbiIterator<NxFeature>* it = dbi->getFeaturesByRegion(seqId, win, setName, os);
-    QVector<NxRegion> found;
-    while (it != nullptr && it->hasNext() && !os.isCoR()) {
-        found << it->next().location.intersect(win);
-    }
-    delete it;
-    if (os.isCoR()) {
-        ioLog.error(QString("Cannot read the %1 regions of %2..%3: %4")
-                        .arg(setName)
-                        .arg(win.startPos)
-                        .arg(win.endPos())
-                        .arg(os.getError()));
-        return false;
-    }
-    std::sort(found.begin(), found.end());
-    for (const NxRegion& r : found) {
-        if (!intervals.isEmpty() && r.startPos <= intervals.last().endPos()) {
-            intervals.last().length = qMax(intervals.last().endPos(), r.endPos()) - intervals.last().startPos;
-        } else if (!r.isEmpty()) {
-            intervals << r;
+    NxOpStatusImpl readOs;
+    {
+        // The iterator reports failed steps into readOs, so it must end before readOs is read.
+        std::unique_ptr<NxDbiIterator<NxFeature>> it(dbi->getFeaturesByRegion(seqId, win, setName, readOs));
+        QVector<NxRegion> found;
+        while (it != nullptr && !readOs.hasError() && it->hasNext()) {
+            found << it->next().location.intersect(win);
         }
+        if (!readOs.hasError()) {
+            std::sort(found.begin(), found.end());
+            for (const NxRegion& r : found) {
+                if (!intervals.isEmpty() && r.startPos <= intervals.last().endPos()) {
+                    intervals.last().length = qMax(intervals.last().endPos(), r.endPos()) - intervals.last().startPos;
+                } else if (!r.isEmpty()) {
+                    intervals << r;
+                }
+            }
+        }
+    }
+    if (readOs.hasError()) {
+        QString msg = QString("Cannot read the %1 regions of %2..%3: %4")
+                          .arg(setName)
+                          .arg(win.startPos)
+                          .arg(win.endPos())
+                          .arg(readOs.getError());
+        ioLog.error(msg);
+        os.setError(msg);
+        intervals.clear();
+        return false;
     }
     sequenceId = seqId;
     window = win;
     return true;
 }
 
-bool SpecialRegionsCache::isIntersect(const NxRegion& region, const NxDataId& seqId) {
+bool SpecialRegionsCache::isIntersect(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
     NxRegion wanted = region.clippedToPositive();
-    if (dbi == nullptr || wanted.isEmpty()) {
+    // A sequence the reference does not hold (no id) has no regions; that is no read error.
+    if (dbi == nullptr || wanted.isEmpty() || seqId.isEmpty() || os.hasError()) {
         return false;
     }
     if (seqId != sequenceId || !window.contains(wanted)) {
-        if (!load(wanted, seqId)) {
+        if (!load(wanted, seqId, os)) {
             return false;
         }
     }

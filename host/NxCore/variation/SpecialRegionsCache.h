@@ -13,13 +13,14 @@
 namespace Nx {
 
 class NxFeatureDbi;
+class NxOpStatus;
 
 class SpecialRegionsCache {
 public:
-    static const qint64 WINDOW_SIZE = 1000 * 1000;
+    static constexpr qint64 WINDOW_SIZE = 1000 * 1000;
     // A window starts this far before the region that missed, so that look-ups just behind it
     // (the promoter window upstream of a variation) need no second load.
-    static const qint64 LOOK_BEHIND = 10 * 1000;
+    static constexpr qint64 LOOK_BEHIND = 10 * 1000;
 
     SpecialRegionsCache(NxFeatureDbi* dbi, const QString& setName);
 
@@ -28,11 +29,12 @@ public:
     const QString& getSetName() const { return setName; }
 
     // True when a region of the set on that sequence overlaps the region; false without a
-    // feature table or when the table fails (logged).
-    bool isIntersect(const NxRegion& region, const NxDataId& sequenceId);
+    // feature table or sequence id. A table that fails sets os and answers false, which then
+    // means nothing.
+    bool isIntersect(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os);
 
 private:
-    bool load(const NxRegion& region, const NxDataId& sequenceId);
+    bool load(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os);
 
     NxFeatureDbi* dbi = nullptr;
     QString setName;               // feature class of the set

@@ -2,11 +2,45 @@
 
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/NxObjectDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/log/Logger.h>
 
 #include <QFileInfo>
 
 namespace Nx {
+
+namespace {
+
+// SQL tables that the builder always writes, empty or not.
+const char* const REFERENCE_SQL_TABLES[] = {"Object",    "Sequence", "SequenceChunk",      "Feature",
+                                            "FeatureLocation", "Attribute", "KnownMutationTrack", "KnownMutation"};
+
+// A workflow database has the same table kinds but no sequence: only a file with the reference
+// tables and at least one sequence is taken for a reference.
+void checkReferenceTables(NxDbi* dbi, NxOpStatus& os) {
+    auto* sqlite = dynamic_cast<SQLiteDbi*>(dbi);
+    if (sqlite == nullptr || dbi->getObjectDbi() == nullptr || dbi->getSequenceDbi() == nullptr ||
+        dbi->getFeatureDbi() == nullptr || dbi->getAttributeDbi() == nullptr || dbi->getKnownMutationsDbi() == nullptr) {
+        os.setError("the database lacks the reference tables");
+        return;
+    }
+    QStringList missing;
+    for (const char* name : REFERENCE_SQL_TABLES) {
+        if (!sqlite->hasSqlTable(name, os)) {
+            missing << name;
+        }
+    }
+    NX_CHECK_OP(os, );
+    if (!missing.isEmpty()) {
+        os.setError(QString("the database lacks the reference tables (%1): not a reference database").arg(missing.join(", ")));
+        return;
+    }
+    if (dbi->getObjectDbi()->getObjects(NxObjectTypes::Sequence, os).isEmpty() && !os.hasError()) {
+        os.setError("the database holds no reference sequence: not a reference database (a workflow database?)");
+    }
+}
+
+}  // namespace
 
 SNPDatabase* SNPDatabaseUtils::openDatabase(const QString& path) {
     if (path.isEmpty()) {
@@ -29,16 +63,13 @@ SNPDatabase* SNPDatabaseUtils::openDatabase(const QString& path) {
     }
     SNPDatabase* db = new SNPDatabase(path);
     NxOpStatusImpl os;
-    db->getConnection().open(db->getDbiRef(), false, os);
+    // Read-only: the reference is shared by every run and must never gain tables or rows.
+    db->getConnection().openReadOnly(db->getDbiRef(), os);
     if (!os.hasError() && db->getDbi() == nullptr) {
         os.setError("no connection");
     }
     if (!os.hasError()) {
-        NxDbi* dbi = db->getDbi();
-        if (dbi->getObjectDbi() == nullptr || dbi->getSequenceDbi() == nullptr || dbi->getFeatureDbi() == nullptr ||
-            dbi->getAttributeDbi() == nullptr || dbi->getKnownMutationsDbi() == nullptr) {
-            os.setError("the database lacks the reference tables");
-        }
+        checkReferenceTables(db->getDbi(), os);
     }
     if (os.hasError()) {
         ioLog.error(QString("Cannot open the reference database '%1': %2").arg(path, os.getError()));

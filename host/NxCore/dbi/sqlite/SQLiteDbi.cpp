@@ -83,7 +83,7 @@ NxDbiRef SQLiteDbi::getDbiRef() const {
     return NxDbiRef(SQLITE_DBI_ID, filePath);
 }
 
-void SQLiteDbi::open(const QString& path, bool create, NxOpStatus& os) {
+void SQLiteDbi::open(const QString& path, bool create, NxOpStatus& os, bool readOnly) {
     if (handle != nullptr) {
         os.setError(tr("Database '%1' is already open").arg(filePath));
         return;
@@ -96,7 +96,7 @@ void SQLiteDbi::open(const QString& path, bool create, NxOpStatus& os) {
     QFileInfo fi(path);
     bool isNew = false;
     if (!fi.exists()) {
-        if (!create) {
+        if (!create || readOnly) {
             os.setError(tr("Database file '%1' does not exist").arg(path));
             return;
         }
@@ -108,6 +108,12 @@ void SQLiteDbi::open(const QString& path, bool create, NxOpStatus& os) {
         writable = true;
     } else if (!checkExistingFile(isNew, os)) {
         return;
+    } else if (readOnly) {
+        if (isNew) {
+            os.setError(tr("Database file '%1' is empty, not a database").arg(path));
+            return;
+        }
+        writable = false;
     }
 
     int flags = SQLITE_OPEN_NOMUTEX | (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
@@ -244,6 +250,46 @@ void SQLiteDbi::initTables(bool isNew, NxOpStatus& os) {
         }
     }
     endTransaction(os);
+}
+
+void SQLiteDbi::setRunState(RunState state, NxOpStatus& os) {
+    SQLiteQuery::exec("CREATE TABLE IF NOT EXISTS RunInfo (key TEXT PRIMARY KEY, value TEXT NOT NULL)", this, os);
+    SQLiteQuery q("INSERT OR REPLACE INTO RunInfo(key, value) VALUES('state', ?1)", this, false, os);
+    q.bindString(1, runStateName(state));
+    q.execute();
+}
+
+SQLiteDbi::RunState SQLiteDbi::getRunState(NxOpStatus& os) {
+    if (!hasSqlTable("RunInfo", os)) {
+        return RunState_Unknown;
+    }
+    SQLiteQuery q("SELECT value FROM RunInfo WHERE key = 'state'", this, false, os);
+    const QString name = q.step() ? q.getString(0) : QString();
+    for (RunState s : {RunState_Running, RunState_Finished, RunState_Failed}) {
+        if (name == runStateName(s)) {
+            return s;
+        }
+    }
+    return RunState_Unknown;
+}
+
+QString SQLiteDbi::runStateName(RunState state) {
+    switch (state) {
+        case RunState_Running:
+            return "running";
+        case RunState_Finished:
+            return "finished";
+        case RunState_Failed:
+            return "failed";
+        default:
+            return "unknown";
+    }
+}
+
+bool SQLiteDbi::hasSqlTable(const QString& name, NxOpStatus& os) {
+    SQLiteQuery q("SELECT COUNT(*) FROM sqlite_master WHERE name = ?1", this, false, os);
+    q.bindString(1, name);
+    return q.selectInt64() > 0 && !os.hasError();
 }
 
 void SQLiteDbi::close(NxOpStatus& os) {

@@ -47,11 +47,23 @@ public:
     SQLiteDbi();
     ~SQLiteDbi() override;
 
-    // Opens the file; with create, a missing file is created. Errors name the file.
-    void open(const QString& filePath, bool create, NxOpStatus& os);
+    // Opens the file; with create, a missing file is created. Errors name the file. With
+    // readOnly the file must be a database already; nothing is ever written to it (no tables
+    // are created: a table whose SQL tables are missing fails when it is used).
+    void open(const QString& filePath, bool create, NxOpStatus& os, bool readOnly = false);
     void close(NxOpStatus& os);
     bool isOpen() const { return handle != nullptr; }
     bool isWritable() const { return writable; }
+    // Whether the workflow run that wrote this database finished. A run records RunState_Running
+    // when it starts and Finished or Failed at its end, so a killed run leaves Running behind.
+    enum RunState { RunState_Unknown, RunState_Running, RunState_Finished, RunState_Failed };
+    void setRunState(RunState state, NxOpStatus& os);
+    // RunState_Unknown for a database no run recorded itself in (e.g. a reference).
+    RunState getRunState(NxOpStatus& os);
+    static QString runStateName(RunState state);
+
+    // True when the file holds a table or index of that name; false (and os set) on a read error.
+    bool hasSqlTable(const QString& name, NxOpStatus& os);
 
     NxDbiRef getDbiRef() const override;
     const QString& getFilePath() const { return filePath; }

@@ -7,6 +7,7 @@
 #include "SQLiteUtils.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/log/Logger.h>
 
 #include <QVector>
 
@@ -49,12 +50,14 @@ NxVariant readVariant(const SQLiteQuery& q) {
 // is older than another connection's last commit, and a long track would otherwise fail every
 // write that another element made meanwhile. Pages continue after the last (startPos, id) read,
 // so rows are neither repeated nor skipped. The connection must stay open while iterating.
+// A page that cannot be read sets the caller's status and ends the iteration, so a damaged
+// table never looks like the end of the track.
 class SQLiteVariantIterator : public NxDbiIterator<NxVariant> {
 public:
     static const int PAGE_ROWS = 1024;
 
-    SQLiteVariantIterator(SQLiteDbi* db, qint64 trackRowId, qint64 start, qint64 end)
-        : db(db), trackRowId(trackRowId), start(start), end(end), lastStart(start) {}
+    SQLiteVariantIterator(SQLiteDbi* db, qint64 trackRowId, qint64 start, qint64 end, NxOpStatus& os)
+        : os(os), db(db), trackRowId(trackRowId), start(start), end(end), lastStart(start) {}
 
     bool hasNext() override {
         fetch();
@@ -78,6 +81,10 @@ private:
         }
         page.clear();
         index = 0;
+        if (os.hasError()) {
+            exhausted = true;
+            return;
+        }
         SQLiteQuery q(QString("SELECT %1 FROM Variant WHERE track = ?1 AND startPos >= ?6 AND startPos < ?2"
                               " AND (startPos > ?3 OR (startPos = ?3 AND id > ?4)) ORDER BY startPos, id LIMIT ?5")
                           .arg(VARIANT_COLUMNS),
@@ -94,10 +101,14 @@ private:
             lastStart = q.getInt64(1);
             lastId = q.getInt64(0);
         }
+        if (os.hasError()) {
+            coreLog.error(os.getError());
+            page.clear();  // a partial page would be taken for the track's last rows
+        }
         exhausted = page.size() < PAGE_ROWS || os.hasError();
     }
 
-    NxOpStatus2Log os;
+    NxOpStatus& os;            // the caller's; outlives the iterator
     SQLiteDbi* db;
     qint64 trackRowId;
     qint64 start;              // startPos bound, inclusive
@@ -309,7 +320,7 @@ NxDbiIterator<NxVariant>* SQLiteVariantDbi::getVariantsInRegion(const NxDataId& 
         SQLiteQuery probe(sql, db, os);
     }
     NX_CHECK_OP(os, nullptr);
-    return new SQLiteVariantIterator(db, rowId, start, end);
+    return new SQLiteVariantIterator(db, rowId, start, end, os);
 }
 
 NxVariant SQLiteVariantDbi::getVariant(const NxDataId& variantId, NxOpStatus& os) {

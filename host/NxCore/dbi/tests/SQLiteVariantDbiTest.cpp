@@ -4,8 +4,10 @@
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxObjectDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <limits>
 #include <memory>
@@ -134,6 +136,35 @@ TEST_F(SQLiteVariantDbiTest, IteratorMayOutliveItsConnection) {
     con.close(os);
     delete it;  // must neither crash nor leak the handle's statement into a closed database
     ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+// A page that cannot be read must not look like the end of the track.
+TEST_F(SQLiteVariantDbiTest, IteratorReportsAFailedPageToTheCaller) {
+    NxVariantTrack t = track("chr1");
+    QList<NxVariant> vs;
+    for (int i = 0; i < 1500; ++i) {
+        vs << variant(i, "A", "G");
+    }
+    vdbi->addVariantsToTrack(t, vs, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    NxOpStatusImpl iterOs;
+    std::unique_ptr<NxDbiIterator<NxVariant>> it(vdbi->getVariantsInRegion(t.id, whole(), iterOs));
+    int read = 0;
+    while (read < 1000 && it->hasNext()) {
+        it->next();
+        ++read;
+    }
+    ASSERT_EQ(read, 1000);
+    ASSERT_EQ(sqlite3_exec(static_cast<SQLiteDbi*>(con.dbi)->getHandle(), "DROP TABLE Variant", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    while (it->hasNext()) {
+        it->next();
+        ++read;
+    }
+    EXPECT_LT(read, 1500);
+    ASSERT_TRUE(iterOs.hasError());
+    EXPECT_TRUE(iterOs.getError().contains(dir.filePath("s.s3db"))) << iterOs.getError().toStdString();
 }
 
 TEST_F(SQLiteVariantDbiTest, PublicIdIsReplacedOnlyInItsTrack) {

@@ -3,6 +3,8 @@
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/NxObjectDbi.h>
 #include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/log/Logger.h>
 
 #include <QFile>
@@ -85,6 +87,61 @@ TEST(SNPDatabaseUtilsTest, RefusesMissingForeignAndOtherVersionFilesCleanly) {
     QFile(empty).open(QIODevice::WriteOnly);
     EXPECT_TRUE(openFailsWithLog(empty, "the file is empty"));
     EXPECT_EQ(QFileInfo(empty).size(), 0);  // not turned into a database
+}
+
+qint64 tablesNamed(const QString& path, const char* name) {
+    sqlite3* h = nullptr;
+    qint64 n = -1;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "SELECT COUNT(*) FROM sqlite_master WHERE name = ?1", -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, name, -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            n = sqlite3_column_int64(st, 0);
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(h);
+    return n;
+}
+
+// Opening a reference only reads it, and a workflow database given as "db_path" is refused at
+// once instead of answering "no gene" for every variation.
+TEST(SNPDatabaseUtilsTest, OpeningNeverWritesAndRefusesAWorkflowDatabase) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("ref.s3db");
+    makeDatabase(path, {"chr1"});
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &h), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h, "DROP TABLE DamageEffect; DROP TABLE DamageEffectMark; PRAGMA wal_checkpoint(TRUNCATE);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(h);
+    ASSERT_EQ(tablesNamed(path, "DamageEffect"), 0);
+    SNPDatabase* db = SNPDatabaseUtils::openDatabase(path);
+    ASSERT_NE(db, nullptr);
+    EXPECT_FALSE(static_cast<SQLiteDbi*>(db->getDbi())->isWritable());
+    delete db;
+    EXPECT_EQ(tablesNamed(path, "DamageEffect"), 0);  // a reference never gains tables
+
+    QString session = dir.filePath("session.s3db");
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(NxDbiRef(SQLITE_DBI_ID, session), true, os);
+        NxVariantTrack t;
+        t.sequenceName = "chr1";
+        con.dbi->getVariantDbi()->createVariantTrack(t, os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    }
+    EXPECT_TRUE(openFailsWithLog(session, "not a reference database"));
+
+    // A reference without its feature tables (e.g. cut short by hand) is named as such.
+    QString partial = dir.filePath("partial.s3db");
+    makeDatabase(partial, {"chr1"});
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(partial).constData(), &h), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h, "DROP TABLE FeatureLocation", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(h);
+    EXPECT_TRUE(openFailsWithLog(partial, "FeatureLocation"));
 }
 
 TEST(SNPDatabaseUtilsTest, SequencesAreFoundWithOrWithoutTheChrPrefix) {
