@@ -235,11 +235,13 @@ DamageEffect DamageEffectEvaluator::evaluateKnownMutation(const NxVariant& varia
     if (mutation.isMutation()) {
         NxDataId sequenceId = sequenceOf(track);
         NxRegion region = variantRegion(variant);
-        bool conserved = crCache->isIntersect(region, sequenceId);
-        bool segmental = sdCache->isIntersect(region, sequenceId);
+        bool conserved = crCache->isIntersect(region, sequenceId, os);
+        bool segmental = sdCache->isIntersect(region, sequenceId, os);
+        NX_CHECK_OP(os, DamageEffect());
         result = effectFromKnownMutation(variant, track.id, mutation, QString(), conserved, segmental, os);
         damageEffectDbi->storeEffect(result, os);
     }
+    NX_CHECK_OP(os, result);
     if (variant.isSingleBase()) {
         damageEffectDbi->markKnownChecked(variant.id, os);
     }
@@ -369,14 +371,14 @@ QList<DamageEffect> DamageEffectEvaluator::evaluateGeneEffects(const NxVariant& 
 
 QList<Gene> DamageEffectEvaluator::findGenes(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os) {
     if (useCache) {
-        return geneCache->overlappedGenes(region, sequenceId);
+        return geneCache->overlappedGenes(region, sequenceId, os);
     }
     return SNPTablesUtils::findGenes(sequenceId, region, featureDbi, os, QList<int>());
 }
 
 bool DamageEffectEvaluator::hasGene(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os) {
     if (useCache) {
-        return geneCache->isIntersect(region, sequenceId);
+        return geneCache->isIntersect(region, sequenceId, os);
     }
     return !SNPTablesUtils::findGenes(sequenceId, region, featureDbi, os, QList<int>()).isEmpty();
 }
