@@ -103,8 +103,10 @@ void SQLiteDamageEffectDbi::storeEffect(const DamageEffect& effect, NxOpStatus& 
         return;
     }
     pendingEffects.append({rowId, effect});
-    if (pendingEffects.size() >= BATCH_SIZE) {
-        writeEffects(os);
+    // Normally written with the mark that closes a variation; only effects that never get a mark
+    // (multi-base variations) can fill the buffer this far.
+    if (pendingEffects.size() >= 4 * BATCH_SIZE) {
+        flushEffects(os);
     }
 }
 
@@ -190,14 +192,42 @@ void SQLiteDamageEffectDbi::addMark(const NxDataId& variantId, int flag, NxOpSta
         return;
     }
     pendingMarks[rowId] |= flag;
-    if (pendingMarks.size() >= BATCH_SIZE) {
-        writeMarks(os);
+    // A mark ends a variation's record: a flush here never splits a variation's effects from
+    // its mark.
+    if (pendingMarks.size() >= BATCH_SIZE || pendingEffects.size() >= BATCH_SIZE) {
+        flushEffects(os);
     }
 }
 
 void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
-    writeEffects(os);
-    writeMarks(os);
+    if ((pendingEffects.isEmpty() && pendingMarks.isEmpty()) || os.hasError()) {
+        return;
+    }
+    // Effects and marks go in together or not at all. A savepoint lets this batch roll back
+    // alone, also inside a caller's transaction that will commit what came before it.
+    NxOpStatusImpl writeOs;
+    {
+        SQLiteTransaction t(db, writeOs);
+        SQLiteQuery::exec("SAVEPOINT damage_effect_batch", db, writeOs);
+        if (!writeOs.hasError()) {
+            writeEffects(writeOs);
+            writeMarks(writeOs);
+            NxOpStatusImpl endOs;
+            SQLiteQuery::exec(writeOs.hasError() ? "ROLLBACK TO damage_effect_batch; RELEASE damage_effect_batch"
+                                                 : "RELEASE damage_effect_batch",
+                              db, endOs);
+            if (endOs.hasError()) {
+                writeOs.setError(endOs.getError());
+            }
+        }
+    }
+    // Nothing of a failed batch stays buffered: its variations are unmarked, so the next
+    // evaluation stores their effects again, once.
+    pendingEffects.clear();
+    pendingMarks.clear();
+    if (writeOs.hasError()) {
+        os.setError(tr("Cannot store damage effects in '%1': %2").arg(db->getFilePath(), writeOs.getError()));
+    }
 }
 
 void SQLiteDamageEffectDbi::finishEffects(NxOpStatus& os) {
@@ -209,14 +239,11 @@ void SQLiteDamageEffectDbi::writeEffects(NxOpStatus& os) {
     if (pendingEffects.isEmpty() || os.hasError()) {
         return;
     }
-    // One short transaction per buffer: free inside a caller's block, and without one the
-    // write lock is held only while this batch is written.
-    SQLiteTransaction t(db, os);
     int done = 0;
     const int total = pendingEffects.size();
     if (total >= BATCH_SIZE) {
         SQLiteQuery batch(insertEffectsSql(BATCH_SIZE), db, os);
-        while (done + BATCH_SIZE <= total) {
+        while (done + BATCH_SIZE <= total && !os.hasError()) {
             int p = 1;
             for (int i = done; i < done + BATCH_SIZE; ++i) {
                 p = bindEffect(batch, p, pendingEffects[i].variantRowId, pendingEffects[i].effect);
@@ -230,7 +257,7 @@ void SQLiteDamageEffectDbi::writeEffects(NxOpStatus& os) {
     }
     if (done < total && !os.hasError()) {
         SQLiteQuery single(insertEffectsSql(1), db, os);
-        while (done < total) {
+        while (done < total && !os.hasError()) {
             bindEffect(single, 1, pendingEffects[done].variantRowId, pendingEffects[done].effect);
             if (single.execute() < 0) {
                 break;
@@ -239,19 +266,12 @@ void SQLiteDamageEffectDbi::writeEffects(NxOpStatus& os) {
             ++done;
         }
     }
-    // What failed stays buffered, so a later flush after the error is cleared can retry it.
-    if (done >= total) {
-        pendingEffects.clear();
-    } else {
-        pendingEffects.remove(0, done);
-    }
 }
 
 void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
     if (pendingMarks.isEmpty() || os.hasError()) {
         return;
     }
-    SQLiteTransaction t(db, os);
     QVector<QPair<qint64, int>> rows;
     rows.reserve(pendingMarks.size());
     for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {
@@ -261,7 +281,7 @@ void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
     const int total = rows.size();
     if (total >= BATCH_SIZE) {
         SQLiteQuery batch(upsertMarksSql(BATCH_SIZE), db, os);
-        while (done + BATCH_SIZE <= total) {
+        while (done + BATCH_SIZE <= total && !os.hasError()) {
             for (int i = 0; i < BATCH_SIZE; ++i) {
                 batch.bindInt64(2 * i + 1, rows[done + i].first);
                 batch.bindInt64(2 * i + 2, rows[done + i].second);
@@ -275,7 +295,7 @@ void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
     }
     if (done < total && !os.hasError()) {
         SQLiteQuery single(upsertMarksSql(1), db, os);
-        while (done < total) {
+        while (done < total && !os.hasError()) {
             single.bindInt64(1, rows[done].first);
             single.bindInt64(2, rows[done].second);
             if (single.execute() < 0) {
@@ -284,9 +304,6 @@ void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
             single.reset();
             ++done;
         }
-    }
-    for (int i = 0; i < done; ++i) {
-        pendingMarks.remove(rows[i].first);
     }
 }
 

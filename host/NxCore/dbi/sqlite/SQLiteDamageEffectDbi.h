@@ -3,11 +3,12 @@
 // effects were evaluated and its known mutation looked up.
 //
 // Writes are buffered: an annotation run stores several effects and two marks per variation, and
-// writing them as multi-row statements is several times faster than one statement per row. Each
-// buffer is written in a transaction of its own (or inside the caller's), so an annotation of a
-// whole track commits batch by batch and never holds the write lock for long. The buffer is written out before any read that could see it
-// (listEffects, needsGeneEvaluation of a buffered variation answers from memory), by
-// flushEffects, when it is full, and at shutdown of the database, so nothing stored is lost.
+// writing them as multi-row statements is several times faster than one statement per row. The
+// buffers are written together, effects and marks in one savepoint (inside the caller's
+// transaction, or in a short one of their own), when a mark finds them full, by flushEffects,
+// before any read that could see them (listEffects; needsGeneEvaluation of a buffered variation
+// answers from memory) and at shutdown. A batch that fails is rolled back as a whole and dropped:
+// its variations stay unmarked, so a later evaluation stores their effects once, never twice.
 // Like SQLiteQuery, every operation does nothing when the op-status already holds an error: a
 // caller that failed half-way through a record never stores the half.
 #pragma once
@@ -38,7 +39,7 @@ public:
     void finishEffects(NxOpStatus& os) override;
 
     // Rows a buffer collects before it is written out on its own.
-    static const int BATCH_SIZE = 256;
+    static constexpr int BATCH_SIZE = 256;
 
 private:
     // Flag bits of a mark row.
@@ -50,6 +51,7 @@ private:
     };
 
     void addMark(const NxDataId& variantId, int flag, NxOpStatus& os);
+    // Statements of a flush; they leave the buffers to flushEffects.
     void writeEffects(NxOpStatus& os);
     void writeMarks(NxOpStatus& os);
 

@@ -5,11 +5,15 @@
 #include <NxCore/dbi/DamageEffectDbi.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/DbiOperationsBlock.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteUtils.h>
+
+#include <QFile>
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <memory>
 
@@ -279,4 +283,69 @@ TEST_F(DamageEffectDbiTest, BadVariationIdentifiersAreRefusedAndStoredDataStays)
     ASSERT_FALSE(readOs.hasError()) << readOs.getError().toStdString();
     ASSERT_EQ(got.size(), 1);
     EXPECT_EQ(got[0].affectedGeneName, QString("KEPT"));
+}
+
+// A batch that fails to write (here a trigger stands in for a full disk) is rolled back whole,
+// inside a caller's block too, and nothing of it comes back later: the evaluation that follows
+// stores each effect exactly once.
+TEST_F(DamageEffectDbiTest, AFailedBatchIsDroppedWholeAndTheRetryStoresEachEffectOnce) {
+    auto rawCount = [&](const char* sql) {
+        sqlite3* h = nullptr;
+        sqlite3_open(QFile::encodeName(ref.dbiId).constData(), &h);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, sql, -1, &st, nullptr);
+        qint64 n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+        sqlite3_finalize(st);
+        sqlite3_close(h);
+        return n;
+    };
+    const int variations = 700;  // more than two batches
+    auto evaluate = [&](DamageEffectDbi* t, NxOpStatus& os) {
+        for (int v = 1; v <= variations && !os.hasError(); ++v) {
+            if (!t->needsGeneEvaluation(variantId(v), os)) {
+                continue;
+            }
+            t->storeEffect(geneEffect(variantId(v), v == 600 ? "BAD" : "G1", 0.5, true, true), os);
+            t->storeEffect(geneEffect(variantId(v), "G2", 0.25, true, false), os);
+            t->markGeneEvaluated(variantId(v), os);
+        }
+        t->flushEffects(os);
+    };
+    NxOpStatusImpl os;
+    DbiConnection con(ref, true, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    sqlite3* h = static_cast<SQLiteDbi*>(con.dbi)->getHandle();
+    ASSERT_EQ(sqlite3_exec(h,
+                           "CREATE TRIGGER full_disk BEFORE INSERT ON DamageEffect WHEN NEW.gene = 'BAD' "
+                           "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    {
+        NxOpStatusImpl runOs;
+        DbiOperationsBlock block(ref, runOs);
+        evaluate(t, runOs);
+        ASSERT_TRUE(runOs.hasError());
+        EXPECT_TRUE(runOs.getError().contains("disk is full")) << runOs.getError().toStdString();
+        EXPECT_TRUE(runOs.getError().contains(ref.dbiId));
+        // Later calls with a clean status find nothing left over from the failed batch.
+        NxOpStatusImpl laterOs;
+        t->flushEffects(laterOs);
+        EXPECT_FALSE(laterOs.hasError());
+    }
+    // Whole variations only: every stored one has both effects and its mark, and 600 has none.
+    const qint64 marked = rawCount("SELECT COUNT(*) FROM DamageEffectMark");
+    EXPECT_LT(marked, 600);
+    EXPECT_EQ(rawCount("SELECT COUNT(*) FROM DamageEffect"), 2 * marked);
+    EXPECT_EQ(rawCount("SELECT COUNT(*) FROM DamageEffect WHERE variant = 600"), 0);
+    EXPECT_TRUE(t->needsGeneEvaluation(variantId(600), os));
+
+    ASSERT_EQ(sqlite3_exec(h, "DROP TRIGGER full_disk", nullptr, nullptr, nullptr), SQLITE_OK);
+    evaluate(t, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_EQ(rawCount("SELECT COUNT(*) FROM DamageEffectMark"), variations);
+    EXPECT_EQ(rawCount("SELECT COUNT(*) FROM DamageEffect"), 2 * variations);
+    EXPECT_EQ(rawCount("SELECT COUNT(*) FROM (SELECT variant, gene FROM DamageEffect GROUP BY variant, gene "
+                       "HAVING COUNT(*) > 1)"),
+              0);
 }
