@@ -1,6 +1,7 @@
 #include "ConsoleWorkflowRunTask.h"
 
 #include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/log/Logger.h>
 #include <NxLang/engine/WorkflowContext.h>
 #include <NxLang/engine/WorkflowMonitor.h>
@@ -50,6 +51,10 @@ void ConsoleWorkflowRunTask::prepare() {
     {
         NxOpStatusImpl os;
         DbiConnection con(ref, true, os);
+        if (!os.hasError()) {
+            // Left as "running" by a run that is killed: a kept file then never looks complete.
+            static_cast<SQLiteDbi*>(con.dbi)->setRunState(SQLiteDbi::RunState_Running, os);
+        }
         if (os.hasError()) {
             setError(tr("Cannot create the session database %1: %2").arg(sessionDb, os.getError()));
             return;
@@ -75,6 +80,18 @@ void ConsoleWorkflowRunTask::prepare() {
 }
 
 Task::ReportResult ConsoleWorkflowRunTask::report() {
+    if (sessionDbCreated) {
+        NxOpStatusImpl os;
+        DbiConnection con(NxDbiRef(SQLITE_DBI_ID, sessionDb), false, os);
+        if (!os.hasError()) {
+            static_cast<SQLiteDbi*>(con.dbi)->setRunState(
+                hasError() ? SQLiteDbi::RunState_Failed : SQLiteDbi::RunState_Finished, os);
+            con.close(os);
+        }
+        if (os.hasError() && !hasError()) {
+            setError(tr("Cannot record the end of the run in the session database %1: %2").arg(sessionDb, os.getError()));
+        }
+    }
     if (monitor != nullptr && !monitor->getOutputFiles().isEmpty()) {
         QString text = tr("Output files:") + "\n";
         for (const Workflow::MonitorOutputFile& f : monitor->getOutputFiles()) {

@@ -3,6 +3,8 @@
 #include "ConsoleWorkflowRunTask.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/tasks/FailTask.h>
 #include <NxLang/registry/WorkflowEnv.h>
 
@@ -58,6 +60,50 @@ Task* ListElementsCmdLineHandler::createTask(CMDLineRegistry&) {
 
 QString ListElementsCmdLineHandler::getHelp() const {
     return tr("--list-elements  print the workflow elements with their ports and attributes");
+}
+
+Task* CheckSessionDbCmdLineHandler::createTask(CMDLineRegistry& r) {
+    const QString path = r.getParameterValue(getName());
+    if (path.isEmpty()) {
+        return new FailTask(tr("--check-session-db needs a file: --check-session-db=PATH"));
+    }
+    bool ok = false;
+    const QString line = check(path, ok);
+    if (!ok) {
+        return new FailTask(line);
+    }
+    fputs((line + "\n").toLocal8Bit().constData(), stdout);
+    fflush(stdout);
+    return nullptr;
+}
+
+QString CheckSessionDbCmdLineHandler::getHelp() const {
+    return tr("--check-session-db=PATH  say whether the run that wrote a kept session database finished");
+}
+
+QString CheckSessionDbCmdLineHandler::check(const QString& path, bool& ok) {
+    ok = false;
+    NxOpStatusImpl os;
+    DbiConnection con;
+    con.openReadOnly(NxDbiRef(SQLITE_DBI_ID, path), os);
+    if (os.hasError()) {
+        return os.getError();
+    }
+    const SQLiteDbi::RunState state = static_cast<SQLiteDbi*>(con.dbi)->getRunState(os);
+    if (os.hasError()) {
+        return tr("Cannot read the run state of %1: %2").arg(path, os.getError());
+    }
+    switch (state) {
+        case SQLiteDbi::RunState_Finished:
+            ok = true;
+            return tr("%1: the run finished").arg(path);
+        case SQLiteDbi::RunState_Failed:
+            return tr("%1: the run failed; its results are incomplete").arg(path);
+        case SQLiteDbi::RunState_Running:
+            return tr("%1: the run never finished (killed or still running); its results are incomplete").arg(path);
+        default:
+            return tr("%1: no workflow run recorded itself in this database").arg(path);
+    }
 }
 
 static QString valueText(const QVariant& v) {

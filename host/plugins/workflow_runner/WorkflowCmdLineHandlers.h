@@ -3,6 +3,7 @@
 //   --set NAME.ATTRIBUTE=VALUE set an attribute of an element (repeatable; needs --workflow)
 //   --session-db=PATH          keep the session database at PATH (needs --workflow)
 //   --list-elements            print every registered element with its ports and attributes
+//   --check-session-db=PATH    tell whether the run that wrote a kept session database finished
 #pragma once
 
 #include <NxCore/cmdline/CMDLineRegistry.h>
@@ -33,6 +34,17 @@ public:
     QString getHelp() const override;
     // The listing text (also for tests).
     static QString listElements();
+};
+
+// Prints the run state of a kept session database; fails unless that run finished, so scripts
+// never take the file of a killed or failed run for a complete one.
+class CheckSessionDbCmdLineHandler : public CMDLineHandler {
+public:
+    CheckSessionDbCmdLineHandler() : CMDLineHandler("check-session-db") {}
+    Task* createTask(CMDLineRegistry& r) override;
+    QString getHelp() const override;
+    // The line printed for the file; ok tells whether the run finished.
+    static QString check(const QString& path, bool& ok);
 };
 
 }  // namespace Nx

@@ -23,6 +23,7 @@ WorkflowRunnerPlugin::WorkflowRunnerPlugin()
     r->registerCMDLineHandler(new WorkflowOptionHandler("set"));
     r->registerCMDLineHandler(new WorkflowOptionHandler("session-db"));
     r->registerCMDLineHandler(new ListElementsCmdLineHandler());
+    r->registerCMDLineHandler(new CheckSessionDbCmdLineHandler());
 }
 
 }  // namespace Nx

@@ -18,9 +18,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/types.h>
 
 using namespace Nx;
 using namespace Nx::LocalWorkflow;
@@ -240,4 +244,73 @@ TEST(ConsoleRun, resourceProbeRunsWorkflowsAndExitsWithTheirOutcome) {
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_NE(p.exitCode(), 0);
     EXPECT_TRUE(p.readAllStandardError().contains("unknown attribute \"nothing\""));
+}
+
+// A kept session database tells whether its run finished: a run killed half-way (here while it
+// imports a large file) leaves one that the console refuses as incomplete.
+TEST(ConsoleRun, keptSessionDatabaseRecordsWhetherItsRunFinished) {
+    const QString probe = QString(NX_BINARY_DIR) + "/bin/resource_probe";
+    if (!QFile::exists(probe)) {
+        GTEST_SKIP() << "resource_probe is not built";
+    }
+    QTemporaryDir dir;
+    writeFile(dir.filePath("in.vcf"), GOOD_VCF);
+    writeFile(dir.filePath("bad.vcf"), BAD_VCF);
+    writeFile(dir.filePath("flow.json"),
+              R"J({"elements": [{"name": "read", "type": "read-variations", "attributes": {"url-in": "in.vcf"}}]})J");
+    auto check = [&](const QString& db, QString& out) {
+        QProcess c;
+        c.start(probe, {"--check-session-db=" + db});
+        EXPECT_TRUE(c.waitForFinished(60000));
+        out = QString::fromLocal8Bit(c.readAllStandardOutput() + c.readAllStandardError());
+        return c.exitCode();
+    };
+    QString out;
+
+    QProcess p;
+    p.start(probe, {"--workflow=" + dir.filePath("flow.json"), "--session-db=" + dir.filePath("done.s3db")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(check(dir.filePath("done.s3db"), out), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("the run finished")) << out.toStdString();
+
+    p.start(probe, {"--workflow=" + dir.filePath("flow.json"), "--set", "read.url-in=" + dir.filePath("bad.vcf"),
+                    "--session-db=" + dir.filePath("failed.s3db")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_NE(p.exitCode(), 0);
+    EXPECT_NE(check(dir.filePath("failed.s3db"), out), 0);
+    EXPECT_TRUE(out.contains("the run failed")) << out.toStdString();
+
+    // A file large enough that the import is still going when the run is killed.
+    {
+        QFile big(dir.filePath("big.vcf"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        big.write(VCF_HEADER);
+        QByteArray chunk;
+        for (int i = 1; i <= 2000000; ++i) {
+            chunk += "chr1\t" + QByteArray::number(i) + "\t.\tA\tG\t.\t.\t.\n";
+            if (chunk.size() > (1 << 20)) {
+                big.write(chunk);
+                chunk.clear();
+            }
+        }
+        big.write(chunk);
+    }
+    const QString killed = dir.filePath("killed.s3db");
+    p.start(probe, {"--workflow=" + dir.filePath("flow.json"), "--set", "read.url-in=" + dir.filePath("big.vcf"),
+                    "--session-db=" + killed});
+    ASSERT_TRUE(p.waitForStarted(60000));
+    // The database is made before the workflow starts reading.
+    for (int i = 0; i < 30000 && !QFile::exists(killed) && p.state() == QProcess::Running; ++i) {
+        QThread::msleep(1);
+    }
+    QThread::msleep(100);
+    ASSERT_EQ(p.state(), QProcess::Running) << "the import ended before it could be killed";
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished(60000);
+    EXPECT_NE(check(killed, out), 0);
+    EXPECT_TRUE(out.contains("never finished")) << out.toStdString();
+    EXPECT_TRUE(out.contains(killed)) << out.toStdString();
+
+    EXPECT_NE(check(dir.filePath("in.vcf"), out), 0);  // no database at all
 }
