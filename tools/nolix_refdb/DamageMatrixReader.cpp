@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <limits>
 
 namespace Nx {
 
@@ -81,6 +82,14 @@ bool DamageMatrixReader::read(const QString& path, const Sink& onMatrix, QString
                 error = reader.where() + tr("malformed score '%1' for amino acid %2")
                                              .arg(QString::fromUtf8(v))
                                              .arg(QChar::fromLatin1(DamageMatrix::aminoAcidOrder()[i]));
+                return false;
+            }
+            // Stored as float32: a finite double beyond its range would become an infinity.
+            if (!std::isfinite(static_cast<float>(d))) {
+                error = reader.where() + tr("score '%1' for amino acid %2 is beyond single precision (at most %3 in size)")
+                                             .arg(QString::fromUtf8(v))
+                                             .arg(QChar::fromLatin1(DamageMatrix::aminoAcidOrder()[i]))
+                                             .arg(static_cast<double>(std::numeric_limits<float>::max()));
                 return false;
             }
             row[i] = static_cast<float>(d);

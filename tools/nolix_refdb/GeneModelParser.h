@@ -42,7 +42,7 @@ public:
 
     Format getFormat() const { return format; }
     // Called every PROGRESS_LINES lines with the number of lines read so far.
-    static const qint64 PROGRESS_LINES = 1000000;
+    static constexpr qint64 PROGRESS_LINES = 1000000;
     std::function<void(qint64)> onProgress;
 
     // Attribute column of one line as key -> value (values still comma-joined for GFF3 lists).

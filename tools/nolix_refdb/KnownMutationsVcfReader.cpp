@@ -103,9 +103,6 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
     }
     records = 0;
     skipped = 0;
-    // htslib warns once per contig or INFO key missing from the header; such headers are usual
-    // for known-mutation files and the warnings would bury the progress lines.
-    hts_set_log_level(HTS_LOG_ERROR);
     QByteArray headerText;
     bcf_hdr_t* hdr = nullptr;
     bcf1_t* rec = bcf_init();

@@ -24,7 +24,7 @@ public:
     typedef std::function<bool(const QString& chromosome, const KnownMutation& mutation, QString& error)> Sink;
 
     static const char* const* scoreKeys();  // the 13 keys above, in KnownMutation order
-    static const int SCORE_COUNT = 13;
+    static constexpr int SCORE_COUNT = 13;
 
     // False and error (file:line: reason) at the first bad record or when the sink refuses one.
     bool read(const QString& path, const Sink& onMutation, QString& error);

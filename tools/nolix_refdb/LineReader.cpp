@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <htslib/bgzf.h>
 #include <htslib/hts.h>
 #include <htslib/kseq.h>
 #include <htslib/kstring.h>
@@ -24,6 +25,14 @@ bool LineReader::open(const QString& p, QString& error) {
     file = hts_open(p.toLocal8Bit().constData(), "r");
     if (file == nullptr) {
         error = tr("%1: cannot open the file").arg(p);
+        return false;
+    }
+    // A bgzip file cut at a block boundary decompresses cleanly up to the cut: only the missing
+    // end-of-file block tells that the rest is gone.
+    if (file->is_bgzf && hts_get_format(file)->compression == bgzf && bgzf_check_EOF(file->fp.bgzf) == 0) {
+        error = tr("%1: the bgzip end-of-file marker is missing: the file is truncated").arg(p);
+        hts_close(file);
+        file = nullptr;
         return false;
     }
     return true;

@@ -27,6 +27,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include <unistd.h>
 
@@ -487,6 +488,21 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
         }
     };
     auto onMutation = [&](const QString& chrom, const KnownMutation& m, QString& reason) -> bool {
+        // A mutation past the end of its sequence (or of any position) would be stored and never
+        // found again: refuse it with the line.
+        const qint64 refLength = m.refAllele.size();
+        qint64 seqLength = sequenceLengths.value(chrom, -1);
+        if (seqLength < 0) {
+            seqLength = sequenceLengths.value(chrom.startsWith("chr") ? chrom.mid(3) : "chr" + chrom, -1);
+        }
+        if (m.position > std::numeric_limits<qint64>::max() / 2 - refLength ||
+            (seqLength >= 0 && m.position + refLength > seqLength)) {
+            reason = tr("POS %1 with %2 REF base(s) lies beyond the end of sequence '%3'%4")
+                         .arg(m.position + 1)
+                         .arg(refLength)
+                         .arg(chrom, seqLength >= 0 ? tr(" (%1 bases)").arg(seqLength) : QString());
+            return false;
+        }
         int number = KnownMutationsUtils::getNumberByChrName(chrom);
         if (number < 0) {
             unnumbered[chrom]++;

@@ -52,8 +52,8 @@ public:
         bool quiet = false;  // no progress lines
     };
 
-    static const int BLOCK_SIZE = 1 << 20;    // FASTA bases appended at once
-    static const int MUTATION_BATCH = 20000;  // known mutations stored at once
+    static constexpr int BLOCK_SIZE = 1 << 20;    // FASTA bases appended at once
+    static constexpr int MUTATION_BATCH = 20000;  // known mutations stored at once
 
     explicit RefDbBuilder(const Options& options) : opt(options) {}
 

@@ -224,6 +224,25 @@ TEST_F(RefDbBuilderTest, BadInputsStopAtTheRecordWithFileLineAndReason) {
     badMatrix << "--matrices" << write("m.tsv", "T1\t9\t" + QByteArray("0\t").repeated(19) + "0\n");
     expectFailure(badMatrix, "m.tsv:1:", "beyond the 4 codons of transcript 'T1'");
 
+    // Matrices are stored as float32: a finite double beyond its range is refused, not made infinite.
+    QStringList hugeScore = baseArgs();
+    hugeScore << "--matrices" << write("h.tsv", "T1\t1\t" + QByteArray("0\t").repeated(5) + "-1e39\t" +
+                                                    QByteArray("0\t").repeated(13) + "0\n");
+    expectFailure(hugeScore, "h.tsv:1:", "score '-1e39' for amino acid G is beyond single precision");
+
+    // Positions past the sequence end, up to the largest POS a VCF can hold, are refused.
+    QStringList pastEnd = baseArgs();
+    pastEnd << "--known-mutations"
+            << write("e.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                              "chr2\t19\trs1\tCC\tC\t.\t.\t.\n"
+                              "chr2\t20\trs2\tCA\tC\t.\t.\t.\n");
+    expectFailure(pastEnd, "e.vcf:4:", "POS 20 with 2 REF base(s) lies beyond the end of sequence 'chr2' (20 bases)");
+    QStringList hugePos = baseArgs();
+    hugePos << "--known-mutations"
+            << write("x.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                              "1\t9223372036854775807\trs1\tACG\tA\t.\t.\t.\n");
+    expectFailure(hugePos, "x.vcf:3:", "lies beyond the end of sequence '1' (40 bases)");
+
     QStringList badBed = baseArgs();
     badBed << "--conserved-regions" << write("r.bed", "chr2\t5\t25\n");
     expectFailure(badBed, "r.bed:1:", "beyond the end of sequence 'chr2'");
@@ -351,3 +370,30 @@ TEST_F(RefDbBuilderTest, HelpDocumentsEveryInputAndBadCommandLinesExitWith2) {
 }
 
 }  // namespace
+
+// A bgzipped known-mutation file cut at a block boundary reads as valid up to the cut; the build
+// must refuse it instead of storing half the file.
+TEST_F(RefDbBuilderTest, BgzipInputCutAtABlockBoundaryIsRefused) {
+    QByteArray vcf = "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n";
+    for (int i = 0; i < 20000; ++i) {
+        vcf += "chr1\t5\trs" + QByteArray::number(i) + "\tA\tC\t.\t.\tLRT=0.5\n";
+    }
+    const QString plain = write("k.vcf", vcf);
+    QProcess bgzip;
+    bgzip.start("bgzip", {"-f", plain});
+    if (!bgzip.waitForFinished(10000) || bgzip.exitStatus() != QProcess::NormalExit) {
+        GTEST_SKIP() << "bgzip is not installed";
+    }
+    ASSERT_EQ(bgzip.exitCode(), 0);
+    const QString gz = plain + ".gz";
+    QFile f(gz);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const qint64 size = f.size();
+    ASSERT_GT(size, 28 + 1000);  // several blocks
+    ASSERT_TRUE(f.resize(size - 28));  // the empty end-of-file block is exactly 28 bytes
+    f.close();
+
+    QStringList args = baseArgs();
+    args << "--known-mutations" << gz;
+    expectFailure(args, gz, "end-of-file marker is missing");
+}
