@@ -13,6 +13,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -52,9 +53,20 @@ TataSiteScore scoreSequence(const QByteArray& sequence) {
 }
 
 // A stretch given to --compare: the single sequence of a file when the argument names one,
-// otherwise the argument's own letters.
+// otherwise the argument's own letters, which must then all be nucleotide letters: a mistyped
+// path must not be scored as a sequence.
 bool compareStretch(const QString& argument, QByteArray& stretch, QString& error) {
-    if (!QFileInfo(argument).isFile()) {
+    const QFileInfo fi(argument);
+    if (fi.isDir()) {
+        error = tr("'%1' is a folder, not a sequence file").arg(argument);
+        return false;
+    }
+    if (!fi.isFile()) {
+        static const QRegularExpression bases("^[ACGTUNRYKMSWBDHVacgtunrykmswbdhv]+$");
+        if (!bases.match(argument).hasMatch()) {
+            error = tr("'%1': no such file, and not a stretch of nucleotide letters").arg(argument);
+            return false;
+        }
         stretch = argument.toLatin1();
         return true;
     }

@@ -115,6 +115,16 @@ TEST(NolixTata, BadInputFailsWithAClearMessage) {
     EXPECT_NE(0, r.exitCode);
     EXPECT_TRUE(r.err.contains("--compare needs exactly two")) << r.err.constData();
 
+    // A path that does not exist is no sequence: refused, never scored as letters.
+    r = runTool({"--compare", "/no/such/ref.fa", SEQ_VAR});
+    EXPECT_NE(0, r.exitCode);
+    EXPECT_TRUE(r.err.contains("'/no/such/ref.fa': no such file")) << r.err.constData();
+    EXPECT_TRUE(r.out.isEmpty());
+    QTemporaryDir folder;
+    r = runTool({"--compare", SEQ, folder.path()});
+    EXPECT_NE(0, r.exitCode);
+    EXPECT_TRUE(r.err.contains("is a folder")) << r.err.constData();
+
     r = runTool({"/no/such/dir/promoters.fa"});
     EXPECT_NE(0, r.exitCode);
     EXPECT_TRUE(r.err.contains("cannot read '/no/such/dir/promoters.fa'")) << r.err.constData();
