@@ -138,4 +138,28 @@ TEST(ResourceProbeProgram, ExitCodeIsTheEventLoopsOutcome) {
     EXPECT_TRUE(thrown.err.contains("C++ exception")) << thrown.err.toStdString();
 }
 
+// --help lists the options of the loaded plug-ins and exits 0; a mistyped option is an error
+// that names it, and nothing of the rest of the command line runs.
+TEST(ResourceProbeProgram, HelpListsThePluginOptionsAndUnknownOptionsFail) {
+    ProbeRun help = runProbe({"--help"});
+    EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
+    for (const char* option : {"--workflow=FILE", "--session-db=PATH", "--list-elements", "--test-suite", "--help"}) {
+        EXPECT_TRUE(help.out.contains(option)) << option << "\n" << help.out.toStdString();
+    }
+    for (const QString& line : help.out.split('\n', Qt::SkipEmptyParts).mid(2)) {
+        EXPECT_TRUE(line.startsWith("--")) << line.toStdString();
+    }
+
+    QTemporaryDir dir;
+    ProbeRun typo = runProbe({"--worklfow=" + dir.filePath("flow.json"), "--list-elements"});
+    EXPECT_NE(typo.exitCode, 0);
+    EXPECT_TRUE(typo.err.contains("Unknown command-line option --worklfow")) << typo.err.toStdString();
+    EXPECT_FALSE(typo.out.contains("read-variations")) << "nothing else may run";
+
+    const QString testPlugins = QString(NX_BINARY_DIR) + "/test-plugins/probe";
+    ProbeRun testOnly = runProbe({"--probe-ok", "--probe-nothing"}, testPlugins);
+    EXPECT_NE(testOnly.exitCode, 0);
+    EXPECT_TRUE(testOnly.err.contains("--probe-nothing")) << testOnly.err.toStdString();
+}
+
 }  // namespace Nx

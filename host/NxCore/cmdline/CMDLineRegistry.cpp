@@ -1,12 +1,17 @@
 #include "CMDLineRegistry.h"
 
+#include <NxCore/cmdline/ConsoleHelpHandler.h>
 #include <NxCore/log/Logger.h>
+
+#include <QFileInfo>
 
 namespace Nx {
 
 bool CMDLineHandler::handles(const CMDLineRegistry& r) const {
-    return r.hasParameter(name);
+    return r.hasParameter(name) && r.asksForWork();
 }
+
+const char* const CMDLineRegistry::HELP_PARAMETER = "help";
 
 namespace {
 
@@ -24,6 +29,8 @@ bool isParameter(const QString& a) {
 
 CMDLineRegistry::CMDLineRegistry(const QStringList& args, QObject* parent)
     : QObject(parent), arguments(args) {
+    // Every program answers --help and refuses unknown options the same way.
+    handlers.append(new ConsoleHelpHandler(args.isEmpty() ? QString("the program") : QFileInfo(args.first()).fileName()));
     for (int i = 1; i < args.size(); i++) {
         const QString& a = args.at(i);
         if (a == "--") {
@@ -81,6 +88,34 @@ QStringList CMDLineRegistry::getOrderedParameterNames() const {
         res.append(p.first);
     }
     return res;
+}
+
+QStringList CMDLineRegistry::getUnknownParameters() const {
+    QStringList res;
+    for (const auto& p : params) {
+        bool known = false;
+        for (CMDLineHandler* h : handlers) {
+            known = known || h->getName() == p.first;
+        }
+        if (!known && !res.contains(p.first)) {
+            res.append(p.first);
+        }
+    }
+    return res;
+}
+
+bool CMDLineRegistry::asksForWork() const {
+    return !hasParameter(HELP_PARAMETER) && getUnknownParameters().isEmpty();
+}
+
+QString CMDLineRegistry::getHelpText() const {
+    QString text;
+    for (CMDLineHandler* h : handlers) {
+        // One line each, but the text's own column spacing stays.
+        const QString line = h->getHelp().trimmed().replace('\n', ' ');
+        text += (line.isEmpty() ? "--" + h->getName() : line) + "\n";
+    }
+    return text;
 }
 
 bool CMDLineRegistry::registerCMDLineHandler(CMDLineHandler* h) {

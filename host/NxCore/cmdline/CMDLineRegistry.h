@@ -21,7 +21,8 @@ public:
 
     // The parameter this handler answers to, without dashes.
     const QString& getName() const { return name; }
-    // Default: the parameter is on the command line.
+    // Default: the parameter is on the command line and the command line asks for work (no
+    // --help, no parameter that no handler knows: then nothing must start).
     virtual bool handles(const CMDLineRegistry& r) const;
     // The top-level task that does the work, or null when the handler did its work directly
     // (or found nothing to do). The scheduler takes the task.
@@ -37,6 +38,8 @@ class CMDLineRegistry : public QObject {
     Q_OBJECT
 public:
     // args as the program got them: the first entry is the program and is not a parameter.
+    static const char* const HELP_PARAMETER;  // "help"
+
     explicit CMDLineRegistry(const QStringList& args, QObject* parent = nullptr);
     ~CMDLineRegistry() override;
 
@@ -50,6 +53,13 @@ public:
     QStringList getOrderedParameterNames() const;
     // Arguments that belong to no parameter, such as file names.
     const QStringList& getPositionalArguments() const { return positional; }
+
+    // Parameter names that no registered handler answers to, each once, in command-line order.
+    QStringList getUnknownParameters() const;
+    // True when handlers may start work: no --help and no unknown parameter.
+    bool asksForWork() const;
+    // One line per registered handler (its getHelp(), or "--name"), in registration order.
+    QString getHelpText() const;
 
     // Takes ownership; a second handler for the same name is refused (false) and deleted.
     bool registerCMDLineHandler(CMDLineHandler* h);

@@ -1,6 +1,8 @@
 // Parameter forms users type, repeated parameters, values that look like options, handlers.
 #include <NxCore/cmdline/CMDLineRegistry.h>
 
+#include <NxCore/tasks/Task.h>
+
 #include <gtest/gtest.h>
 
 namespace Nx {
@@ -47,9 +49,46 @@ TEST(CMDLineRegistryTest, HandlersAreOwnedAndUniqueByName) {
         EXPECT_TRUE(a->handles(r));
         H other("list-elements", &deleted);
         EXPECT_FALSE(other.handles(r));
-        EXPECT_EQ(r.getCMDLineHandlers().size(), 1);
+        EXPECT_EQ(r.getCMDLineHandlers().size(), 2);  // and the built-in --help
     }
     EXPECT_EQ(deleted, 3);
+}
+
+// An option that no handler knows, or --help, starts nothing: only the help handler answers,
+// naming the unknown option or listing every registered one.
+TEST(CMDLineRegistry, UnknownOptionsAndHelpStartNoHandler) {
+    class H : public CMDLineHandler {
+    public:
+        explicit H(const QString& n) : CMDLineHandler(n) {}
+        Task* createTask(CMDLineRegistry&) override { return nullptr; }
+        QString getHelp() const override { return getName() == "workflow" ? "--workflow=FILE  run it" : QString(); }
+    };
+    auto helpOf = [](CMDLineRegistry& r) { return r.getCMDLineHandlers().first(); };
+
+    CMDLineRegistry typo({"prog", "--worklfow=x.json", "--set", "a.b=1", "--bogus"});
+    auto* workflow = new H("workflow");
+    typo.registerCMDLineHandler(workflow);
+    typo.registerCMDLineHandler(new H("set"));
+    EXPECT_EQ(typo.getUnknownParameters(), QStringList({"worklfow", "bogus"}));
+    EXPECT_FALSE(typo.getCMDLineHandlers().at(2)->handles(typo));  // --set is given but must not start
+    ASSERT_TRUE(helpOf(typo)->handles(typo));
+    Task* t = helpOf(typo)->createTask(typo);
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->hasError());
+    EXPECT_TRUE(t->getError().contains("--worklfow, --bogus")) << t->getError().toStdString();
+    delete t;
+
+    CMDLineRegistry help({"prog", "--workflow=x", "--help"});
+    help.registerCMDLineHandler(new H("workflow"));
+    help.registerCMDLineHandler(new H("list-elements"));
+    EXPECT_FALSE(help.getCMDLineHandlers().at(1)->handles(help));
+    EXPECT_TRUE(helpOf(help)->handles(help));
+    EXPECT_EQ(help.getHelpText(), "--help  list the command-line options and exit\n--workflow=FILE  run it\n--list-elements\n");
+
+    CMDLineRegistry plain({"prog", "--workflow=x", "file.vcf"});
+    plain.registerCMDLineHandler(new H("workflow"));
+    EXPECT_FALSE(helpOf(plain)->handles(plain));
+    EXPECT_TRUE(plain.getCMDLineHandlers().at(1)->handles(plain));
 }
 
 }  // namespace Nx
