@@ -59,13 +59,19 @@ QString Logger::levelName(LogLevel level) {
 
 void Logger::message(LogLevel level, const QString& text) const {
     LogState& s = state();
-    QMutexLocker l(&s.lock);
-    bool toConsole = s.console && level >= s.minimum;
-    if (!toConsole && s.listeners.isEmpty()) {
-        return;
+    QMap<int, Listener> listeners;
+    bool toConsole = false;
+    {
+        QMutexLocker l(&s.lock);
+        toConsole = s.console && level >= s.minimum;
+        if (!toConsole && s.listeners.isEmpty()) {
+            return;
+        }
+        listeners = s.listeners;  // implicitly shared: a copy costs nothing until one changes
     }
+    // Listeners run without the lock: one that logs (or adds a listener) must not deadlock.
     LogMessage m{category, level, text};
-    for (const Listener& listener : qAsConst(s.listeners)) {
+    for (const Listener& listener : qAsConst(listeners)) {
         listener(m);
     }
     if (toConsole) {
@@ -106,8 +112,8 @@ struct LogCapture::Store {
     QList<LogMessage> messages;
 };
 
-LogCapture::LogCapture() : store(new Store) {
-    Store* s = store;
+LogCapture::LogCapture() : store(std::make_shared<Store>()) {
+    std::shared_ptr<Store> s = store;
     listenerId = Logger::addListener([s](const LogMessage& m) {
         QMutexLocker l(&s->lock);
         s->messages.append(m);
@@ -116,7 +122,6 @@ LogCapture::LogCapture() : store(new Store) {
 
 LogCapture::~LogCapture() {
     Logger::removeListener(listenerId);
-    delete store;
 }
 
 QList<LogMessage> LogCapture::messages() const {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace Nx {
 
@@ -58,7 +59,7 @@ public:
 private:
     int listenerId;
     struct Store;
-    Store* store;
+    std::shared_ptr<Store> store;  // shared with the listener, which may still run on another thread
 };
 
 // The ten categories of the suite.
@@ -79,11 +80,10 @@ QStringList allLogCategories();
 
 // Recovery idiom: a failed precondition is logged with the source place and the caller returns
 // an empty or null result.
+// One multi-argument arg(): a message that itself holds "%1" stays as it is.
 #define NX_RECOVER_MSG(msg)                                                                     \
     Nx::coreLog.error(QString("Trying to recover from error: %1 at %2:%3")                      \
-                          .arg(msg)                                                             \
-                          .arg(QString::fromUtf8(__FILE__))                                     \
-                          .arg(__LINE__))
+                          .arg(QString(msg), QString::fromUtf8(__FILE__), QString::number(__LINE__)))
 
 #define NX_SAFE_POINT(condition, msg, result) \
     if (!(condition)) {                       \

@@ -89,7 +89,10 @@ Task* Task::getTopLevelParentTask() {
 
 void Task::cancel() {
     stateInfo.setCanceled(true);
-    for (Task* sub : getSubtasks()) {
+    // Under the lock: a finished subtask is taken out of the list (takeSubTask, same lock) before
+    // it is deleted, so every subtask seen here is alive. Locks are taken parent before child only.
+    QMutexLocker l(&subtasksLock);
+    for (Task* sub : qAsConst(subtasks)) {
         if (!sub->isFinished()) {
             sub->cancel();
         }
