@@ -17,6 +17,7 @@
 #include <htslib/vcf.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace Nx {
@@ -162,6 +163,23 @@ public:
         }
         if (rec->pos < 0) {
             os.setError(tr("Malformed VCF file '%1' at %2: POS must be at least 1").arg(path, place()));
+            return;
+        }
+        // The REF must end inside the contig: its header length when given, else the largest
+        // position a variation can hold (an end beyond it would overflow).
+        const qint64 refLength = static_cast<qint64>(strlen(ref));
+        const qint64 contigLength = rec->rid >= 0 && rec->rid < hdr->n[BCF_DT_CTG] && hdr->id[BCF_DT_CTG][rec->rid].val != nullptr
+                                        ? static_cast<qint64>(hdr->id[BCF_DT_CTG][rec->rid].val->info[0])
+                                        : 0;
+        const qint64 limit = contigLength > 0 ? contigLength : std::numeric_limits<qint64>::max() / 2;
+        if (rec->pos > limit - refLength) {
+            os.setError(tr("Malformed VCF file '%1' at %2: POS %3 with %4 REF base(s) lies beyond the end of %5%6")
+                            .arg(path, place())
+                            .arg(static_cast<qint64>(rec->pos) + 1)
+                            .arg(refLength)
+                            .arg(QString::fromUtf8(bcf_hdr_id2name(hdr, rec->rid)))
+                            .arg(contigLength > 0 ? tr(" (length %1 in the header)").arg(contigLength)
+                                                  : tr(" any sequence")));
             return;
         }
         int trackIndex = trackFor(bcf_hdr_id2name(hdr, rec->rid), os);

@@ -199,6 +199,24 @@ TEST_F(VcfImporterErrorTest, RefThatIsNoSequenceNamesFileAndLine) {
     expectFailureAtLine26("chr1\t300\t.\tA!\tG\t.\t.\t.", "REF 'A!'");
 }
 
+// The largest POS htslib takes, with a REF that would end past it, and a REF running past the
+// contig length of the header.
+TEST_F(VcfImporterErrorTest, PositionsBeyondTheContigNameFileAndLine) {
+    expectFailureAtLine26("chr1\t9223372036854775807\t.\tACG\tA\t.\t.\t.", "lies beyond the end of chr1");
+}
+
+TEST_F(VcfImporterErrorTest, ARefPastTheHeaderContigLengthNamesFileAndLine) {
+    const QString p = file("short.vcf", "##fileformat=VCFv4.2\n##contig=<ID=chr9,length=100>\n"
+                                        "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                                        "chr9\t99\t.\tAC\tA\t.\t.\t.\n"
+                                        "chr9\t100\t.\tAC\tA\t.\t.\t.\n");
+    VcfImporter(con).importFile(p, os);
+    ASSERT_TRUE(os.hasError());
+    EXPECT_TRUE(os.getError().contains(p + "' at line 5: POS 100 with 2 REF base(s) lies beyond the end of chr9 "
+                                           "(length 100 in the header)"))
+        << os.getError().toStdString();
+}
+
 TEST_F(VcfImporterErrorTest, ZeroPosNamesFileAndLine) {
     expectFailureAtLine26("chr1\t0\t.\tA\tG\t.\t.\t.", "POS '0'");
 }
