@@ -14,7 +14,7 @@ namespace Nx {
 class SQLiteSequenceDbi : public SQLiteTable, public NxSequenceDbi {
     Q_DECLARE_TR_FUNCTIONS(Nx::SQLiteSequenceDbi)
 public:
-    static const int CHUNK_SIZE = 16384;
+    static constexpr int CHUNK_SIZE = 16384;  // constexpr: inline, so taking its address links at -O0
 
     explicit SQLiteSequenceDbi(SQLiteDbi* db) : SQLiteTable(db) {}
 
