@@ -38,3 +38,21 @@ rows() { if [ -s "$1" ]; then echo $(( $(wc -l < "$1") - 1 )); else echo 0; fi; 
 echo
 echo "In-gene report:    $in_gene ($(rows "$in_gene") rows)"
 echo "Regulatory report: $regulatory ($(rows "$regulatory") rows)"
+
+# The summary page beside the reports. The run began once the reference database was written
+# and ended with the last report written, so the files' times give when and how long.
+last_report=$(ls -t "$in_gene" "$regulatory" 2>/dev/null | head -n1)
+started=$(date -r "$out/reference.s3db" -Iseconds)
+duration=$(awk -v a="$(date -r "$out/reference.s3db" +%s.%N)" -v b="$(date -r "$last_report" +%s.%N)" \
+    'BEGIN { d = b - a; printf "%.3f", d < 0 ? 0 : d }')
+summary="$out/summary.html"
+build/bin/nolix-report-summary --in-gene "$in_gene" --regulatory "$regulatory" --out "$summary" \
+    --input "$out/variants.vcf" --reference "$out/reference.s3db" \
+    --started "$started" --duration "$duration" \
+    --workflow "$root/data/workflows/annotate_demo.json" \
+    --set "read.url-in=$out/variants.vcf" \
+    --set "annotate.db_path=$out/reference.s3db" \
+    --set "report.db_path=$out/reference.s3db" \
+    --set "report.report_path=$in_gene" \
+    --set "report.regulatory_report_path=$regulatory" >/dev/null
+echo "Summary page:      $summary"
