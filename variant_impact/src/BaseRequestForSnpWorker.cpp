@@ -23,6 +23,8 @@
 
 #include <QFileInfo>
 
+#include <element_pattern/SnpElementPattern.h>
+
 #include <limits>
 #include <memory>
 
@@ -30,7 +32,7 @@ namespace Nx {
 namespace LocalWorkflow {
 
 namespace {
-const QString DB_PATH_ATTR = QStringLiteral("db_path");
+const QString DB_PATH_ATTR(SnpElementPattern::DB_PATH_ATTR_ID);
 }
 
 BaseRequestForSnpWorker::BaseRequestForSnpWorker(Actor* a) : BaseWorker(a, true) {

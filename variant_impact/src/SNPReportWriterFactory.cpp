@@ -16,8 +16,7 @@ namespace LocalWorkflow {
 const QString SNPReportWriterFactory::ACTOR_ID("snp-report-writer-id");
 const QString SNPReportWriterFactory::IN_GENE_REPORT_PATH_ATTR_ID("report_path");
 const QString SNPReportWriterFactory::REGULATORY_REPORT_PATH_ATTR_ID("regulatory_report_path");
-// A literal, not SnpElementPattern::DB_PATH_ATTR_ID: statics of other files may not be built yet.
-const QString SNPReportWriterFactory::DB_PATH_ATTR_ID("db_path");
+const QString SNPReportWriterFactory::DB_PATH_ATTR_ID(SnpElementPattern::DB_PATH_ATTR_ID);
 
 Worker* SNPReportWriterFactory::makeWorker(Actor* a) {
     return new SNPReportWriter(a);

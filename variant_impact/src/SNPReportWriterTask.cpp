@@ -114,7 +114,13 @@ bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Ta
                                         : SNPDatabaseUtils::getSequenceId(track.sequenceName, tables.objects);
         while (it->hasNext() && !stateInfo.isCoR()) {
             const NxVariant variant = it->next();
-            if (evaluator->isInGene(variant, sequenceId) != inGene) {
+            // A failed read of the reference stops the report instead of moving the variation
+            // to the other one.
+            const bool variantInGene = evaluator->isInGene(variant, sequenceId, stateInfo);
+            if (stateInfo.isCoR()) {
+                return false;
+            }
+            if (variantInGene != inGene) {
                 continue;
             }
             ++counter;

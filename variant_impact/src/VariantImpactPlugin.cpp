@@ -10,6 +10,8 @@
 #include "snp_toolbox/VOZAdarovaWorkerFactory.h"
 #include "tata_box_analysis/AnalyzeTataBoxesWorkerFactory.h"
 
+#include <element_pattern/SnpElementPattern.h>
+
 #include <NxCore/core/AppContext.h>
 #include <NxCore/datapath/NxDataPathRegistry.h>
 
@@ -22,7 +24,7 @@
 
 namespace Nx {
 
-const QString DB_PATH_ID = "db_path";
+const QString DB_PATH_ID(LocalWorkflow::SnpElementPattern::DB_PATH_ATTR_ID);
 const QString DEFAULT_DB_FILE = "snp_scripts/human_hg19_db.s3db";
 
 VariantImpactPlugin::VariantImpactPlugin()

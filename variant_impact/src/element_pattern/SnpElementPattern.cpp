@@ -18,7 +18,6 @@
 namespace Nx {
 namespace LocalWorkflow {
 
-const QString SnpElementPattern::DB_PATH_ATTR_ID = QStringLiteral("db_path");
 
 PortDescriptor* SnpElementPattern::createInputPort() {
     QMap<Descriptor, DataTypePtr> inSlots;

@@ -22,7 +22,8 @@ class SnpElementPattern {
     Q_DECLARE_TR_FUNCTIONS(SnpElementPattern)
 public:
     // "db_path": id of the database attribute (and name of the data path giving its default).
-    static const QString DB_PATH_ATTR_ID;
+    // A constant array, not a QString: statics of other files may read it while they are built.
+    static constexpr char DB_PATH_ATTR_ID[] = "db_path";
 
     // Input port: "in.variations" with the one variation-track slot.
     static PortDescriptor* createInputPort();

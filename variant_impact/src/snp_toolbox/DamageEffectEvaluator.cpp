@@ -458,6 +458,10 @@ QList<Gene> DamageEffectEvaluator::genesAtVariant(const NxVariant& variant, cons
 
 bool DamageEffectEvaluator::isInGene(const NxVariant& variant, const NxDataId& sequenceId) {
     NxOpStatusImpl os;
+    return isInGene(variant, sequenceId, os);
+}
+
+bool DamageEffectEvaluator::isInGene(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os) {
     if (!checkTables(os)) {
         return false;
     }

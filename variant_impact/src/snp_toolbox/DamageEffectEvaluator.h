@@ -51,6 +51,8 @@ public:
     // Genes (transcripts) that overlap the variation region, in the host's order.
     QList<Gene> genesAtVariant(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os);
     bool isInGene(const NxVariant& variant, const NxDataId& sequenceId);
+    // The same, with a failed read of the reference in os instead of a quiet "no".
+    bool isInGene(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os);
     // Genes whose promoter window holds the variation: forward-strand genes overlapping the 1000
     // bases from the variation on, then reverse-strand genes overlapping the 1000 bases before it
     // (clipped at the chromosome start, never past the variation); empty inside a gene.

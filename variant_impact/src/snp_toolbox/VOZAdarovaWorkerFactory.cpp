@@ -13,8 +13,7 @@ namespace Nx {
 namespace LocalWorkflow {
 
 const QString VOZAdarovaWorkerFactory::ACTOR_ID("VOZAdarova-id");
-// A literal, not SnpElementPattern::DB_PATH_ATTR_ID: statics of other files may not be built yet.
-const QString VOZAdarovaWorkerFactory::DB_PATH_ATTR_ID("db_path");
+const QString VOZAdarovaWorkerFactory::DB_PATH_ATTR_ID(SnpElementPattern::DB_PATH_ATTR_ID);
 
 Worker* VOZAdarovaWorkerFactory::makeWorker(Actor* a) {
     return new VOZAdarovaWorker(a);
