@@ -32,6 +32,26 @@ void SQLiteAttributeDbi::initSqlSchema(NxOpStatus& os) {
 
 QList<NxDataId> SQLiteAttributeDbi::getObjectAttributes(const NxDataId& objectId, const QString& name, NxOpStatus& os) {
     QList<NxDataId> res;
+    const quint64 stamp = db->getReadStamp();
+    if (stamp != 0 && !name.isEmpty()) {
+        if (lastObject.stamp != stamp || lastObject.object != objectId) {
+            lastObject = ObjectAttributes();
+            SQLiteQuery q("SELECT id, kind, name FROM Attribute WHERE object = ?1 ORDER BY id", db, os);
+            q.bindBlob(1, objectId);
+            while (q.step()) {
+                lastObject.byId << qMakePair(q.getString(2), q.getDataId(0, static_cast<NxDataType>(q.getInt64(1))));
+            }
+            NX_CHECK_OP(os, res);
+            lastObject.stamp = stamp;
+            lastObject.object = objectId;
+        }
+        for (const auto& a : qAsConst(lastObject.byId)) {
+            if (a.first == name) {
+                res << a.second;
+            }
+        }
+        return res;
+    }
     SQLiteQuery q(name.isEmpty() ? "SELECT id, kind FROM Attribute WHERE object = ?1 ORDER BY id"
                                  : "SELECT id, kind FROM Attribute WHERE object = ?1 AND name = ?2 ORDER BY id",
                   db, os);

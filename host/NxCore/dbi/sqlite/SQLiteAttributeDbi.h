@@ -44,6 +44,15 @@ private:
     bool readAttribute(const NxDataId& attributeId, NxDataType kind, NxAttribute& attr, SQLiteQuery& q, NxOpStatus& os);
     // Inserts one row with q's value already bound at ?4; sets attr's id and version.
     void insertAttribute(NxAttribute& attr, NxDataType kind, SQLiteQuery& q, NxOpStatus& os);
+
+    // The attributes of the object last asked for inside a transaction (the report asks for
+    // several names of each variation in turn): one query per object instead of one per name.
+    struct ObjectAttributes {
+        quint64 stamp = 0;  // SQLiteDbi::getReadStamp() when read; 0: nothing cached
+        NxDataId object;
+        QList<QPair<QString, NxDataId>> byId;  // (name, id) in id order
+    };
+    ObjectAttributes lastObject;
 };
 
 }  // namespace Nx

@@ -122,7 +122,8 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
     if (os.hasError()) {
         return nullptr;
     }
-    SQLiteQuery q(QString("SELECT id, %1 FROM DamageEffect WHERE variant = ?1 ORDER BY id").arg(EFFECT_COLUMNS), db, os);
+    static const QString sql = QString("SELECT id, %1 FROM DamageEffect WHERE variant = ?1 ORDER BY id").arg(EFFECT_COLUMNS);
+    SQLiteQuery q(sql, db, os);
     q.bindInt64(1, rowId);
     QList<DamageEffect> effects;
     while (q.step()) {

@@ -318,12 +318,23 @@ void SQLiteDbi::closeHandle() {
         sqlite3_finalize(s);
     }
     statementCache.clear();
+    for (const LiteralStatement& s : qAsConst(literalCache)) {
+        sqlite3_finalize(s.stmt);
+    }
+    literalCache.clear();
     if (handle != nullptr) {
         // _v2: statements still owned by live iterators keep the handle alive until finalized.
         sqlite3_close_v2(handle);
         handle = nullptr;
     }
     transactionDepth = 0;
+}
+
+quint64 SQLiteDbi::getReadStamp() const {
+    if (handle == nullptr || transactionDepth == 0) {
+        return 0;
+    }
+    return (transactionSerial << 40) ^ quint64(sqlite3_total_changes64(handle));
 }
 
 bool SQLiteDbi::beginTransaction(NxOpStatus& os, bool immediate) {
@@ -335,6 +346,7 @@ bool SQLiteDbi::beginTransaction(NxOpStatus& os, bool immediate) {
         return false;
     }
     if (transactionDepth == 0) {
+        ++transactionSerial;
         // IMMEDIATE takes the write lock now: a deferred transaction that reads first and writes
         // later fails when another thread committed in between.
         SQLiteQuery::exec(writable && immediate ? "BEGIN IMMEDIATE" : "BEGIN", this, os);
@@ -374,6 +386,36 @@ void SQLiteDbi::returnCachedStatement(const QString& sql, sqlite3_stmt* stmt) {
         return;
     }
     statementCache.insert(sql, stmt);
+}
+
+sqlite3_stmt* SQLiteDbi::takeCachedStatement(const char* sql) {
+    auto it = literalCache.find(sql);
+    if (it == literalCache.end() || it->stmt == nullptr || qstrcmp(it->text.constData(), sql) != 0) {
+        return nullptr;
+    }
+    sqlite3_stmt* stmt = it->stmt;
+    it->stmt = nullptr;
+    return stmt;
+}
+
+void SQLiteDbi::returnCachedStatement(const char* sql, sqlite3_stmt* stmt) {
+    if (handle == nullptr) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    auto it = literalCache.find(sql);
+    if (it == literalCache.end()) {
+        literalCache.insert(sql, LiteralStatement{QByteArray(sql), stmt});
+        return;
+    }
+    if (it->stmt != nullptr) {
+        sqlite3_finalize(stmt);  // another query of the same text came back first
+        return;
+    }
+    if (qstrcmp(it->text.constData(), sql) != 0) {
+        it->text = QByteArray(sql);  // the address now holds other SQL
+    }
+    it->stmt = stmt;
 }
 
 NxObjectDbi* SQLiteDbi::getObjectDbi() {

@@ -85,10 +85,17 @@ public:
     bool beginTransaction(NxOpStatus& os, bool immediate = true);
     void endTransaction(NxOpStatus& os);
     int getTransactionDepth() const { return transactionDepth; }
+    // Changes with every outermost transaction begun and every change this connection made:
+    // what a caller read under one stamp inside a transaction is still what the database holds.
+    quint64 getReadStamp() const;
 
     // Statement cache used by SQLiteQuery.
     sqlite3_stmt* takeCachedStatement(const QString& sql);
     void returnCachedStatement(const QString& sql, sqlite3_stmt* stmt);
+    // The same keyed by the address of constant SQL text; the text is compared too, so a buffer
+    // reused for other SQL never gets the wrong statement.
+    sqlite3_stmt* takeCachedStatement(const char* sql);
+    void returnCachedStatement(const char* sql, sqlite3_stmt* stmt);
 
 private:
     bool checkExistingFile(bool& isNew, NxOpStatus& os);
@@ -102,9 +109,15 @@ private:
     sqlite3* handle = nullptr;
     bool writable = false;
     int transactionDepth = 0;
+    quint64 transactionSerial = 0;  // outermost transactions begun so far
     qint64 waitStartMs = 0;   // when the current lock wait began (monotonic clock)
     SQLiteTable* tables[static_cast<int>(SQLiteTableKind::Count)] = {};
     QHash<QString, sqlite3_stmt*> statementCache;
+    struct LiteralStatement {
+        QByteArray text;               // copy of the SQL the statement was prepared from
+        sqlite3_stmt* stmt = nullptr;  // null while a query has it
+    };
+    QHash<const char*, LiteralStatement> literalCache;
 };
 
 }  // namespace Nx

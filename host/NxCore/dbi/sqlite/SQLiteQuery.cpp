@@ -13,6 +13,28 @@ SQLiteQuery::SQLiteQuery(const QString& sql, SQLiteDbi* db, NxOpStatus& os)
     : SQLiteQuery(sql, db, true, os) {
 }
 
+SQLiteQuery::SQLiteQuery(const char* sql, SQLiteDbi* db, NxOpStatus& os) : literal(sql), os(os) {
+    if (os.hasError()) {
+        return;
+    }
+    if (db == nullptr || db->getHandle() == nullptr) {
+        os.setError(tr("Database is not open"));
+        return;
+    }
+    handle = db->getHandle();
+    this->db = db;
+    stmt = db->takeCachedStatement(literal);
+    if (stmt == nullptr) {
+        int rc = sqlite3_prepare_v2(handle, literal, -1, &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            dbPath = db->getFilePath();
+            setError(QString::fromUtf8(sqlite3_errmsg(handle)));
+            sqlite3_finalize(stmt);
+            stmt = nullptr;
+        }
+    }
+}
+
 SQLiteQuery::SQLiteQuery(const QString& sql, SQLiteDbi* db, bool cached, NxOpStatus& os)
     : sql(sql), cached(cached), os(os) {
     if (os.hasError()) {
@@ -45,15 +67,24 @@ SQLiteQuery::~SQLiteQuery() {
     }
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
-    if (cached && db != nullptr) {
+    if (literal != nullptr && db != nullptr) {
+        db->returnCachedStatement(literal, stmt);
+    } else if (cached && db != nullptr) {
         db->returnCachedStatement(sql, stmt);
     } else {
         sqlite3_finalize(stmt);
     }
 }
 
+QString SQLiteQuery::sqlText() const {
+    return literal != nullptr ? QString::fromUtf8(literal) : sql;
+}
+
 void SQLiteQuery::setError(const QString& what) {
-    os.setError(tr("Database error in '%1': %2 (while running: %3)").arg(dbPath, what, sql.simplified()));
+    if (dbPath.isEmpty() && db != nullptr) {
+        dbPath = db->getFilePath();
+    }
+    os.setError(tr("Database error in '%1': %2 (while running: %3)").arg(dbPath, what, sqlText().simplified()));
 }
 
 bool SQLiteQuery::checkBind(int rc) {

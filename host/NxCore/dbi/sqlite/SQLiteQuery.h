@@ -26,6 +26,9 @@ class SQLiteQuery {
     Q_DECLARE_TR_FUNCTIONS(Nx::SQLiteQuery)
 public:
     SQLiteQuery(const QString& sql, SQLiteDbi* db, NxOpStatus& os);
+    // The same for SQL text that stays put (a literal or a constant): its statement is found again
+    // by the text's address, without building or hashing a QString on every use.
+    SQLiteQuery(const char* sql, SQLiteDbi* db, NxOpStatus& os);
     SQLiteQuery(const QString& sql, SQLiteDbi* db, bool cached, NxOpStatus& os);
     ~SQLiteQuery();
 
@@ -72,7 +75,10 @@ private:
     void setError(const QString& what);
     bool checkBind(int rc);
 
-    QString sql;
+    QString sqlText() const;
+
+    QString sql;                    // the text, when given as a QString
+    const char* literal = nullptr;  // the text, when given as a constant
     SQLiteDbi* db = nullptr;    // only for a cached query: the owner of the statement cache
     sqlite3* handle = nullptr;  // connection the statement belongs to
     QString dbPath;             // database file, for error messages
