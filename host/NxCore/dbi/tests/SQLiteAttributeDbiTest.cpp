@@ -5,7 +5,12 @@
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxAttributeDbi.h>
 
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
+
+#include <QFile>
+
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace Nx;
 using namespace Nx::DbiTestUtils;
@@ -106,6 +111,36 @@ TEST_F(SQLiteAttributeDbiTest, AttributeNeedsObjectAndName) {
     adbi->createStringAttribute(a, os);
     EXPECT_TRUE(os.hasError());
     EXPECT_FALSE(a.hasValidId());
+}
+
+}  // namespace
+
+namespace {
+
+// Inside a transaction the attributes of the object asked last are kept; a write through this
+// connection, or a new transaction, must never let an old answer through.
+TEST_F(SQLiteAttributeDbiTest, LookupsInsideATransactionSeeEveryChange) {
+    SQLiteDbi* db = static_cast<SQLiteDbi*>(con.dbi);
+    ASSERT_TRUE(db->beginTransaction(os, false));
+    EXPECT_FALSE(NxAttributeUtils::findStringAttribute(adbi, objA, "X", os).hasValidId());
+    NxAttributeUtils::setStringAttribute(adbi, objA, "X", "1", os);
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, objA, "X", os).value, "1");
+    NxAttributeUtils::setStringAttribute(adbi, objA, "X", "2", os);
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, objA, "X", os).value, "2");
+    EXPECT_FALSE(NxAttributeUtils::findStringAttribute(adbi, objB, "X", os).hasValidId());
+    db->endTransaction(os);
+
+    // Another connection changes the value between two transactions of this one.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(dir.filePath("a.s3db")).constData(), &raw, SQLITE_OPEN_READWRITE,
+                              nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "UPDATE Attribute SET value = '3' WHERE name = 'X'", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    ASSERT_TRUE(db->beginTransaction(os, false));
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, objA, "X", os).value, "3");
+    db->endTransaction(os);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
 
 }  // namespace

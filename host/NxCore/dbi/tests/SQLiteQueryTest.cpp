@@ -119,3 +119,39 @@ TEST_F(SQLiteQueryTest, SameStatementMayBeUsedNested) {
 }
 
 }  // namespace
+
+namespace {
+
+// Constant SQL is cached by the address of its text: a buffer that holds other SQL at the same
+// address later must get a statement of its own text, and two live queries of one text must not
+// share a statement.
+TEST_F(SQLiteQueryTest, StatementsOfConstantTextFollowTheTextNotOnlyItsAddress) {
+    SQLiteQuery::exec("INSERT INTO T(s) VALUES('a'); INSERT INTO T(s) VALUES('b')", db, os);
+    char buffer[64];
+    qstrcpy(buffer, "SELECT COUNT(*) FROM T");
+    {
+        SQLiteQuery q(static_cast<const char*>(buffer), db, os);
+        EXPECT_EQ(q.selectInt64(-1), 2);
+    }
+    qstrcpy(buffer, "SELECT MAX(k) + 40 FROM T");
+    {
+        SQLiteQuery q(static_cast<const char*>(buffer), db, os);
+        EXPECT_EQ(q.selectInt64(-1), 42);
+    }
+    const char* const sql = "SELECT s FROM T ORDER BY k";
+    SQLiteQuery outer(sql, db, os);
+    ASSERT_TRUE(outer.step());
+    {
+        SQLiteQuery inner(sql, db, os);  // while the outer one still holds its statement
+        ASSERT_TRUE(inner.step());
+        ASSERT_TRUE(inner.step());
+        EXPECT_EQ(inner.getString(0), "b");
+    }
+    EXPECT_EQ(outer.getString(0), "a");
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+
+    SQLiteQuery bad("SELECT nothing FROM nowhere", db, os);
+    EXPECT_TRUE(os.getError().contains("SELECT nothing FROM nowhere")) << os.getError().toStdString();
+}
+
+}  // namespace
