@@ -35,6 +35,7 @@ ConsoleWorkflowRunTask::~ConsoleWorkflowRunTask() {
 }
 
 void ConsoleWorkflowRunTask::prepare() {
+    SQLiteDbi::resetBusyStats();
     // 1. The session database.
     if (!keepSessionDb) {
         tmpDir.reset(new QTemporaryDir(QDir::temp().filePath("nolix-workflow-XXXXXX")));
@@ -100,6 +101,12 @@ Task::ReportResult ConsoleWorkflowRunTask::report() {
         fputs(text.toLocal8Bit().constData(), stdout);
         fflush(stdout);
     }
+    // Writers commit in batches, so no element should wait for another's lock: say if one did.
+    const SQLiteDbi::BusyStats busy = SQLiteDbi::busyStats();
+    perfLog.info(tr("Database lock waits during the run: %1 (%2 ms in all, longest %3 ms)")
+                     .arg(busy.waits)
+                     .arg(busy.totalMs)
+                     .arg(busy.longestMs));
     if (hasError()) {
         cmdLog.error(tr("Workflow %1 failed: %2").arg(workflowPath, getError()));
     } else {

@@ -86,14 +86,23 @@ VariationInfo::VariationInfo(const NxVariant& variation, const NxDataId& sequenc
       variation(variation),
       sequenceId(sequenceId),
       chromosomeName(chromosomeName) {
-    for (int c = ReportColumn_Chr; c <= ReportColumn_GerpScore; ++c) {
-        inGeneColumns << c;
-    }
-    regulatoryColumns << ReportColumn_Chr << ReportColumn_Position << ReportColumn_Allele << ReportColumn_DbSnp
-                      << ReportColumn_Gene << ReportColumn_ClinicalSignificance << ReportColumn_FromTranscriptionStart
-                      << ReportColumn_RSnpToolsFactors << ReportColumn_ChipTools << ReportColumn_TataTool
-                      << ReportColumn_Genomes1000 << ReportColumn_SegmentalDupl << ReportColumn_ConservedReg
-                      << ReportColumn_AltAllele << ReportColumn_Hapmap << ReportColumn_GerpScore;
+    // Built once and shared: one object is made per variation of a report.
+    static const QList<int> inGene = [] {
+        QList<int> columns;
+        for (int c = ReportColumn_Chr; c <= ReportColumn_GerpScore; ++c) {
+            columns << c;
+        }
+        return columns;
+    }();
+    static const QList<int> regulatory{
+        ReportColumn_Chr,         ReportColumn_Position,       ReportColumn_Allele,
+        ReportColumn_DbSnp,       ReportColumn_Gene,           ReportColumn_ClinicalSignificance,
+        ReportColumn_FromTranscriptionStart, ReportColumn_RSnpToolsFactors, ReportColumn_ChipTools,
+        ReportColumn_TataTool,    ReportColumn_Genomes1000,    ReportColumn_SegmentalDupl,
+        ReportColumn_ConservedReg, ReportColumn_AltAllele,     ReportColumn_Hapmap,
+        ReportColumn_GerpScore};
+    inGeneColumns = inGene;
+    regulatoryColumns = regulatory;
 }
 
 void VariationInfo::init(NxVariantDbi* variantDbi, const QSharedPointer<DamageEffectEvaluator>& ev, bool loadEffects) {

@@ -109,3 +109,46 @@ TEST(TataWorkflowEndToEndTest, DemoTataBoxVariationsGetTheirAttributes) {
     // Other variations may lie in a promoter window too, but most of the demo's do not.
     EXPECT_LT(elsewhere, tataSeen * 20 + 20);
 }
+
+// read -> annotate -> tata-box-snp over one track of about 100,000 variations: the annotation
+// commits its effects in batches and the TATA element writes its answers from the engine thread
+// meanwhile, and no write ever waits for a lock held by the other.
+TEST(TataWorkflowEndToEndTest, ALargeTrackNeverWaitsOnALock) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    QString out;
+    ASSERT_TRUE(runTool("nolix-demo-data", {"--out-dir", d, "--seed", "3", "--variants", "200000"}, out))
+        << out.toStdString();
+    ASSERT_TRUE(runTool("nolix-refdb", {"--out", d + "/reference.s3db", "--fasta", d + "/genome.fa", "--genes",
+                                        d + "/genes.gff3", "--known-mutations", d + "/known_mutations.vcf"},
+                        out))
+        << out.toStdString();
+    // One chromosome only: one track.
+    QFile all(d + "/variants.vcf");
+    QFile one(d + "/chr7.vcf");
+    ASSERT_TRUE(all.open(QIODevice::ReadOnly) && one.open(QIODevice::WriteOnly));
+    int records = 0;
+    while (!all.atEnd()) {
+        const QByteArray line = all.readLine();
+        if (line.startsWith('#') || line.startsWith("chr7\t")) {
+            one.write(line);
+            records += line.startsWith('#') ? 0 : 1;
+        }
+    }
+    one.close();
+    ASSERT_GT(records, 90000);
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NX_LOG_LEVEL", "info");
+    p.setProcessEnvironment(env);
+    p.start(QString(NX_BINARY_DIR) + "/bin/resource_probe",
+            {"--workflow=" + QString(NX_SOURCE_DIR) + "/data/workflows/tata_demo.json", "--set",
+             "read.url-in=" + one.fileName(), "--set", "annotate.db_path=" + d + "/reference.s3db", "--set",
+             "tata.db_path=" + d + "/reference.s3db"});
+    ASSERT_TRUE(p.waitForFinished(240000));
+    const QString log = QString::fromLocal8Bit(p.readAll());
+    ASSERT_EQ(p.exitCode(), 0) << log.toStdString();
+    EXPECT_TRUE(log.contains("Database lock waits during the run: 0 (")) << log.toStdString();
+}
