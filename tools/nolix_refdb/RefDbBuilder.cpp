@@ -22,8 +22,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+#include <QCoreApplication>
+#include <QRegularExpression>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -44,6 +46,24 @@ QString dbError(const QString& what, const NxOpStatus& os) {
 void removeDatabaseFiles(const QString& path) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
         QFile::remove(path + suffix);
+    }
+}
+
+bool processAlive(qint64 pid) {
+    return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+// A build killed with SIGKILL cannot clean up: its OUT.tmp-PID files (and journal) are removed by
+// the next build of the same OUT once that process is gone. A live owner's files are left alone.
+void removeStaleTemporaryFiles(const QFileInfo& outInfo) {
+    const QRegularExpression rx("^" + QRegularExpression::escape(outInfo.fileName()) +
+                                "\\.tmp-(\\d+)(-journal|-wal|-shm)?$");
+    QDir dir = outInfo.absoluteDir();
+    for (const QString& name : dir.entryList({outInfo.fileName() + ".tmp-*"}, QDir::Files | QDir::Hidden | QDir::System)) {
+        QRegularExpressionMatch m = rx.match(name);
+        if (m.hasMatch() && !processAlive(m.captured(1).toLongLong())) {
+            QFile::remove(dir.filePath(name));
+        }
     }
 }
 
@@ -165,10 +185,10 @@ bool RefDbBuilder::build(QString& error) {
             return false;
         }
     }
-    QString tmpPath;
-    do {
-        tmpPath = tr("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QRandomGenerator::global()->generate() % 1000000, 6, 10, QChar('0'));
-    } while (QFileInfo::exists(tmpPath));
+    removeStaleTemporaryFiles(outInfo);
+    // Named by this process, so a later build can tell whether its owner still runs.
+    const QString tmpPath = QString("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QCoreApplication::applicationPid());
+    removeDatabaseFiles(tmpPath);  // a dead process's, whose pid this one now has
 
     watchTemporaryFile(tmpPath);
     bool ok = buildInto(tmpPath, error);

@@ -1,5 +1,7 @@
 #include "ConsoleWorkflowRunTask.h"
 
+#include "WorkflowTempFolder.h"
+
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/log/Logger.h>
@@ -38,7 +40,11 @@ void ConsoleWorkflowRunTask::prepare() {
     SQLiteDbi::resetBusyStats();
     // 1. The session database.
     if (!keepSessionDb) {
-        tmpDir.reset(new QTemporaryDir(QDir::temp().filePath("nolix-workflow-XXXXXX")));
+        const int stale = WorkflowTempFolder::removeStale(QDir::tempPath());
+        if (stale > 0) {
+            cmdLog.info(tr("Removed %1 temporary folder(s) of ended runs from %2").arg(stale).arg(QDir::tempPath()));
+        }
+        tmpDir.reset(new WorkflowTempFolder(QDir::tempPath()));
         if (!tmpDir->isValid()) {
             setError(tr("Cannot create a temporary folder for the session database: %1").arg(tmpDir->errorString()));
             return;

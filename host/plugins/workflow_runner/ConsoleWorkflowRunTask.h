@@ -1,5 +1,6 @@
 // A workflow run started from the command line (--workflow=FILE):
-//   1. create the session database: a SQLite file in a temporary folder (removed at the end),
+//   1. create the session database: a SQLite file in a temporary folder (removed at the end;
+//      folders of killed runs are removed first),
 //      or the --session-db file, which is kept and must not exist yet;
 //   2. load and check the workflow file with the --set values;
 //   3. run it (a WorkflowRunTask subtask), progress on standard error;
@@ -11,11 +12,11 @@
 #include <NxLang/io/WorkflowFileLoader.h>
 
 #include <QScopedPointer>
-#include <QTemporaryDir>
 
 namespace Nx {
 
 class DbiDataStorage;
+class WorkflowTempFolder;
 namespace Workflow {
 class Schema;
 class WorkflowContext;
@@ -41,7 +42,7 @@ private:
     QString sessionDb;                     // the file actually used
     bool keepSessionDb;                    // given by the user
     bool sessionDbCreated = false;         // this run made the file
-    QScopedPointer<QTemporaryDir> tmpDir;  // holds a temporary session database
+    QScopedPointer<WorkflowTempFolder> tmpDir;  // holds a temporary session database
     Workflow::Schema* schema = nullptr;    // owned
     DbiDataStorage* storage = nullptr;     // owned
     Workflow::WorkflowMonitor* monitor = nullptr;  // owned

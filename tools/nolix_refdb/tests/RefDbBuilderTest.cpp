@@ -8,12 +8,16 @@
 #include <NxCore/dbi/NxSequenceDbi.h>
 #include <NxCore/variation/DamageMatrix.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 using namespace Nx;
 
@@ -396,4 +400,47 @@ TEST_F(RefDbBuilderTest, BgzipInputCutAtABlockBoundaryIsRefused) {
     QStringList args = baseArgs();
     args << "--known-mutations" << gz;
     expectFailure(args, gz, "end-of-file marker is missing");
+}
+
+// A build killed with SIGKILL leaves OUT.tmp-PID and its journal; the next build of OUT removes
+// them once that process is gone, and keeps those of a live process and of other outputs.
+TEST_F(RefDbBuilderTest, NextBuildRemovesTemporaryFilesOfKilledBuilds) {
+    // A genome large enough that the build is still writing when it is killed.
+    QByteArray genome = ">chr1\n";
+    for (int i = 0; i < 400000; ++i) genome += "ACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACG\n";
+    const QString bigFasta = write("big.fa", genome);
+    QProcess p;
+    p.start(QString(NX_BINARY_DIR) + "/bin/nolix-refdb",
+            {"--quiet", "--out", dbPath(), "--fasta", bigFasta, "--genes", write("genes.gff3", GFF3)});
+    ASSERT_TRUE(p.waitForStarted());
+    const QString killedTmp = QString("ref.s3db.tmp-%1").arg(p.processId());
+    for (int i = 0; i < 30000 && !leftovers().contains(killedTmp) && p.state() == QProcess::Running; ++i) {
+        QThread::msleep(1);
+    }
+    ASSERT_EQ(p.state(), QProcess::Running) << "the build ended before it could be killed";
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished();
+    ASSERT_TRUE(leftovers().contains(killedTmp)) << leftovers().join(",").toStdString();
+
+    // A journal of a dead process (with its database), files of a live one (this test), another
+    // output's temporary file and a name without a pid.
+    QProcess ended;
+    ended.start("true", QStringList());
+    ASSERT_TRUE(ended.waitForFinished());
+    const QString deadTmp = QString("ref.s3db.tmp-%1").arg(ended.processId());
+    write(deadTmp, "x");
+    write(deadTmp + "-journal", "x");
+    const QString liveTmp = QString("ref.s3db.tmp-%1").arg(QCoreApplication::applicationPid());
+    write(liveTmp, "x");
+    write(liveTmp + "-journal", "x");
+    write("other.s3db.tmp-" + QString::number(ended.processId()), "x");
+    write("ref.s3db.tmp-keep", "x");
+
+    ASSERT_EQ(run(baseArgs()), 0) << err.toStdString();
+    QStringList left = leftovers();
+    left.sort();
+    QStringList expected = {"ref.s3db", liveTmp, liveTmp + "-journal", "ref.s3db.tmp-keep"};
+    expected.sort();
+    EXPECT_EQ(left, expected);
+    EXPECT_TRUE(QFile::exists(dir.filePath("other.s3db.tmp-" + QString::number(ended.processId()))));
 }

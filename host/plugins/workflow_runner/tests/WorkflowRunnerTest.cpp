@@ -16,6 +16,7 @@
 #include <NxPrivate/tasks/TaskRunner.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
@@ -313,4 +314,62 @@ TEST(ConsoleRun, keptSessionDatabaseRecordsWhetherItsRunFinished) {
     EXPECT_TRUE(out.contains(killed)) << out.toStdString();
 
     EXPECT_NE(check(dir.filePath("in.vcf"), out), 0);  // no database at all
+}
+
+// A run killed with SIGKILL leaves its temporary session folder; the next run removes it, and
+// keeps folders of processes that still run and names it did not make.
+TEST(ConsoleRun, nextRunRemovesTheTemporaryFolderOfAKilledRun) {
+    const QString probe = QString(NX_BINARY_DIR) + "/bin/resource_probe";
+    if (!QFile::exists(probe)) {
+        GTEST_SKIP() << "resource_probe is not built";
+    }
+    QTemporaryDir dir, tmp;
+    writeFile(dir.filePath("in.vcf"), GOOD_VCF);
+    writeFile(dir.filePath("flow.json"),
+              R"J({"elements": [{"name": "read", "type": "read-variations", "attributes": {"url-in": "in.vcf"}}]})J");
+    {
+        QFile big(dir.filePath("big.vcf"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        big.write(VCF_HEADER);
+        QByteArray chunk;
+        for (int i = 1; i <= 1000000; ++i) {
+            chunk += "chr1\t" + QByteArray::number(i) + "\t.\tA\tG\t.\t.\t.\n";
+        }
+        big.write(chunk);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", tmp.path());
+    auto runFolders = [&]() {
+        return QDir(tmp.path()).entryList({"nolix-workflow-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+    };
+
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(probe, {"--workflow=" + dir.filePath("flow.json"), "--set", "read.url-in=" + dir.filePath("big.vcf")});
+    ASSERT_TRUE(p.waitForStarted(60000));
+    for (int i = 0; i < 30000 && runFolders().isEmpty() && p.state() == QProcess::Running; ++i) {
+        QThread::msleep(1);
+    }
+    QThread::msleep(100);
+    ASSERT_EQ(p.state(), QProcess::Running) << "the import ended before it could be killed";
+    const QStringList killedFolders = runFolders();
+    ASSERT_EQ(killedFolders.size(), 1);
+    EXPECT_TRUE(killedFolders[0].startsWith(QString("nolix-workflow-%1-").arg(p.processId())));
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished(60000);
+    ASSERT_EQ(runFolders(), killedFolders);
+
+    // Owned by a live process (this test), and a name without an owner: both stay.
+    const QString live = QString("nolix-workflow-%1-AbC123").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(QDir(tmp.path()).mkpath(live + "/inner"));
+    writeFile(tmp.filePath(live + "/session.s3db"), "in use");
+    ASSERT_TRUE(QDir(tmp.path()).mkdir("nolix-workflow-QwErTy"));
+
+    p.start(probe, {"--workflow=" + dir.filePath("flow.json")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QStringList left = runFolders();
+    left.sort();
+    EXPECT_EQ(left, QStringList({live, "nolix-workflow-QwErTy"}));
+    EXPECT_TRUE(QFile::exists(tmp.filePath(live + "/session.s3db")));
 }
