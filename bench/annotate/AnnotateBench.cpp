@@ -20,34 +20,11 @@
 
 #include <cstdio>
 
+#include "../common/ProcessMemory.h"
+
 using namespace Nx;
-
-namespace {
-
-// A field of /proc/self/status in kB ("VmHWM", "VmRSS"), -1 when unreadable.
-qint64 statusKb(const char* field) {
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    const QByteArray prefix = QByteArray(field) + ":";
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(prefix)) {
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
-}
-
-// Makes VmHWM start again from the current resident size.
-void resetPeakRss() {
-    QFile f("/proc/self/clear_refs");
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write("5");
-    }
-}
-
-}  // namespace
+using NxBench::resetPeakRss;
+using NxBench::statusKb;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

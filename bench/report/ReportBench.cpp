@@ -21,31 +21,13 @@
 
 #include <cstdio>
 
+#include "../common/ProcessMemory.h"
+
 using namespace Nx;
+using NxBench::resetPeakRss;
+using NxBench::statusKb;
 
 namespace {
-
-// A field of /proc/self/status in kB ("VmHWM", "VmRSS"), -1 when unreadable.
-qint64 statusKb(const char* field) {
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    const QByteArray prefix = QByteArray(field) + ":";
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(prefix)) {
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
-}
-
-void resetPeakRss() {
-    QFile f("/proc/self/clear_refs");
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write("5");
-    }
-}
 
 bool runTask(Task* task, const char* what) {
     const bool finished = TaskRunner::runAndWait(task, 24 * 3600 * 1000);

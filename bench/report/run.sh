@@ -2,7 +2,7 @@
 # The whole chain (VCF import, annotation, both reports) against bcftools csq (writing bgzipped
 # VCF) and SnpEff (its database built from the same FASTA and GFF3), side by side on the same
 # files, on two genomes: the demo genome and one of human-like gene density (2 x 1000 coding
-# genes, about 70 Mb). Then the report step alone (nolix-bench-report).
+# genes, about 60 Mb). Then the report step alone (nolix-bench-report).
 # Prints wall time and peak memory of each and our ratios.
 #
 # Usage: bench/report/run.sh [BUILD_DIR] [WORK_DIR] [VARIATIONS]   (default 1000000 variations)
@@ -67,7 +67,7 @@ run_genome() {
     'BEGIN { printf "  time ratio nolix/bcftools %.2f, nolix/snpeff %.2f\n", a / b, a / c }'
   echo "  memory nolix ${mem[nolix]} MB, bcftools ${mem[bcftools]} MB, snpeff ${mem[snpeff]} MB"
   echo "  report step alone:"
-  "$bin/nolix-bench-report" --db "$dir/reference.s3db" --vcf "$dir/variants.vcf" --work-dir "$dir" | sed 's/^/  /'
+  "$bin/nolix-bench-report" --db "$dir/reference.s3db" --vcf "$dir/variants.vcf" --work-dir "$dir" 2>/dev/null | sed 's/^/  /'
 }
 
 run_genome demo

@@ -3,6 +3,8 @@
 // FASTA, GFF3 and VCF: every coding SNV that bcftools finds has a report row with codon cells, each
 // such row names an amino-acid change that bcftools gives at that site, and its codons translate
 // to the letters of that change. Genes named "FR..." get no codon cells by design and are left out.
+#include "ConsoleRun.h"
+
 #include <NxCore/biology/BaseDNAAlphabetIds.h>
 #include <NxCore/biology/DNAAlphabetRegistry.h>
 #include <NxCore/biology/DNATranslationRegistry.h>
@@ -21,21 +23,9 @@
 #include <iostream>
 
 using namespace Nx;
+using Nx::ConsoleRun::runTool;
 
 namespace {
-
-bool runTool(const QString& program, const QStringList& args, QString& output) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program.contains('/') ? program : QString(NX_BINARY_DIR) + "/bin/" + program, args);
-    if (!p.waitForFinished(300000)) {
-        p.kill();
-        output = program + " did not finish";
-        return false;
-    }
-    output = QString::fromLocal8Bit(p.readAll());
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 QList<QStringList> readTable(const QString& path, QString& header) {
     QList<QStringList> rows;
@@ -130,14 +120,7 @@ TEST(ReportWorkflowEndToEndTest, DemoReportsAgreeWithBcftoolsCsq) {
     ASSERT_TRUE(dir.isValid());
     const QString d = dir.path();
     QString out;
-    ASSERT_TRUE(runTool("nolix-demo-data", {"--out-dir", d, "--seed", "1", "--variants", "20000"}, out))
-        << out.toStdString();
-    ASSERT_TRUE(runTool("nolix-refdb", {"--out", d + "/reference.s3db", "--fasta", d + "/genome.fa", "--genes",
-                                        d + "/genes.gff3", "--known-mutations", d + "/known_mutations.vcf",
-                                        "--matrices", d + "/matrices.tsv", "--gene-info", d + "/gene_info.tsv",
-                                        "--segmental-duplications", d + "/sd.bed", "--conserved-regions", d + "/cr.bed"},
-                        out))
-        << out.toStdString();
+    ASSERT_TRUE(ConsoleRun::makeDemoWithReference(d, "1", {"--variants", "20000"}, out)) << out.toStdString();
     const QString inGenePath = d + "/in_gene.tsv";
     const QString regulatoryPath = d + "/regulatory.tsv";
     ASSERT_TRUE(runTool("resource_probe",
@@ -234,13 +217,7 @@ TEST(ReportWorkflowEndToEndTest, XmlSuiteOfTheDemoReports) {
     ASSERT_TRUE(dir.isValid());
     const QString d = dir.path();
     QString out;
-    ASSERT_TRUE(runTool("nolix-demo-data", {"--out-dir", d, "--seed", "1"}, out)) << out.toStdString();
-    ASSERT_TRUE(runTool("nolix-refdb", {"--out", d + "/reference.s3db", "--fasta", d + "/genome.fa", "--genes",
-                                        d + "/genes.gff3", "--known-mutations", d + "/known_mutations.vcf",
-                                        "--matrices", d + "/matrices.tsv", "--gene-info", d + "/gene_info.tsv",
-                                        "--segmental-duplications", d + "/sd.bed", "--conserved-regions", d + "/cr.bed"},
-                        out))
-        << out.toStdString();
+    ASSERT_TRUE(ConsoleRun::makeDemoWithReference(d, "1", {}, out)) << out.toStdString();
     QFile workflow(d + "/workflow.json");
     ASSERT_TRUE(workflow.open(QIODevice::WriteOnly));
     workflow.write(R"({

@@ -2,6 +2,8 @@
 // the built plug-ins) on generated demo data, then checked through the host tables of the kept
 // session database against the reference database: matched known mutations, one gene effect per
 // overlapped transcript of every single-base variation, none for longer ones.
+#include <tests/ConsoleRun.h>
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DamageEffectDbi.h>
 #include <NxCore/dbi/DbiConnection.h>
@@ -21,22 +23,9 @@
 #include <memory>
 
 using namespace Nx;
+using Nx::ConsoleRun::runTool;
 
 namespace {
-
-// Runs a program of the build; its output goes to the test log on failure.
-bool runTool(const QString& name, const QStringList& args, QString& output) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QString(NX_BINARY_DIR) + "/bin/" + name, args);
-    if (!p.waitForFinished(240000)) {
-        p.kill();
-        output = name + " did not finish";
-        return false;
-    }
-    output = QString::fromLocal8Bit(p.readAll());
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 QList<DamageEffect> effectsOf(DamageEffectDbi* t, const NxDataId& id, NxOpStatus& os) {
     QList<DamageEffect> res;
@@ -54,13 +43,7 @@ TEST(AnnotateWorkflowEndToEndTest, DemoWorkflowStoresKnownAndGeneEffects) {
     ASSERT_TRUE(dir.isValid());
     const QString d = dir.path();
     QString out;
-    ASSERT_TRUE(runTool("nolix-demo-data", {"--out-dir", d, "--seed", "7"}, out)) << out.toStdString();
-    ASSERT_TRUE(runTool("nolix-refdb", {"--out", d + "/reference.s3db", "--fasta", d + "/genome.fa", "--genes",
-                                        d + "/genes.gff3", "--known-mutations", d + "/known_mutations.vcf",
-                                        "--matrices", d + "/matrices.tsv", "--gene-info", d + "/gene_info.tsv",
-                                        "--segmental-duplications", d + "/sd.bed", "--conserved-regions", d + "/cr.bed"},
-                        out))
-        << out.toStdString();
+    ASSERT_TRUE(ConsoleRun::makeDemoWithReference(d, "7", {}, out)) << out.toStdString();
     const QString session = d + "/session.s3db";
     ASSERT_TRUE(runTool("resource_probe",
                         {"--workflow=" + QString(NX_SOURCE_DIR) + "/data/workflows/annotate_demo.json", "--set",

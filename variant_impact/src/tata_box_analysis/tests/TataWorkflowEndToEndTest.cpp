@@ -2,6 +2,8 @@
 // the console on generated demo data: every variation the demo planted in a TATA box carries a
 // "TATA_TOOLS:<feature id>" attribute, some of them significant, and no variation outside the
 // promoter windows carries one.
+#include <tests/ConsoleRun.h>
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxAttributeDbi.h>
@@ -17,21 +19,9 @@
 #include <memory>
 
 using namespace Nx;
+using Nx::ConsoleRun::runTool;
 
 namespace {
-
-bool runTool(const QString& name, const QStringList& args, QString& output) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QString(NX_BINARY_DIR) + "/bin/" + name, args);
-    if (!p.waitForFinished(240000)) {
-        p.kill();
-        output = name + " did not finish";
-        return false;
-    }
-    output = QString::fromLocal8Bit(p.readAll());
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 // "chrom:pos0" of the records the demo marks with the class of interest.
 QSet<QString> demoRecords(const QString& vcf, const QString& demoClass) {
