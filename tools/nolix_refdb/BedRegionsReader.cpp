@@ -49,7 +49,7 @@ bool BedRegionsReader::read(const QString& path, const SequenceLengths& sequence
         }
     }
     if (reader.hasReadError()) {
-        error = reader.where() + tr("read error");
+        error = reader.readErrorMessage();
         return false;
     }
     return true;

@@ -97,7 +97,7 @@ bool DamageMatrixReader::read(const QString& path, const Sink& onMatrix, QString
         rows.insert(pos, row);
     }
     if (reader.hasReadError()) {
-        error = reader.where() + tr("read error");
+        error = reader.readErrorMessage();
         return false;
     }
     return flush();

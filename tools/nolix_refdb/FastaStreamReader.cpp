@@ -50,7 +50,7 @@ bool FastaStreamReader::nextSequence(QString& name, QString& error) {
         // Bases of a record the caller did not read are skipped.
     }
     if (reader.hasReadError()) {
-        error = reader.where() + tr("read error");
+        error = reader.readErrorMessage();
     }
     inRecord = false;
     return false;
@@ -96,7 +96,7 @@ bool FastaStreamReader::readBlock(QByteArray& block, int maxBytes, QString& erro
         }
     }
     if (reader.hasReadError()) {
-        error = reader.where() + tr("read error");
+        error = reader.readErrorMessage();
         return false;
     }
     return !block.isEmpty();

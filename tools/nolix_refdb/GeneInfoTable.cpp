@@ -42,7 +42,7 @@ bool GeneInfoTable::read(const QString& path, QString& error) {
         rows.insert(key, r);
     }
     if (reader.hasReadError()) {
-        error = reader.where() + tr("read error");
+        error = reader.readErrorMessage();
         return false;
     }
     return true;

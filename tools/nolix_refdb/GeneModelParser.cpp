@@ -23,6 +23,7 @@ struct PendingTranscript {
     QString parentKey;        // GFF3 Parent (gene key) or GTF gene_id
     QString typeName;         // GFF3 type of the defining line
     bool hasSpanLine = false; // a transcript line gave the span
+    qint64 spanLine = 0;
     char strand = 0;
     qint64 line = 0;          // defining line (or first child line)
     QVector<Part> exons;
@@ -64,13 +65,16 @@ bool isTranscriptType(const QString& type) {
 bool finishTranscript(PendingTranscript& t, const QString& file, QString& error) {
     TranscriptModel& m = t.model;
     auto byStart = [](const Part& a, const Part& b) { return a.region.startPos < b.region.startPos; };
+    if (t.exons.isEmpty()) {
+        // GFF3 allows a coding transcript given by its CDS lines alone (viral and prokaryote
+        // annotations): its exons are the CDS parts, with a GTF stop codon.
+        t.exons = t.cds;
+        if (!t.cds.isEmpty()) {
+            t.exons += t.stopCodons;
+        }
+    }
     std::sort(t.exons.begin(), t.exons.end(), byStart);
     std::sort(t.cds.begin(), t.cds.end(), byStart);
-    if (t.exons.isEmpty()) {
-        error = at(file, t.cds.first().line) +
-                QCoreApplication::translate("Nx::GeneModelParser", "CDS of transcript '%1' has no exons").arg(QString::fromLatin1(m.id));
-        return false;
-    }
     for (int i = 1; i < t.exons.size(); ++i) {
         if (t.exons[i].region.startPos < t.exons[i - 1].region.endPos()) {
             error = at(file, t.exons[i].line) + QCoreApplication::translate("Nx::GeneModelParser", "exon %1 overlaps exon %2 of transcript '%3'")
@@ -200,6 +204,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
     }
     format = Format::Unknown;
     QHash<QString, QString> geneNames;       // gene key (GFF3 ID or GTF gene_id) -> Name
+    QHash<QString, qint64> geneLines;        // GFF3 gene ID -> its line
     QHash<QString, int> transcriptIndex;     // GFF3 ID or GTF transcript_id -> index in pending
     QVector<PendingTranscript> pending;
     QVector<PendingChild> children;          // GFF3 exon and CDS lines read before their parent
@@ -263,6 +268,33 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
             continue;
         }
         QString seqName = QString::fromUtf8(cols[0]);
+        const bool gffGene = format == Format::Gff3 && isGeneType(type, attrs.value("ID"));
+        const bool gffOther = format == Format::Gff3 && !isExon && !isCds && !gffGene;
+        // Transcripts are the RNA types and whatever else hangs from a gene line; other lines
+        // with an ID (regions, and GENCODE's UTR and start/stop codon lines, whose IDs repeat
+        // over the lines of one feature) are not part of a gene model.
+        if (gffOther && !isTranscriptType(type) && !geneNames.contains(attrs.value("Parent").section(',', 0, 0))) {
+            continue;
+        }
+        // Of a gene line only the name is used: its coordinates do not matter.
+        if (gffGene) {
+            const QString id = attrs.value("ID");
+            if (geneLines.contains(id)) {
+                error = reader.where() + tr("gene ID '%1' is defined twice (first at line %2)").arg(id).arg(geneLines.value(id));
+                return false;
+            }
+            geneLines.insert(id, reader.getLineNumber());
+            QString name = attrs.value("Name", attrs.value("gene_name"));
+            geneNames.insert(id, name.isEmpty() ? stripPrefix(id, "gene:") : name);
+            continue;
+        }
+        if (format == Format::Gtf && type == "gene") {
+            const QString geneId = attrs.value("gene_id");
+            if (!geneId.isEmpty()) {
+                geneNames.insert(geneId, attrs.value("gene_name", geneId));
+            }
+            continue;
+        }
         bool okStart = false;
         bool okEnd = false;
         qint64 start = cols[3].toLongLong(&okStart);
@@ -271,14 +303,6 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
             error = reader.where() + tr("bad coordinates '%1'-'%2'")
                                          .arg(QString::fromUtf8(cols[3]), QString::fromUtf8(cols[4]));
             return false;
-        }
-        const bool gffGene = format == Format::Gff3 && isGeneType(type, attrs.value("ID"));
-        const bool gffOther = format == Format::Gff3 && !isExon && !isCds && !gffGene;
-        // Transcripts are the RNA types and whatever else hangs from a gene line; other lines
-        // with an ID (regions, and GENCODE's UTR and start/stop codon lines, whose IDs repeat
-        // over the lines of one feature) are not part of a gene model.
-        if (gffOther && !isTranscriptType(type) && !geneNames.contains(attrs.value("Parent").section(',', 0, 0))) {
-            continue;
         }
         auto known = sequences.constFind(seqName);
         if (known == sequences.constEnd()) {
@@ -313,11 +337,6 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
 
         if (format == Format::Gff3) {
             const QString id = attrs.value("ID");
-            if (gffGene) {
-                QString name = attrs.value("Name", attrs.value("gene_name"));
-                geneNames.insert(id, name.isEmpty() ? stripPrefix(id, "gene:") : name);
-                continue;
-            }
             if (isExon || isCds) {
                 QString parents = attrs.value("Parent");
                 if (parents.isEmpty()) {
@@ -364,12 +383,6 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
 
         // GTF
         const QString geneId = attrs.value("gene_id");
-        if (type == "gene") {
-            if (!geneId.isEmpty()) {
-                geneNames.insert(geneId, attrs.value("gene_name", geneId));
-            }
-            continue;
-        }
         const QString txId = attrs.value("transcript_id");
         if (txId.isEmpty()) {
             error = reader.where() + tr("%1 line without transcript_id").arg(type);
@@ -407,6 +420,11 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
             t.model.geneName = attrs.value("gene_name");
         }
         if (type == "transcript") {
+            if (t.hasSpanLine) {
+                error = reader.where() + tr("transcript '%1' has a second transcript line (first at line %2)").arg(txId).arg(t.spanLine);
+                return false;
+            }
+            t.spanLine = part.line;
             t.model.span = part.region;
             t.hasSpanLine = true;
         } else if (isExon) {
@@ -418,7 +436,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
     }
     if (reader.hasReadError()) {
-        error = reader.where() + tr("read error");
+        error = reader.readErrorMessage();
         return false;
     }
 
@@ -430,6 +448,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
     }
 
     transcripts.clear();
+    QHash<QByteArray, qint64> storedIds;  // "transcript:T1" and "T1" are one stable id
     for (PendingTranscript& t : pending) {
         if (t.exons.isEmpty() && t.cds.isEmpty()) {
             continue;  // an ID'd line with a Parent that is not a transcript model
@@ -446,10 +465,23 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         t.model.geneName = name;
         t.model.geneId = stripPrefix(t.parentKey, "gene:");
+        if (storedIds.contains(t.model.id)) {
+            error = at(path, t.line) + tr("transcript ID '%1' is defined twice (first at line %2)")
+                                           .arg(QString::fromLatin1(t.model.id))
+                                           .arg(storedIds.value(t.model.id));
+            return false;
+        }
+        storedIds.insert(t.model.id, t.line);
         if (!finishTranscript(t, path, error)) {
             return false;
         }
         transcripts.append(t.model);
+    }
+    if (transcripts.isEmpty()) {
+        error = reader.getLineNumber() == 0
+                    ? tr("%1: the file is empty; expected GFF3 or GTF gene models").arg(path)
+                    : tr("%1: no transcript (no exon or CDS line) in %2 lines").arg(path).arg(reader.getLineNumber());
+        return false;
     }
     return true;
 }

@@ -13,6 +13,23 @@ namespace Nx {
 
 namespace {
 
+// IUPAC nucleotide letters only: '.', '-', '*' or a symbolic allele name no reference bases.
+bool isBases(const QByteArray& allele) {
+    if (allele.isEmpty()) {
+        return false;
+    }
+    for (char c : allele) {
+        if (std::strchr("ACGTNRYSWKMBDHVUacgtnryswkmbdhvu", c) == nullptr || c == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
 const char* const SCORE_KEYS[KnownMutationsVcfReader::SCORE_COUNT] = {
     "AVSIFT", "LRT", "PHYLOP", "PP2", "MUTTASTER", "G1000AF", "EXTRA1",
     "EXTRA2", "GERPCONS", "ALTAF", "HAPMAP", "GERP", "EXTRA3"};
@@ -176,6 +193,11 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
         KnownMutation m;
         m.position = rec->pos;
         m.refAllele = QByteArray(rec->d.allele[0]);
+        if (!isBases(m.refAllele)) {
+            fail(tr("REF '%1' is no bases: a known mutation needs the reference bases it replaces")
+                     .arg(QString::fromUtf8(m.refAllele)));
+            break;
+        }
         const char* id = rec->d.id;
         m.knownId = (id == nullptr || std::strcmp(id, ".") == 0) ? QByteArray() : QByteArray(id);
         for (int a = 0; a < nAlt && ok; ++a) {
@@ -201,7 +223,8 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
         }
     }
     if (ok && reader.hasReadError()) {
-        fail(tr("read error"));
+        error = reader.readErrorMessage();
+        ok = false;
     }
     if (ok && hdr == nullptr) {
         error = tr("%1: no #CHROM header line; is this a VCF file?").arg(path);

@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 #include <htslib/bgzf.h>
 #include <htslib/hts.h>
 #include <htslib/kseq.h>
@@ -18,13 +21,20 @@ LineReader::~LineReader() {
 
 bool LineReader::open(const QString& p, QString& error) {
     path = p;
-    if (!QFileInfo(p).isFile()) {
+    const QFileInfo info(p);
+    if (!info.exists()) {
         error = tr("%1: no such file").arg(p);
+        return false;
+    }
+    if (info.isDir()) {
+        error = tr("%1: is a folder, not a file").arg(p);
         return false;
     }
     file = hts_open(p.toLocal8Bit().constData(), "r");
     if (file == nullptr) {
-        error = tr("%1: cannot open the file").arg(p);
+        const int err = errno;
+        error = err == ENOEXEC ? tr("%1: not a text file (binary data, or compressed in a format other than gzip)").arg(p)
+                               : tr("%1: cannot open the file: %2").arg(p, QString::fromLocal8Bit(std::strerror(err)));
         return false;
     }
     // A bgzip file cut at a block boundary decompresses cleanly up to the cut: only the missing
@@ -38,23 +48,50 @@ bool LineReader::open(const QString& p, QString& error) {
     return true;
 }
 
-bool LineReader::readLine(QByteArray& line) {
-    if (file == nullptr) {
-        return false;
-    }
-    kstring_t& s = buffer;
-    int rc = hts_getline(file, KS_SEP_LINE, &s);
+void LineReader::fetch() {
+    hasNext = false;
+    const int rc = hts_getline(file, KS_SEP_LINE, &buffer);
     if (rc < 0) {
-        readError = rc < -1;
-        return false;
+        if (rc < -1) {
+            readError = tr("the compressed data ends early or is damaged: the file is truncated or corrupt");
+        }
+        return;
     }
-    ++lineNumber;
-    size_t n = s.l;
-    if (n > 0 && s.s[n - 1] == '\r') {
+    size_t n = buffer.l;
+    if (n > 0 && buffer.s[n - 1] == '\r') {
         --n;
     }
-    line = QByteArray(s.s, static_cast<int>(n));
+    next = QByteArray(buffer.s, static_cast<int>(n));
+    hasNext = true;
+}
+
+bool LineReader::readLine(QByteArray& line) {
+    if (file == nullptr || !readError.isEmpty()) {
+        return false;
+    }
+    if (!started) {
+        started = true;
+        fetch();
+    }
+    if (!hasNext) {
+        return false;
+    }
+    line = next;
+    ++lineNumber;
+    // One line ahead: the last piece before a decompression error is no line of the file.
+    fetch();
+    if (!readError.isEmpty()) {
+        return false;
+    }
+    if (std::memchr(line.constData(), 0, static_cast<size_t>(line.size())) != nullptr) {
+        readError = tr("NUL byte in the line (column %1): not a text file").arg(line.indexOf('\0') + 1);
+        return false;
+    }
     return true;
+}
+
+QString LineReader::readErrorMessage() const {
+    return where() + readError;
 }
 
 QString LineReader::where() const {

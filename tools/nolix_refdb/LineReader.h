@@ -24,9 +24,11 @@ public:
     // False and an error text when the file cannot be opened.
     bool open(const QString& path, QString& error);
     // Next line without its line end ("\n" or "\r\n"); false at the end of the input or on a
-    // read error (then hasReadError() is true).
+    // read error (then hasReadError() is true): damaged compressed data, or a NUL byte.
     bool readLine(QByteArray& line);
-    bool hasReadError() const { return readError; }
+    bool hasReadError() const { return !readError.isEmpty(); }
+    // "file:line: reason" of the read error.
+    QString readErrorMessage() const;
 
     const QString& getPath() const { return path; }
     qint64 getLineNumber() const { return lineNumber; }
@@ -37,8 +39,13 @@ private:
     QString path;
     htsFile* file = nullptr;
     qint64 lineNumber = 0;  // of the line last returned
-    bool readError = false;
+    QString readError;
     kstring_t buffer = KS_INITIALIZE;  // reused for every line
+    QByteArray next;                   // the line after the one last returned
+    bool hasNext = false;
+    bool started = false;
+
+    void fetch();
 };
 
 }  // namespace Nx

@@ -155,6 +155,11 @@ QByteArray RefDbBuilder::resolveTranscript(const QByteArray& key) const {
     return unversionedIds.value(bare);  // empty when unknown or ambiguous
 }
 
+QString RefDbBuilder::storeFailed(const NxOpStatus& os) {
+    storageError = tr("%1: cannot write the database: %2").arg(opt.out, os.getError());
+    return storageError;
+}
+
 void RefDbBuilder::progress(const QString& text) const {
     if (!opt.quiet) {
         std::fprintf(stderr, "nolix-refdb: %s\n", text.toLocal8Bit().constData());
@@ -192,6 +197,9 @@ bool RefDbBuilder::build(QString& error) {
 
     watchTemporaryFile(tmpPath);
     bool ok = buildInto(tmpPath, error);
+    if (!ok && !storageError.isEmpty()) {
+        error = storageError;  // a full disk is no fault of the input line being read
+    }
     if (ok && std::rename(QFile::encodeName(tmpPath).constData(), QFile::encodeName(outInfo.absoluteFilePath()).constData()) != 0) {
         error = tr("%1: cannot move the finished database into place from %2").arg(opt.out, tmpPath);
         ok = false;
@@ -333,7 +341,7 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
         g.setDisease(t.disease);
         featureDbi->createGene(g, sequenceIds.value(t.sequenceName), t.cdsParts, os);
         if (os.hasError()) {
-            error = tr("%1: transcript '%2': %3").arg(opt.genes, QString::fromLatin1(t.id), os.getError());
+            error = storeFailed(os);
             return false;
         }
         codonCounts.insert(t.id, coding ? t.codonCount() : 0);
@@ -394,7 +402,7 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
         bytes.value = DamageMatrix::encode(matrix);
         attributes->createByteArrayAttribute(bytes, os);
         if (os.hasError()) {
-            reason = os.getError();
+            reason = storeFailed(os);
             return false;
         }
         ++stored;
@@ -430,7 +438,7 @@ bool RefDbBuilder::loadRegions(SQLiteDbi* db, const QString& path, const char* s
         f.location = region;
         featureDbi->createFeature(f, os);
         if (os.hasError()) {
-            reason = os.getError();
+            reason = storeFailed(os);
             return false;
         }
         ++count;
@@ -535,7 +543,7 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
             track.chromosomeNumber = number;
             kmDbi->createTrack(track, os);
             if (os.hasError()) {
-                reason = os.getError();
+                reason = storeFailed(os);
                 return false;
             }
             tracks.insert(number, track.id);
@@ -544,7 +552,7 @@ bool RefDbBuilder::loadKnownMutations(SQLiteDbi* db, QString& error) {
         list.append(m);
         if (list.size() >= MUTATION_BATCH) {
             if (!flush(number)) {
-                reason = os.getError();
+                reason = storeFailed(os);
                 return false;
             }
             if (stored % 100000 < MUTATION_BATCH) {

@@ -68,12 +68,15 @@ private:
     bool loadRegions(SQLiteDbi* db, const QString& path, const char* setName, QString& error);
     bool loadKnownMutations(SQLiteDbi* db, QString& error);
     void progress(const QString& text) const;
+    // Remembers a failed database write, reported instead of the input line it happened at.
+    QString storeFailed(const NxOpStatus& os);
     // The transcript a matrix key names: the id as written, without a "transcript:" prefix, or
     // with or without a ".N" version suffix when that is what tells it apart; empty when none.
     QByteArray resolveTranscript(const QByteArray& key) const;
     static QByteArray withoutVersion(const QByteArray& id);
 
     Options opt;
+    QString storageError;
     QHash<QString, QByteArray> sequenceIds;    // FASTA name -> sequence object id
     QHash<QString, qint64> sequenceLengths;    // FASTA name -> length
     QHash<QByteArray, int> codonCounts;        // transcript id -> codons of its coding region (0: non-coding)

@@ -6,6 +6,7 @@
 #include <NxCore/dbi/NxFeatureDbi.h>
 #include <NxCore/dbi/NxObjectDbi.h>
 #include <NxCore/dbi/NxSequenceDbi.h>
+#include <NxCore/records/Gene.h>
 #include <NxCore/variation/DamageMatrix.h>
 
 #include <QCoreApplication>
@@ -443,4 +444,114 @@ TEST_F(RefDbBuilderTest, NextBuildRemovesTemporaryFilesOfKilledBuilds) {
     expected.sort();
     EXPECT_EQ(left, expected);
     EXPECT_TRUE(QFile::exists(dir.filePath("other.s3db.tmp-" + QString::number(ended.processId()))));
+}
+
+// Lines the builder does not use do not stop it; a transcript given only by CDS lines gets its
+// CDS parts as exons; what would be stored wrong or ambiguously is refused with file and line.
+TEST_F(RefDbBuilderTest, GeneFileEdgeCasesAreTakenOrRefusedNeverSilentlyChanged) {
+    QStringList args = baseArgs();
+    args[5] = write("edge.gff3", "##gff-version 3\n"
+                                 "chr1\tt\tregion\t0\t40\t.\t+\t.\tID=region:chr1\n"
+                                 "chr1\tt\tgene\t3\t999\t.\t+\t.\tID=gene:V1;Name=VIRAL\n"
+                                 "chr1\tt\tmRNA\t3\t20\t.\t+\t.\tID=transcript:V1.1;Parent=gene:V1\n"
+                                 "chr1\tt\tCDS\t3\t8\t.\t+\t0\tParent=transcript:V1.1\n"
+                                 "chr1\tt\tCDS\t12\t20\t.\t+\t0\tParent=transcript:V1.1\n");
+    args << "--known-mutations"
+         << write("k.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                           "chr1\t5\trs5\tA\tC\t.\t.\t.\n");
+    ASSERT_EQ(run(args), 0) << err.toStdString();
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dbPath()), false, os);
+        NxDataId chr1 = con.dbi->getObjectDbi()->getObjectsByVisualName("chr1", NxObjectTypes::Sequence, os).value(0);
+        QList<Gene> genes = con.dbi->getFeatureDbi()->getGenesInRegion(chr1, NxRegion(0, 40), os);
+        ASSERT_EQ(genes.size(), 1);
+        EXPECT_EQ(genes[0].getName(), QString("VIRAL"));
+        EXPECT_EQ(genes[0].getExons(), QVector<NxRegion>({NxRegion(2, 6), NxRegion(11, 9)}));
+        EXPECT_EQ(genes[0].getCDSRegion(), NxRegion(2, 18));
+    }
+    QFile::remove(dbPath());
+
+    const QByteArray header = "##gff-version 3\n";
+    QStringList empty = baseArgs();
+    empty[5] = write("empty.gff3", "");
+    expectFailure(empty, "empty.gff3: the file is empty", "expected GFF3 or GTF gene models");
+    QStringList headerOnly = baseArgs();
+    headerOnly[5] = write("header.gff3", header + "# nothing\n");
+    expectFailure(headerOnly, "header.gff3:", "no transcript (no exon or CDS line) in 2 lines");
+
+    QStringList dupGene = baseArgs();
+    dupGene[5] = write("dg.gff3", QByteArray(GFF3) + "chr2\tt\tgene\t1\t5\t.\t+\t.\tID=gene:G1;Name=OTHER\n");
+    expectFailure(dupGene, "dg.gff3:14:", "gene ID 'gene:G1' is defined twice (first at line 2)");
+    QStringList dupTranscript = baseArgs();
+    dupTranscript[5] = write("dt.gff3", QByteArray(GFF3) + "chr2\tt\tmRNA\t1\t5\t.\t+\t.\tID=T1\n"
+                                                           "chr2\tt\texon\t1\t5\t.\t+\t.\tParent=T1\n");
+    expectFailure(dupTranscript, "dt.gff3:14:", "transcript ID 'T1' is defined twice (first at line 3)");
+    QStringList dupGtf = baseArgs();
+    dupGtf[5] = write("d.gtf", "chr2\tt\ttranscript\t1\t9\t.\t+\t.\tgene_id \"g\"; transcript_id \"t\";\n"
+                               "chr2\tt\ttranscript\t1\t5\t.\t+\t.\tgene_id \"g\"; transcript_id \"t\";\n"
+                               "chr2\tt\texon\t1\t5\t.\t+\t.\tgene_id \"g\"; transcript_id \"t\";\n");
+    expectFailure(dupGtf, "d.gtf:2:", "transcript 't' has a second transcript line (first at line 1)");
+
+    // A NUL byte cuts a number short where it is parsed as text: "2\0" would read as 2. Near the
+    // start it makes the file binary data; further on it is refused at its line.
+    const QByteArray nulGff = QByteArray(GFF3).replace("exon\t20\t30", QByteArray("exon\t2\0000\t30", 11));
+    QStringList nulEarly = baseArgs();
+    nulEarly[5] = write("b.gff3", nulGff);
+    expectFailure(nulEarly, "b.gff3: not a text file", "binary data");
+    QStringList nul = baseArgs();
+    nul[5] = write("n.gff3", QByteArray("# padding of a long header\n").repeated(1000) + nulGff);
+    expectFailure(nul, "n.gff3:1005:", "NUL byte in the line (column 14)");
+    QStringList nulVcf = baseArgs();
+    nulVcf << "--known-mutations"
+           << write("nul.vcf", QByteArray("##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                                          "chr1\t1\0005\trs5\tA\tC\t.\t.\t.\n", 79));
+    expectFailure(nulVcf, "nul.vcf:3:", "NUL byte in the line");
+
+    for (const char* ref : {".", "-", "*"}) {
+        QStringList noBases = baseArgs();
+        noBases << "--known-mutations"
+                << write("r.vcf", QByteArray("##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                                             "chr1\t5\trs5\tA\tC\t.\t.\t.\nchr1\t6\trs6\t") + ref + "\tC\t.\t.\t.\n");
+        expectFailure(noBases, "r.vcf:4:", QString("REF '%1' is no bases").arg(ref));
+    }
+}
+
+// Each message says what is wrong: a folder given as input, compressed data that ends early
+// (not the short last line it leaves), and a full disk (the database, not the input line).
+TEST_F(RefDbBuilderTest, MessagesNameTheRealFault) {
+    QStringList folder = baseArgs();
+    folder << "--matrices" << dir.path();
+    expectFailure(folder, dir.path() + ": is a folder, not a file", "folder");
+
+    QByteArray rows;
+    for (int pos = 1; pos <= 4; ++pos) rows += "T1\t" + QByteArray::number(pos) + QByteArray("\t0.5").repeated(20) + "\n";
+    for (int i = 0; i < 2000; ++i) rows += "#" + QByteArray::number(i * 7919) + QByteArray(" padding text").repeated(8) + "\n";
+    const QString m = write("m.tsv", rows);
+    QProcess gz;
+    gz.start("gzip", {"-f", m});
+    ASSERT_TRUE(gz.waitForFinished(10000));
+    QFile full(m + ".gz");
+    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
+    const QByteArray packed = full.readAll();
+    full.close();
+    const QString cut = write("cut.tsv.gz", packed.left(packed.size() / 2));
+    QStringList truncated = baseArgs();
+    truncated << "--matrices" << cut;
+    expectFailure(truncated, "cut.tsv.gz:", "the file is truncated or corrupt");
+    EXPECT_FALSE(err.contains("columns")) << err.toStdString();
+
+    // The process may write files of at most 64 KiB: the database outgrows that on a large FASTA.
+    QByteArray genome = ">chr1\n";
+    for (int i = 0; i < 20000; ++i) genome += "ACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACGTACG\n";
+    QProcess p;
+    p.start("sh", {"-c", "trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\"", QString(NX_BINARY_DIR) + "/bin/nolix-refdb",
+                   "--quiet", "--out", dbPath(), "--fasta", write("big.fa", genome), "--genes",
+                   write("genes.gff3", GFF3)});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(dbPath() + ": cannot write the database") || err.contains(".tmp-")) << err.toStdString();
+    EXPECT_FALSE(err.contains("big.fa:")) << err.toStdString();
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(",").toStdString();
 }
