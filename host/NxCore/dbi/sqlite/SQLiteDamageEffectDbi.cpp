@@ -167,13 +167,22 @@ bool SQLiteDamageEffectDbi::needsGeneEvaluation(const NxDataId& variantId, NxOpS
     if (pendingMarks.value(rowId, 0) & Mark_GeneEvaluated) {
         return false;
     }
-    SQLiteQuery q("SELECT flags FROM DamageEffectMark WHERE variant = ?1", db, os);
-    q.bindInt64(1, rowId);
-    qint64 flags = q.selectInt64(0);
-    if (os.hasError()) {
-        return false;
+    if (rowId < windowStart || rowId >= windowEnd) {
+        windowMarks.clear();
+        windowStart = windowEnd = rowId;
+        SQLiteQuery q("SELECT variant, flags FROM DamageEffectMark WHERE variant >= ?1 AND variant < ?2", db, os);
+        q.bindInt64(1, rowId);
+        q.bindInt64(2, rowId + MARK_WINDOW);
+        while (q.step()) {
+            windowMarks.insert(q.getInt64(0), int(q.getInt64(1)));
+        }
+        if (os.hasError()) {
+            windowMarks.clear();
+            return false;
+        }
+        windowEnd = rowId + MARK_WINDOW;
     }
-    return (flags & Mark_GeneEvaluated) == 0;
+    return (windowMarks.value(rowId, 0) & Mark_GeneEvaluated) == 0;
 }
 
 void SQLiteDamageEffectDbi::markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) {
@@ -219,6 +228,13 @@ void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
                               db, endOs);
             if (endOs.hasError()) {
                 writeOs.setError(endOs.getError());
+            }
+        }
+    }
+    if (!writeOs.hasError()) {
+        for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {
+            if (it.key() >= windowStart && it.key() < windowEnd) {
+                windowMarks[it.key()] |= it.value();
             }
         }
     }

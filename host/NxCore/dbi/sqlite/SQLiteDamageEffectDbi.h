@@ -57,6 +57,15 @@ private:
 
     QVector<PendingEffect> pendingEffects;  // stored but not yet written, in storage order
     QHash<qint64, int> pendingMarks;        // variation row id -> mark flags not yet written
+
+    // The marks of a window of variation row ids, read in one query: the annotation and the
+    // report ask for every variation in turn, mostly in row order. Marks this table writes are
+    // added when their batch is written; marks other connections write meanwhile are seen from
+    // the next window on.
+    static const qint64 MARK_WINDOW = 4096;
+    qint64 windowStart = 0;   // first row id of the window
+    qint64 windowEnd = 0;     // past its last; equal to windowStart when nothing is loaded
+    QHash<qint64, int> windowMarks;  // row id -> flags, only rows that have a mark
 };
 
 }  // namespace Nx

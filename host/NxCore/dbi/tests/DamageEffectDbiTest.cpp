@@ -349,3 +349,47 @@ TEST_F(DamageEffectDbiTest, AFailedBatchIsDroppedWholeAndTheRetryStoresEachEffec
                        "HAVING COUNT(*) > 1)"),
               0);
 }
+
+namespace {
+
+// Marks are read a window of variations at a time: every answer must still be the stored one,
+// across window boundaries, for marks this table wrote in earlier batches and for a mark another
+// connection wrote to a window not loaded yet.
+TEST(DamageEffectMarkWindowTest, AnswersFollowTheStoredMarks) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("marks.s3db");
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, path), true, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    const qint64 n = 10000;
+    for (qint64 row = 1; row <= n; row += 3) {
+        t->markGeneEvaluated(variantId(row), os);
+    }
+    t->markKnownChecked(variantId(2), os);  // another flag only
+    t->flushEffects(os);
+    for (qint64 row = 1; row <= n; ++row) {
+        ASSERT_EQ(t->needsGeneEvaluation(variantId(row), os), (row - 1) % 3 != 0) << "row " << row;
+    }
+    // Marks of a later batch, inside the window loaded last and in one loaded before.
+    t->markGeneEvaluated(variantId(n - 1), os);
+    t->markGeneEvaluated(variantId(3), os);
+    EXPECT_FALSE(t->needsGeneEvaluation(variantId(n - 1), os));  // still buffered
+    t->flushEffects(os);
+    EXPECT_FALSE(t->needsGeneEvaluation(variantId(n - 1), os));
+    EXPECT_FALSE(t->needsGeneEvaluation(variantId(3), os));
+    EXPECT_TRUE(t->needsGeneEvaluation(variantId(6), os));
+
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "INSERT INTO DamageEffectMark(variant, flags) VALUES(50000, 1)", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(raw);
+    sqlite3_close(raw);
+    EXPECT_FALSE(t->needsGeneEvaluation(variantId(50000), os));
+    EXPECT_TRUE(t->needsGeneEvaluation(variantId(50001), os));
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+}  // namespace
