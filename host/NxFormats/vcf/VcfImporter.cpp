@@ -274,6 +274,11 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
         os.setError(tr("'%1' is a folder, not a VCF file").arg(path));
         return {};
     }
+    if (!fi.isFile()) {
+        // The header is counted in a first pass, so a pipe would be read up before the import.
+        os.setError(tr("'%1' is not a regular file (a named pipe or a device); give the VCF as a file").arg(path));
+        return {};
+    }
     HtsFilePtr fp = openHts(path);
     if (!fp) {
         os.setError(tr("Cannot open VCF file '%1'").arg(path));
@@ -323,6 +328,14 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
                 problem = describeErrcode(rec->errcode);
             }
             if (!problem.isEmpty()) {
+                // The piece of a line left before a decompression error is no line of the file.
+                LineBuffer after;
+                if (hts_getline(fp.get(), KS_SEP_LINE, &after.s) < -1) {
+                    os.setError(tr("Cannot read VCF file '%1' after line %2: the compressed data ends early or is damaged (the file is truncated or corrupt)")
+                                    .arg(path)
+                                    .arg(lineNo - 1));
+                    break;
+                }
                 os.setError(tr("Malformed VCF file '%1' at line %2: %3").arg(path).arg(lineNo).arg(problem));
                 break;
             }

@@ -39,8 +39,15 @@ Task* ReadVariationsWorker::step() {
         if (path.isEmpty()) {
             continue;
         }
-        if (!QFileInfo(path).isFile()) {
+        const QFileInfo info(path);
+        if (!info.exists()) {
             return new FailTask(tr("Variation file %1 does not exist").arg(path));
+        }
+        if (info.isDir()) {
+            return new FailTask(tr("Variation file %1 is a folder, not a file").arg(path));
+        }
+        if (!info.isFile()) {
+            return new FailTask(tr("Variation file %1 is not a regular file (a named pipe or a device); give the VCF as a file").arg(path));
         }
         files << path;
     }

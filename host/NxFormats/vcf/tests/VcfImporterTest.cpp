@@ -6,13 +6,17 @@
 #include <NxCore/log/Logger.h>
 #include <NxFormats/vcf/VcfImporter.h>
 
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace Nx;
 using namespace Nx::VcfTestFiles;
@@ -281,3 +285,37 @@ TEST_F(VcfImporterErrorTest, NoDatabaseIsAnError) {
 }
 
 }  // namespace
+
+// What is wrong is said as it is: damaged compressed data is no malformed record, a folder or a
+// named pipe is no missing file.
+TEST_F(VcfImporterErrorTest, TruncatedGzipFolderAndPipeAreNamedAsSuch) {
+    QString text = header();
+    for (int i = 1; i <= 30000; ++i) text += QString("chr1\t%1\trs%1\tA\tG\t50\tPASS\tDP=%1\n").arg(i);
+    const QString plain = file("long.vcf", text);
+    QProcess gz;
+    gz.start("gzip", {"-f", plain});
+    ASSERT_TRUE(gz.waitForFinished(10000));
+    ASSERT_EQ(gz.exitCode(), 0);
+    for (int cutAt : {3, 2}) {
+        const QString cut = dir.filePath(QString("cut%1.vcf.gz").arg(cutAt));
+        truncateCopy(plain + ".gz", cut, QFileInfo(plain + ".gz").size() / cutAt);
+        NxOpStatusImpl cutOs;
+        VcfImporter(con).importFile(cut, cutOs);
+        ASSERT_TRUE(cutOs.hasError());
+        EXPECT_TRUE(cutOs.getError().contains(cut)) << cutOs.getError().toStdString();
+        EXPECT_TRUE(cutOs.getError().contains("truncated")) << cutOs.getError().toStdString();
+        EXPECT_FALSE(cutOs.getError().contains("columns")) << cutOs.getError().toStdString();
+        EXPECT_FALSE(cutOs.getError().contains("Malformed")) << cutOs.getError().toStdString();
+    }
+
+    NxOpStatusImpl dirOs;
+    VcfImporter(con).importFile(dir.path(), dirOs);
+    EXPECT_TRUE(dirOs.getError().contains("is a folder")) << dirOs.getError().toStdString();
+
+    const QString fifo = dir.filePath("pipe.vcf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    NxOpStatusImpl pipeOs;
+    VcfImporter(con).importFile(fifo, pipeOs);
+    EXPECT_TRUE(pipeOs.getError().contains("not a regular file (a named pipe")) << pipeOs.getError().toStdString();
+    EXPECT_FALSE(pipeOs.getError().contains("does not exist")) << pipeOs.getError().toStdString();
+}

@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 using namespace Nx;
@@ -197,6 +198,18 @@ TEST(ReadVariations, missingFileAndExistingSessionDbAreClearErrors) {
     RunOutcome r = runConsoleTask(dir.filePath("flow.json"), QString());
     EXPECT_TRUE(r.error.contains(dir.filePath("absent.vcf"))) << r.error.toStdString();
     EXPECT_FALSE(QFile::exists(r.sessionDb));  // the temporary database is removed
+    EXPECT_TRUE(r.error.contains("does not exist")) << r.error.toStdString();
+
+    // A named pipe or a folder exists: the message says what it is instead.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.vcf")).constData(), 0600), 0);
+    writeFile(dir.filePath("flow.json"), readWorkflow("pipe.vcf").toUtf8());
+    r = runConsoleTask(dir.filePath("flow.json"), QString());
+    EXPECT_TRUE(r.error.contains("is not a regular file (a named pipe")) << r.error.toStdString();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("calls.vcf"));
+    writeFile(dir.filePath("flow.json"), readWorkflow("calls.vcf").toUtf8());
+    r = runConsoleTask(dir.filePath("flow.json"), QString());
+    EXPECT_TRUE(r.error.contains("is a folder, not a file")) << r.error.toStdString();
+    writeFile(dir.filePath("flow.json"), readWorkflow("absent.vcf").toUtf8());
 
     writeFile(dir.filePath("taken.s3db"), "x");
     r = runConsoleTask(dir.filePath("flow.json"), dir.filePath("taken.s3db"));
