@@ -1,6 +1,8 @@
 # Build helpers shared by every folder: libraries and tests are found by globbing, so adding a
 # source file never needs an edit of a shared CMakeLists.txt.
 
+include(${CMAKE_CURRENT_LIST_DIR}/NxSanitize.cmake)
+
 function(nx_add_subdirectories_if_present)
   foreach(dir ${ARGN})
     if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
@@ -47,7 +49,8 @@ function(nx_add_tests dir)
       NX_SOURCE_DIR="${CMAKE_SOURCE_DIR}" NX_BINARY_DIR="${CMAKE_BINARY_DIR}")
     set_target_properties(${tname} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     add_test(NAME ${tname} COMMAND ${tname})
-    set_tests_properties(${tname} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+    set(env QT_QPA_PLATFORM=offscreen ${NX_SANITIZER_ENV})
+    set_tests_properties(${tname} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
   endforeach()
 endfunction()
 
