@@ -68,6 +68,9 @@ run_genome() {
   echo "  memory nolix ${mem[nolix]} MB, bcftools ${mem[bcftools]} MB, snpeff ${mem[snpeff]} MB"
   echo "  report step alone:"
   "$bin/nolix-bench-report" --db "$dir/reference.s3db" --vcf "$dir/variants.vcf" --work-dir "$dir" 2>/dev/null | sed 's/^/  /'
+  local records
+  records=$(grep -vc '^#' "$dir/variants.vcf")
+  echo "  session database: $(stat -c %s "$dir/bench_report_session.s3db") bytes, $(( $(stat -c %s "$dir/bench_report_session.s3db") / records )) bytes per VCF record"
 }
 
 run_genome demo

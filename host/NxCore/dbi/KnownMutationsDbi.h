@@ -5,6 +5,7 @@
 #include <NxCore/dbi/NxDbiIterator.h>
 #include <NxCore/records/KnownMutation.h>
 #include <NxCore/records/KnownMutationsTrack.h>
+#include <NxCore/records/NxRegion.h>
 
 namespace Nx {
 
@@ -18,6 +19,10 @@ public:
     virtual KnownMutationsTrack getTrackByChromosome(int chromosomeNumber, NxOpStatus& os) = 0;
     // Every mutation of the track at exactly that position. The caller deletes the iterator.
     virtual NxDbiIterator<KnownMutation>* getMutationsAt(const NxDataId& trackId, qint64 position, NxOpStatus& os) = 0;
+    // Every mutation of the track whose position lies in the region, by position and then in the
+    // order getMutationsAt gives. The caller deletes the iterator.
+    virtual NxDbiIterator<KnownMutation>* getMutationsInRegion(const NxDataId& trackId, const NxRegion& region,
+                                                               NxOpStatus& os) = 0;
 
     // Writing (the database builder).
     virtual void createTrack(KnownMutationsTrack& track, NxOpStatus& os) = 0;

@@ -123,6 +123,7 @@ void DamageEffectEvaluator::attachSession(NxDbi* sessionDbi) {
 
 void DamageEffectEvaluator::attachDatabase(NxDbi* databaseDbi) {
     sequenceIdsByName.clear();
+    knownWindow = KnownWindow();
     NX_SAFE_POINT(databaseDbi != nullptr, "DataBase Dbi is null", );
     knownMutationsDbi = databaseDbi->getKnownMutationsDbi();
     attributeDbi = databaseDbi->getAttributeDbi();
@@ -215,12 +216,27 @@ KnownMutation DamageEffectEvaluator::findKnownMutation(const NxVariant& variant,
     if (!knownTrack.hasValidId()) {
         return KnownMutation();
     }
-    std::unique_ptr<NxDbiIterator<KnownMutation>> it(knownMutationsDbi->getMutationsAt(knownTrack.id, variant.startPos, os));
-    if (os.isCoR() || it == nullptr) {
+    const qint64 pos = variant.startPos;
+    if (knownWindow.track != knownTrack.id || pos < knownWindow.start || pos >= knownWindow.end) {
+        knownWindow = KnownWindow();
+        std::unique_ptr<NxDbiIterator<KnownMutation>> it(
+            knownMutationsDbi->getMutationsInRegion(knownTrack.id, NxRegion(pos, KNOWN_WINDOW), os));
+        if (os.isCoR() || it == nullptr) {
+            return KnownMutation();
+        }
+        while (it->hasNext()) {
+            KnownMutation m = it->next();
+            knownWindow.at[m.position] << m;
+        }
+        knownWindow.track = knownTrack.id;
+        knownWindow.start = pos;
+        knownWindow.end = pos + KNOWN_WINDOW;
+    }
+    const auto found = knownWindow.at.constFind(pos);
+    if (found == knownWindow.at.constEnd()) {
         return KnownMutation();
     }
-    while (it->hasNext()) {
-        KnownMutation m = it->next();
+    for (const KnownMutation& m : found.value()) {
         if (m.obsAllele == variant.obsData && m.refAllele == variant.refData) {
             return m;
         }

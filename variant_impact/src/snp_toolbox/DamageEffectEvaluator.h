@@ -103,6 +103,16 @@ private:
     const DNATranslation* complementTranslation = nullptr;  // borrowed from the registry
     const DNATranslation* aminoTranslation = nullptr;       // borrowed from the registry
     mutable QHash<QString, NxDataId> sequenceIdsByName;     // reference sequence of each track name
+
+    // Known mutations of a window of positions, read in one query: variations come by position.
+    static const qint64 KNOWN_WINDOW = 65536;
+    struct KnownWindow {
+        NxDataId track;                         // known-mutations track of the window
+        qint64 start = 0;                       // first position
+        qint64 end = 0;                         // past the last; equal to start when empty
+        QHash<qint64, QList<KnownMutation>> at; // position -> mutations, in the table's order
+    };
+    KnownWindow knownWindow;
 };
 
 }  // namespace Nx

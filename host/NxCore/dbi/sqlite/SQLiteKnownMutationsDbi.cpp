@@ -54,6 +54,27 @@ KnownMutationsTrack SQLiteKnownMutationsDbi::getTrackByChromosome(int chromosome
     return track;
 }
 
+namespace {
+
+// A row of "id, position, ref, alt, known_id, scores...".
+KnownMutation readMutation(const SQLiteQuery& q) {
+    KnownMutation m;
+    m.id = SQLiteUtils::toDbiId(q.getInt64(0), NxEntityTypes::KnownMutation);
+    m.position = q.getInt64(1);
+    m.refAllele = q.getBlob(2);
+    m.obsAllele = q.getBlob(3);
+    m.knownId = q.getBlob(4);
+    double* scores[] = {&m.avSift, &m.lrt, &m.phyloP, &m.pp2, &m.mutationTaster, &m.genomes1000,
+                        &m.extraScore1, &m.extraScore2, &m.gerpConserved, &m.altAlleleFrequency,
+                        &m.hapmap, &m.gerpScore, &m.extraScore3};
+    for (int i = 0; i < 13; ++i) {
+        *scores[i] = q.isNull(5 + i) ? -1.0 : q.getDouble(5 + i);
+    }
+    return m;
+}
+
+}  // namespace
+
 NxDbiIterator<KnownMutation>* SQLiteKnownMutationsDbi::getMutationsAt(const NxDataId& trackId, qint64 position,
                                                                        NxOpStatus& os) {
     QList<KnownMutation> res;
@@ -61,26 +82,38 @@ NxDbiIterator<KnownMutation>* SQLiteKnownMutationsDbi::getMutationsAt(const NxDa
     if (os.hasError()) {
         return new NxBufferedDbiIterator<KnownMutation>(res);
     }
-    SQLiteQuery q(QString("SELECT id, ref, alt, known_id, %1 FROM KnownMutation WHERE track = ?1 AND position = ?2 "
-                          "ORDER BY id")
-                      .arg(SCORE_COLUMNS),
-                  db, os);
+    static const QString sql =
+        QString("SELECT id, position, ref, alt, known_id, %1 FROM KnownMutation WHERE track = ?1 AND position = ?2 "
+                "ORDER BY id")
+            .arg(SCORE_COLUMNS);
+    SQLiteQuery q(sql, db, os);
     q.bindInt64(1, trackRow);
     q.bindInt64(2, position);
     while (q.step()) {
-        KnownMutation m;
-        m.id = SQLiteUtils::toDbiId(q.getInt64(0), NxEntityTypes::KnownMutation);
-        m.position = position;
-        m.refAllele = q.getBlob(1);
-        m.obsAllele = q.getBlob(2);
-        m.knownId = q.getBlob(3);
-        double* scores[] = {&m.avSift, &m.lrt, &m.phyloP, &m.pp2, &m.mutationTaster, &m.genomes1000,
-                            &m.extraScore1, &m.extraScore2, &m.gerpConserved, &m.altAlleleFrequency,
-                            &m.hapmap, &m.gerpScore, &m.extraScore3};
-        for (int i = 0; i < 13; ++i) {
-            *scores[i] = q.isNull(4 + i) ? -1.0 : q.getDouble(4 + i);
-        }
-        res << m;
+        res << readMutation(q);
+    }
+    if (os.hasError()) {
+        res.clear();
+    }
+    return new NxBufferedDbiIterator<KnownMutation>(res);
+}
+
+NxDbiIterator<KnownMutation>* SQLiteKnownMutationsDbi::getMutationsInRegion(const NxDataId& trackId,
+                                                                             const NxRegion& region, NxOpStatus& os) {
+    QList<KnownMutation> res;
+    qint64 trackRow = SQLiteUtils::toDbRef(trackId, NxObjectTypes::KnownMutationsTrack, os);
+    if (os.hasError()) {
+        return new NxBufferedDbiIterator<KnownMutation>(res);
+    }
+    static const QString sql = QString("SELECT id, position, ref, alt, known_id, %1 FROM KnownMutation WHERE track = ?1 "
+                                       "AND position >= ?2 AND position < ?3 ORDER BY position, id")
+                                   .arg(SCORE_COLUMNS);
+    SQLiteQuery q(sql, db, os);
+    q.bindInt64(1, trackRow);
+    q.bindInt64(2, region.startPos);
+    q.bindInt64(3, region.endPos());
+    while (q.step()) {
+        res << readMutation(q);
     }
     if (os.hasError()) {
         res.clear();

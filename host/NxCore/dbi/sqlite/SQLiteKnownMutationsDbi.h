@@ -20,6 +20,8 @@ public:
     KnownMutationsTrack getTrackByChromosome(int chromosomeNumber, NxOpStatus& os) override;
     // In insertion order.
     NxDbiIterator<KnownMutation>* getMutationsAt(const NxDataId& trackId, qint64 position, NxOpStatus& os) override;
+    NxDbiIterator<KnownMutation>* getMutationsInRegion(const NxDataId& trackId, const NxRegion& region,
+                                                       NxOpStatus& os) override;
 
     // One track per chromosome number: a second track of the same number is an error.
     void createTrack(KnownMutationsTrack& track, NxOpStatus& os) override;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace Nx;
 using namespace Nx::DbiTestUtils;
 
@@ -121,6 +123,56 @@ TEST_F(SQLiteKnownMutationsDbiTest, ASecondTrackOfOneChromosomeAndBadIdsAreRefus
     EXPECT_TRUE(bad.hasError());
     EXPECT_FALSE(it->hasNext());
     delete it;
+}
+
+}  // namespace
+
+namespace {
+
+// A region read gives exactly what position reads give, in the same order, and nothing of the
+// positions around it or of another track.
+TEST_F(SQLiteKnownMutationsDbiTest, RegionReadsAgreeWithPositionReads) {
+    KnownMutationsTrack one;
+    one.chromosomeNumber = 4;
+    one.visualName = "chr4";
+    KnownMutationsTrack other;
+    other.chromosomeNumber = 5;
+    other.visualName = "chr5";
+    kdbi->createTrack(one, os);
+    kdbi->createTrack(other, os);
+    QList<KnownMutation> ms;
+    for (qint64 pos : {9, 10, 10, 12, 19, 20}) {
+        KnownMutation m;
+        m.position = pos;
+        m.refAllele = "A";
+        m.obsAllele = QByteArray::number(ms.size());
+        m.knownId = "rs" + QByteArray::number(ms.size());
+        m.avSift = 0.5;
+        m.lrt = m.phyloP = m.pp2 = m.mutationTaster = m.genomes1000 = m.extraScore1 = m.extraScore2 =
+            m.gerpConserved = m.altAlleleFrequency = m.hapmap = m.gerpScore = m.extraScore3 = -1;
+        ms << m;
+    }
+    kdbi->addMutations(one.id, ms, os);
+    kdbi->addMutations(other.id, {ms[1]}, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+
+    std::unique_ptr<NxDbiIterator<KnownMutation>> region(kdbi->getMutationsInRegion(one.id, NxRegion(10, 10), os));
+    QList<QByteArray> fromRegion;
+    while (region->hasNext()) {
+        KnownMutation m = region->next();
+        fromRegion << QByteArray::number(m.position) + ":" + m.obsAllele + ":" + m.knownId;
+    }
+    QList<QByteArray> fromPositions;
+    for (qint64 pos = 10; pos < 20; ++pos) {
+        std::unique_ptr<NxDbiIterator<KnownMutation>> at(kdbi->getMutationsAt(one.id, pos, os));
+        while (at->hasNext()) {
+            KnownMutation m = at->next();
+            fromPositions << QByteArray::number(m.position) + ":" + m.obsAllele + ":" + m.knownId;
+        }
+    }
+    EXPECT_EQ(fromRegion, QList<QByteArray>({"10:1:rs1", "10:2:rs2", "12:3:rs3", "19:4:rs4"}));
+    EXPECT_EQ(fromRegion, fromPositions);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
 
 }  // namespace
