@@ -93,6 +93,10 @@ bool isBaseSequence(const char* allele) {
 // The checks htslib leaves out: eight fixed columns, a numeric POS of at least 1, a CHROM.
 // Returns the problem, or an empty text.
 QString checkFixedColumns(const kstring_t& line) {
+    // The record parser reads up to a NUL byte only: the rest of such a line would be lost.
+    if (const void* nul = std::memchr(line.s, 0, line.l)) {
+        return tr("NUL byte in column %1 of the line: not a text file").arg(static_cast<const char*>(nul) - line.s + 1);
+    }
     int tabs = 0;
     const char* tab2 = nullptr;
     const char* tab1 = nullptr;

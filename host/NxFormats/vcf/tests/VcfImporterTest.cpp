@@ -221,6 +221,10 @@ TEST_F(VcfImporterErrorTest, ARefPastTheHeaderContigLengthNamesFileAndLine) {
         << os.getError().toStdString();
 }
 
+TEST_F(VcfImporterErrorTest, NulByteNamesFileAndLine) {
+    expectFailureAtLine26(QString::fromLatin1("chr1\t260\t.\tA\tG\t.\t.\tDP=1\0", 24) + "0", "NUL byte in column 24");
+}
+
 TEST_F(VcfImporterErrorTest, ZeroPosNamesFileAndLine) {
     expectFailureAtLine26("chr1\t0\t.\tA\tG\t.\t.\t.", "POS '0'");
 }
