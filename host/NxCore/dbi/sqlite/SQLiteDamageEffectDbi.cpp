@@ -110,6 +110,35 @@ void SQLiteDamageEffectDbi::storeEffect(const DamageEffect& effect, NxOpStatus& 
     }
 }
 
+namespace {
+
+// A row of "id, <effect columns>"; the variation id is the caller's to set.
+DamageEffect readEffect(const SQLiteQuery& q) {
+    DamageEffect e;
+    e.id = q.getDataId(0, NxEntityTypes::DamageEffect);
+    e.affectedGeneName = q.getString(2);
+    e.toleranceScore = q.getDouble(3);
+    e.avSift = q.getDouble(4);
+    e.lrt = q.getDouble(5);
+    e.phyloP = q.getDouble(6);
+    e.pp2 = q.getDouble(7);
+    e.mutationTaster = q.getDouble(8);
+    e.genomes1000 = q.getDouble(9);
+    e.inSegmentalDuplication = q.getBool(10);
+    e.inConservedRegion = q.getBool(11);
+    e.gerpConserved = q.getDouble(12);
+    e.altAlleleFrequency = q.getDouble(13);
+    e.hapmap = q.getDouble(14);
+    e.gerpScore = q.getDouble(15);
+    e.hasKnownId = q.getBool(16);
+    e.discardReason = q.getString(17);
+    e.damaging = q.getBool(18);
+    e.aminoAcidChanged = q.getBool(19);
+    return e;
+}
+
+}  // namespace
+
 NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& variantId, NxOpStatus& os) {
     if (os.hasError()) {
         return nullptr;
@@ -122,32 +151,44 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
     if (os.hasError()) {
         return nullptr;
     }
+    // Inside a transaction the effects of a window of variations are read at once: the report
+    // asks for every variation in turn. The read stamp changes with every write of this
+    // connection and every new transaction, so a window never outlives what it read.
+    const quint64 stamp = db->getReadStamp();
+    if (stamp != 0) {
+        if (stamp != effectWindowStamp || rowId < effectWindowStart || rowId >= effectWindowEnd) {
+            effectWindow.clear();
+            effectWindowStamp = 0;
+            static const QString windowSql =
+                QString("SELECT id, %1 FROM DamageEffect WHERE variant >= ?1 AND variant < ?2 ORDER BY variant, id")
+                    .arg(EFFECT_COLUMNS);
+            SQLiteQuery q(windowSql, db, os);
+            q.bindInt64(1, rowId);
+            q.bindInt64(2, rowId + EFFECT_WINDOW);
+            while (q.step()) {
+                effectWindow[q.getInt64(1)] << readEffect(q);
+            }
+            if (os.hasError()) {
+                effectWindow.clear();
+                return nullptr;
+            }
+            effectWindowStamp = stamp;
+            effectWindowStart = rowId;
+            effectWindowEnd = rowId + EFFECT_WINDOW;
+        }
+        QList<DamageEffect> effects = effectWindow.value(rowId);
+        for (DamageEffect& e : effects) {
+            e.variant = variantId;
+        }
+        return new NxBufferedDbiIterator<DamageEffect>(effects);
+    }
     static const QString sql = QString("SELECT id, %1 FROM DamageEffect WHERE variant = ?1 ORDER BY id").arg(EFFECT_COLUMNS);
     SQLiteQuery q(sql, db, os);
     q.bindInt64(1, rowId);
     QList<DamageEffect> effects;
     while (q.step()) {
-        DamageEffect e;
-        e.id = q.getDataId(0, NxEntityTypes::DamageEffect);
+        DamageEffect e = readEffect(q);
         e.variant = variantId;
-        e.affectedGeneName = q.getString(2);
-        e.toleranceScore = q.getDouble(3);
-        e.avSift = q.getDouble(4);
-        e.lrt = q.getDouble(5);
-        e.phyloP = q.getDouble(6);
-        e.pp2 = q.getDouble(7);
-        e.mutationTaster = q.getDouble(8);
-        e.genomes1000 = q.getDouble(9);
-        e.inSegmentalDuplication = q.getBool(10);
-        e.inConservedRegion = q.getBool(11);
-        e.gerpConserved = q.getDouble(12);
-        e.altAlleleFrequency = q.getDouble(13);
-        e.hapmap = q.getDouble(14);
-        e.gerpScore = q.getDouble(15);
-        e.hasKnownId = q.getBool(16);
-        e.discardReason = q.getString(17);
-        e.damaging = q.getBool(18);
-        e.aminoAcidChanged = q.getBool(19);
         effects.append(e);
     }
     if (os.hasError()) {

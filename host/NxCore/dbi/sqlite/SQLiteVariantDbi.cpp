@@ -187,6 +187,38 @@ NxVariantTrack SQLiteVariantDbi::getVariantTrackOfVariant(const NxDataId& varian
     NxVariantTrack res;
     qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
     NX_CHECK_OP(os, res);
+    const quint64 stamp = db->getReadStamp();
+    if (stamp != 0) {
+        if (stamp != windowStamp || rowId < windowStart || rowId >= windowEnd) {
+            if (stamp != windowStamp) {
+                trackRecords.clear();
+            }
+            trackOfVariant.clear();
+            windowStamp = 0;
+            SQLiteQuery q("SELECT id, track FROM Variant WHERE id >= ?1 AND id < ?2", db, os);
+            q.bindInt64(1, rowId);
+            q.bindInt64(2, rowId + TRACK_WINDOW);
+            while (q.step()) {
+                trackOfVariant.insert(q.getInt64(0), q.getInt64(1));
+            }
+            NX_CHECK_OP(os, res);
+            windowStamp = stamp;
+            windowStart = rowId;
+            windowEnd = rowId + TRACK_WINDOW;
+        }
+        const auto track = trackOfVariant.constFind(rowId);
+        if (track == trackOfVariant.constEnd()) {
+            os.setError(tr("Variation not found in database '%1'").arg(db->getFilePath()));
+            return res;
+        }
+        auto record = trackRecords.constFind(track.value());
+        if (record == trackRecords.constEnd()) {
+            res = getVariantTrack(SQLiteUtils::toDbiId(track.value(), NxObjectTypes::VariantTrack), os);
+            NX_CHECK_OP(os, NxVariantTrack());
+            record = trackRecords.insert(track.value(), res);
+        }
+        return record.value();
+    }
     // One statement: the report asks this for every variation it writes.
     SQLiteQuery q("SELECT t.object, o.name, o.version, t.sequence, t.sequenceName FROM Variant v"
                   " JOIN VariantTrack t ON t.object = v.track JOIN Object o ON o.id = t.object WHERE v.id = ?1",

@@ -8,6 +8,7 @@
 #include <NxCore/dbi/sqlite/SQLiteTable.h>
 
 #include <QCoreApplication>
+#include <QHash>
 
 namespace Nx {
 
@@ -32,6 +33,17 @@ public:
     NxDbiIterator<NxVariant>* getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) override;
     NxVariant getVariant(const NxDataId& variantId, NxOpStatus& os) override;
     void setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) override;
+
+private:
+    // Inside a transaction the track rows of a window of variation row ids and the track records
+    // asked for are kept (the report asks for the track of every variation); the read stamp
+    // ends them with every write of this connection and every new transaction.
+    static const qint64 TRACK_WINDOW = 4096;
+    quint64 windowStamp = 0;
+    qint64 windowStart = 0;
+    qint64 windowEnd = 0;
+    QHash<qint64, qint64> trackOfVariant;      // variation row id -> track row id
+    QHash<qint64, NxVariantTrack> trackRecords; // track row id -> record
 };
 
 }  // namespace Nx

@@ -393,3 +393,50 @@ TEST(DamageEffectMarkWindowTest, AnswersFollowTheStoredMarks) {
 }
 
 }  // namespace
+
+namespace {
+
+// Inside a transaction effects are listed a window of variations at a time: every list must be
+// the variation's own, in storage order, also after more effects were written in the same
+// transaction.
+TEST(DamageEffectListWindowTest, ListsInsideATransactionFollowTheData) {
+    QTemporaryDir dir;
+    NxOpStatusImpl os;
+    DbiConnection con(NxDbiRef(SQLITE_DBI_ID, dir.filePath("effects.s3db")), true, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+    for (qint64 row = 1; row <= 30; ++row) {
+        if (row % 3 != 0) {
+            t->storeEffect(geneEffect(variantId(row), QString("G%1").arg(row), row, false, false), os);
+        }
+        if (row % 5 == 0) {
+            t->storeEffect(knownEffect(variantId(row), row), os);
+        }
+        t->markGeneEvaluated(variantId(row), os);
+    }
+    t->flushEffects(os);
+    SQLiteDbi* db = static_cast<SQLiteDbi*>(con.dbi);
+    ASSERT_TRUE(db->beginTransaction(os, false));
+    for (qint64 row = 1; row <= 31; ++row) {
+        QStringList names;
+        for (const DamageEffect& e : listAll(t, variantId(row), os)) {
+            EXPECT_EQ(e.variant, variantId(row));
+            names << (e.affectedGeneName.isEmpty() ? QString("known") : e.affectedGeneName);
+        }
+        QStringList expected;
+        if (row <= 30 && row % 3 != 0) {
+            expected << QString("G%1").arg(row);
+        }
+        if (row <= 30 && row % 5 == 0) {
+            expected << "known";
+        }
+        EXPECT_EQ(names, expected) << "row " << row;
+    }
+    t->storeEffect(geneEffect(variantId(3), "LATE", 1, false, false), os);
+    EXPECT_EQ(listAll(t, variantId(3), os).size(), 1);
+    EXPECT_EQ(listAll(t, variantId(3), os).value(0).affectedGeneName, "LATE");
+    db->endTransaction(os);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+}  // namespace

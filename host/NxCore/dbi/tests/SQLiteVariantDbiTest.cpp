@@ -1,10 +1,11 @@
 #include "DbiTestUtils.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteUtils.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxObjectDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
-#include <NxCore/dbi/sqlite/SQLiteDbi.h>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -239,6 +240,45 @@ TEST_F(SQLiteVariantDbiTest, RemovingATrackRemovesItsVariations) {
     vdbi->addVariantsToTrack(t2, more, os);
     EXPECT_NE(more[0].id, vs[0].id);
     EXPECT_NE(more[0].id, vs[1].id);
+}
+
+}  // namespace
+
+namespace {
+
+// Inside a transaction the tracks of the variations are kept a window at a time: answers must
+// follow the data for several tracks, for tracks added in the same transaction and for ids that
+// do not exist.
+TEST_F(SQLiteVariantDbiTest, TrackOfVariationInsideATransaction) {
+    NxVariantTrack a = track("chrA");
+    NxVariantTrack b = track("chrB");
+    QList<NxVariant> va, vb;
+    for (int i = 0; i < 5; ++i) {
+        NxVariant v;
+        v.startPos = i;
+        v.endPos = i + 1;
+        v.refData = "A";
+        v.obsData = "C";
+        va << v;
+        vb << v;
+    }
+    vdbi->addVariantsToTrack(a, va, os);
+    vdbi->addVariantsToTrack(b, vb, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    SQLiteDbi* db = static_cast<SQLiteDbi*>(con.dbi);
+    ASSERT_TRUE(db->beginTransaction(os, false));
+    EXPECT_EQ(vdbi->getVariantTrackOfVariant(va[4].id, os).sequenceName, "chrA");
+    EXPECT_EQ(vdbi->getVariantTrackOfVariant(vb[0].id, os).sequenceName, "chrB");
+    EXPECT_EQ(vdbi->getVariantTrackOfVariant(va[0].id, os).id, a.id);
+    NxVariantTrack c = track("chrC");
+    QList<NxVariant> vc = va.mid(0, 1);
+    vdbi->addVariantsToTrack(c, vc, os);
+    EXPECT_EQ(vdbi->getVariantTrackOfVariant(vc[0].id, os).sequenceName, "chrC");
+    NxOpStatusImpl missing;
+    vdbi->getVariantTrackOfVariant(SQLiteUtils::toDbiId(99999, NxEntityTypes::Variant), missing);
+    EXPECT_TRUE(missing.hasError());
+    db->endTransaction(os);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
 
 }  // namespace
