@@ -1,11 +1,11 @@
 #include "DbiTestUtils.h"
 
 #include <NxCore/core/NxOpStatus.h>
-#include <NxCore/dbi/sqlite/SQLiteDbi.h>
-#include <NxCore/dbi/sqlite/SQLiteUtils.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxObjectDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteUtils.h>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
