@@ -7,6 +7,7 @@
 #include <htslib/vcf.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 namespace Nx {
@@ -176,7 +177,9 @@ bool KnownMutationsVcfReader::read(const QString& path, const Sink& onMutation, 
         QByteArray posText = line.mid(posStart, line.indexOf('\t', posStart) - posStart);
         bool posOk = false;
         qint64 pos = posText.toLongLong(&posOk);
-        if (!posOk || pos < 1) {
+        // Digits only: the record parser reads " 5" or "+5" differently from the number here.
+        const bool digitsOnly = !posText.isEmpty() && std::all_of(posText.begin(), posText.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!posOk || !digitsOnly || pos < 1) {
             fail(tr("bad POS '%1': a known mutation needs a 1-based position of 1 or more")
                      .arg(QString::fromUtf8(posText)));
             break;

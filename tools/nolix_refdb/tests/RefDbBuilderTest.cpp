@@ -224,6 +224,13 @@ TEST_F(RefDbBuilderTest, BadInputsStopAtTheRecordWithFileLineAndReason) {
            << write("p.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
                              "chr1\tx5\trs5\tA\tC\t.\t.\t.\n");
     expectFailure(badPos, "p.vcf:3:", "bad POS 'x5'");
+    for (const char* pos : {" 5", "+5"}) {
+        QStringList oddPos = baseArgs();
+        oddPos << "--known-mutations"
+               << write("o.vcf", QByteArray("##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n"
+                                            "chr1\t") + pos + "\trs5\tA\tC\t.\t.\t.\n");
+        expectFailure(oddPos, "o.vcf:3:", QString("bad POS '%1'").arg(pos));
+    }
 
     QStringList badMatrix = baseArgs();
     badMatrix << "--matrices" << write("m.tsv", "T1\t9\t" + QByteArray("0\t").repeated(19) + "0\n");
