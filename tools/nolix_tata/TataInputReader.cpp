@@ -11,12 +11,11 @@ namespace {
 
 QString tr(const char* text) { return QCoreApplication::translate("TataInputReader", text); }
 
-// A line without its line break (LF or CRLF) and without NUL bytes.
+// A line without its line break (LF or CRLF).
 QByteArray cleanLine(QByteArray line) {
     if (line.endsWith('\r')) {
         line.chop(1);
     }
-    line.replace('\0', QByteArray());
     return line;
 }
 
@@ -46,6 +45,17 @@ bool TataInputReader::readSource(const QString& path, QByteArray& data, QString&
 }
 
 bool TataInputReader::parse(const QByteArray& data, QList<TataInputRecord>& records, QString& error) {
+    records.clear();
+    // Binary input would otherwise be scored as letters: refuse it instead.
+    if (data.startsWith("\x1f\x8b")) {
+        error = tr("compressed (gzip) input is not read; decompress it first");
+        return false;
+    }
+    const int nul = data.indexOf('\0');
+    if (nul >= 0) {
+        error = tr("line %1: a NUL byte; the input is not a text file").arg(data.left(nul).count('\n') + 1);
+        return false;
+    }
     const QList<QByteArray> lines = data.split('\n');
     bool fasta = false;
     for (const QByteArray& line : lines) {

@@ -160,11 +160,11 @@ TEST(TataInputReader, SplitsFastaAndPlainInput) {
     EXPECT_EQ(6, records[2].line);
     EXPECT_EQ("TT", records[2].sequence);
 
-    ASSERT_TRUE(Nx::TataInputReader::parse(QByteArray("ACGT\r\n\nTT\0AA", 13), records, error));
-    ASSERT_EQ(2, records.size());
-    EXPECT_EQ("seq2", records[1].name);
-    EXPECT_EQ("TTAA", records[1].sequence); // NUL dropped, not a terminator
-    EXPECT_EQ("ACGT", records[0].sequence);
+    // Binary input is refused, never scored as letters.
+    EXPECT_FALSE(Nx::TataInputReader::parse(QByteArray("ACGT\r\n\nTT\0AA", 13), records, error));
+    EXPECT_EQ("line 3: a NUL byte; the input is not a text file", error);
+    EXPECT_FALSE(Nx::TataInputReader::parse(QByteArray("\x1f\x8b\x08\x00ACGT", 8), records, error));
+    EXPECT_TRUE(error.contains("gzip")) << error.toStdString();
 
     ASSERT_TRUE(Nx::TataInputReader::parse("", records, error));
     EXPECT_TRUE(records.isEmpty());
