@@ -8,7 +8,6 @@
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/log/Logger.h>
-#include <NxFormats/vcf/VcfImporter.h>
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
@@ -20,6 +19,7 @@
 
 #include <cstdio>
 
+#include "../common/ImportVcf.h"
 #include "../common/ProcessMemory.h"
 
 using namespace Nx;
@@ -52,20 +52,8 @@ int main(int argc, char** argv) {
 
     QList<NxVariantTrack> tracks;
     qint64 variations = 0;
-    {
-        NxOpStatusImpl os;
-        DbiConnection con(sessionRef, true, os);
-        QElapsedTimer t;
-        t.start();
-        VcfImporter importer(con);
-        tracks = importer.importFile(parser.value(vcfOpt), os);
-        if (os.hasError()) {
-            std::fprintf(stderr, "import failed: %s\n", qPrintable(os.getError()));
-            return 1;
-        }
-        variations = importer.getImportedVariantCount();
-        std::fprintf(stderr, "imported %lld variations in %d tracks in %.1f s\n", static_cast<long long>(variations),
-                     tracks.size(), t.elapsed() / 1000.0);
+    if (!NxBench::importVcf(parser.value(vcfOpt), sessionRef, tracks, variations)) {
+        return 1;
     }
 
     qint64 rssBefore = statusKb("VmRSS");

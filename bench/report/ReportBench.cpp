@@ -8,7 +8,6 @@
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/log/Logger.h>
-#include <NxFormats/vcf/VcfImporter.h>
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
@@ -21,6 +20,7 @@
 
 #include <cstdio>
 
+#include "../common/ImportVcf.h"
 #include "../common/ProcessMemory.h"
 
 using namespace Nx;
@@ -67,16 +67,8 @@ int main(int argc, char** argv) {
 
     QList<NxVariantTrack> tracks;
     qint64 variations = 0;
-    {
-        NxOpStatusImpl os;
-        DbiConnection con(sessionRef, true, os);
-        VcfImporter importer(con);
-        tracks = importer.importFile(parser.value(vcfOpt), os);
-        if (os.hasError()) {
-            std::fprintf(stderr, "import failed: %s\n", qPrintable(os.getError()));
-            return 1;
-        }
-        variations = importer.getImportedVariantCount();
+    if (!NxBench::importVcf(parser.value(vcfOpt), sessionRef, tracks, variations)) {
+        return 1;
     }
     for (const NxVariantTrack& track : tracks) {
         if (!runTask(new VOZAdarovaTask(parser.value(dbOpt), track, sessionRef), "annotation")) {

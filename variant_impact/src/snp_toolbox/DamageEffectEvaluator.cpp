@@ -50,7 +50,7 @@
 #include <NxCore/variation/KnownMutationsUtils.h>
 #include <NxCore/variation/SNPTablesUtils.h>
 #include <NxCore/variation/SequenceQueryCache.h>
-#include <NxCore/variation/SpecialRegionsCache.h>
+#include <NxCore/variation/RegionClassCache.h>
 #include <NxCore/variation/VariationPropertiesUtils.h>
 #include <NxFormats/snp/SNPDatabaseUtils.h>
 

@@ -1,7 +1,7 @@
 #include "RefDbTestFixture.h"
 
 #include <NxCore/variation/GeneQueryCache.h>
-#include <NxCore/variation/SpecialRegionsCache.h>
+#include <NxCore/variation/RegionClassCache.h>
 
 #include <NxCore/dbi/sqlite/SQLiteDbi.h>
 

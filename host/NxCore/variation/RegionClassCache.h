@@ -1,7 +1,7 @@
-// Tells whether a region overlaps a region of one special set ("SD" segmental duplications,
-// "CR" conserved regions) of the reference database. Like GeneQueryCache it loads the set's
-// regions of a WINDOW_SIZE window at once, merged into sorted disjoint intervals, and answers
-// from memory with a binary search.
+// SpecialRegionsCache: whether a region overlaps a feature of one region class of the
+// reference database ("SD" segmental duplications, "CR" conserved regions). Like GeneQueryCache
+// it loads the class's regions of a WINDOW_SIZE window at once, merged into sorted disjoint
+// intervals, and answers from memory with a binary search.
 #pragma once
 
 #include <NxCore/records/NxEntity.h>

@@ -1,4 +1,4 @@
-#include "SpecialRegionsCache.h"
+#include "RegionClassCache.h"
 
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/variation/CacheWindow.h>
