@@ -7,6 +7,8 @@
 
 #include <NxCore/core/NxOpStatus.h>
 
+#include <algorithm>
+
 namespace Nx {
 
 NX_REGISTER_SQLITE_TABLE(SQLiteTableKind::DamageEffect, SQLiteDamageEffectDbi)
@@ -105,7 +107,7 @@ void SQLiteDamageEffectDbi::storeEffect(const DamageEffect& effect, NxOpStatus& 
     pendingEffects.append({rowId, effect});
     // Normally written with the mark that closes a variation; only effects that never get a mark
     // (multi-base variations) can fill the buffer this far.
-    if (pendingEffects.size() >= 4 * BATCH_SIZE) {
+    if (pendingEffects.size() >= 4 * FLUSH_ROWS) {
         flushEffects(os);
     }
 }
@@ -245,7 +247,7 @@ void SQLiteDamageEffectDbi::addMark(const NxDataId& variantId, int flag, NxOpSta
     pendingMarks[rowId] |= flag;
     // A mark ends a variation's record: a flush here never splits a variation's effects from
     // its mark.
-    if (pendingMarks.size() >= BATCH_SIZE || pendingEffects.size() >= BATCH_SIZE) {
+    if (pendingMarks.size() >= FLUSH_ROWS || pendingEffects.size() >= FLUSH_ROWS) {
         flushEffects(os);
     }
 }
@@ -335,6 +337,8 @@ void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
     for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {
         rows.append({it.key(), it.value()});
     }
+    // In key order the upserts walk the table's B-tree once instead of jumping around in it.
+    std::sort(rows.begin(), rows.end());
     int done = 0;
     const int total = rows.size();
     if (total >= BATCH_SIZE) {

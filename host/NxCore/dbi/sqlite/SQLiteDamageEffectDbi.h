@@ -38,8 +38,11 @@ public:
     void flushEffects(NxOpStatus& os) override;
     void finishEffects(NxOpStatus& os) override;
 
-    // Rows a buffer collects before it is written out on its own.
+    // Rows bound to one execution of the multi-row statements.
     static constexpr int BATCH_SIZE = 256;
+    // Rows a buffer collects before it is written out on its own: one commit per this many
+    // marks, short enough for a writer on another track to wait for.
+    static constexpr int FLUSH_ROWS = 4096;
 
 private:
     // Flag bits of a mark row.
