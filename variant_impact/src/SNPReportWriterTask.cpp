@@ -10,17 +10,60 @@
 #include <NxCore/io/IOAdapterUtils.h>
 #include <NxFormats/snp/SNPDatabaseUtils.h>
 
+#include <QThread>
+
 #include <limits>
 #include <memory>
 
 namespace Nx {
+
+namespace {
+
+// Parts per thread: enough for threads that finish early to take over work from slow ones.
+const int PARTS_PER_THREAD = 4;
+
+}  // namespace
 
 SNPReportWriterTask::SNPReportWriterTask(const SNPReportSettings& settings, const QList<NxVariantTrack>& tracks,
                                          const NxDbiRef& dbiRef)
     : Task(tr("Generating and writing an SNP report"), TaskFlag_None),
       settings(settings),
       tracks(tracks),
-      dbiRef(dbiRef) {
+      dbiRef(dbiRef),
+      readThreads(qBound(1, QThread::idealThreadCount(), 8)) {
+}
+
+bool SNPReportWriterTask::takeTables(NxDbi* session, NxDbi* database, Tables& tables, NxOpStatus& os) {
+    tables.variants = session->getVariantDbi();
+    if (tables.variants == nullptr) {
+        os.setError(tr("Variant dbi is Null"));
+        return false;
+    }
+    tables.objects = database->getObjectDbi();
+    if (tables.objects == nullptr) {
+        os.setError(tr("Object dbi is Null"));
+        return false;
+    }
+    tables.sequences = database->getSequenceDbi();
+    if (tables.sequences == nullptr) {
+        os.setError(tr("Sequence dbi is Null"));
+        return false;
+    }
+    tables.attributes = session->getAttributeDbi();
+    if (tables.attributes == nullptr) {
+        os.setError(tr("Attribute dbi is Null"));
+        return false;
+    }
+    return true;
+}
+
+NxDataId SNPReportWriterTask::sequenceOf(const NxVariantTrack& track, const Tables& tables) {
+    return !track.sequence.isEmpty() ? track.sequence : SNPDatabaseUtils::getSequenceId(track.sequenceName, tables.objects);
+}
+
+QString SNPReportWriterTask::headerOf(bool inGene) {
+    VariationInfo info(NxVariant(), NxDataId(), nullptr, nullptr, QString());
+    return inGene ? info.getInGeneHeader() : info.getRegulatoryHeader();
 }
 
 void SNPReportWriterTask::run() {
@@ -52,24 +95,7 @@ void SNPReportWriterTask::run() {
     stateInfo.setProgress(0);
 
     Tables tables;
-    tables.variants = session.dbi->getVariantDbi();
-    if (tables.variants == nullptr) {
-        setError(tr("Variant dbi is Null"));
-        return;
-    }
-    tables.objects = database->getDbi()->getObjectDbi();
-    if (tables.objects == nullptr) {
-        setError(tr("Object dbi is Null"));
-        return;
-    }
-    tables.sequences = database->getDbi()->getSequenceDbi();
-    if (tables.sequences == nullptr) {
-        setError(tr("Sequence dbi is Null"));
-        return;
-    }
-    tables.attributes = session.dbi->getAttributeDbi();
-    if (tables.attributes == nullptr) {
-        setError(tr("Attribute dbi is Null"));
+    if (!takeTables(session.dbi, database->getDbi(), tables, stateInfo)) {
         return;
     }
 
@@ -80,66 +106,136 @@ void SNPReportWriterTask::run() {
     if (stateInfo.isCoR()) {
         return;
     }
+    const QList<SNPReportParallelPass::Part> parts = planParts(tables, total);
+    if (stateInfo.isCoR()) {
+        return;
+    }
     qint64 counter = 0;
-    if (!writeReport(true, settings.inGeneReportPath, tables, evaluator, total, counter)) {
+    if (!writeReport(true, settings.inGeneReportPath, tables, evaluator, parts, total, counter)) {
         return;
     }
     stateInfo.setProgress(50);
-    if (!writeReport(false, settings.regulatoryReportPath, tables, evaluator, total, counter)) {
+    if (!writeReport(false, settings.regulatoryReportPath, tables, evaluator, parts, total, counter)) {
         return;
     }
     stateInfo.setProgress(100);
 }
 
+QList<SNPReportParallelPass::Part> SNPReportWriterTask::planParts(const Tables& tables, qint64 total) {
+    if (readThreads < 2) {
+        return {};
+    }
+    if (minPart < 1 || total < 2 * minPart) {
+        return {};
+    }
+    const qint64 perPart = qMax(minPart, total / (qint64(readThreads) * PARTS_PER_THREAD));
+    QList<SNPReportParallelPass::Part> parts;
+    for (int t = 0; t < tracks.size(); ++t) {
+        const QList<qint64> cuts = tables.variants->getSplitPositions(tracks[t].id, perPart, stateInfo);
+        if (stateInfo.isCoR()) {
+            return {};
+        }
+        qint64 start = 0;
+        for (qint64 cut : cuts) {
+            parts << SNPReportParallelPass::Part{t, NxRegion(start, cut - start)};
+            start = cut;
+        }
+        parts << SNPReportParallelPass::Part{t, NxRegion(start, std::numeric_limits<qint64>::max() - start)};
+    }
+    return parts.size() > 1 ? parts : QList<SNPReportParallelPass::Part>();
+}
+
+SNPReportWriterTask::VariationOutcome SNPReportWriterTask::reportVariation(
+    bool inGene, const NxVariant& variant, const NxVariantTrack& track, const NxDataId& sequenceId, const Tables& tables,
+    const QSharedPointer<DamageEffectEvaluator>& evaluator, NxOpStatus& os, const std::function<bool()>& opened,
+    const std::function<bool(const QString&)>& writeRow) {
+    // A failed read of the reference stops the report instead of moving the variation to the
+    // other one.
+    const bool variantInGene = evaluator->isInGene(variant, sequenceId, os);
+    if (os.isCoR()) {
+        return Variation_Stop;
+    }
+    if (variantInGene != inGene) {
+        return Variation_OtherPass;
+    }
+    if (!opened()) {
+        return Variation_Stop;
+    }
+    VariationInfo info(variant, sequenceId, tables.sequences, tables.attributes, track.sequenceName);
+    info.init(tables.variants, evaluator, true);
+    QStringList rows = inGene ? info.getInGeneRows() : info.getRegulatoryRows();
+    removeRepeatedRows(rows);
+    for (const QString& row : qAsConst(rows)) {
+        if (!writeRow(row)) {
+            return Variation_Stop;
+        }
+    }
+    return Variation_Reported;
+}
+
 bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Tables& tables,
-                                      const QSharedPointer<DamageEffectEvaluator>& evaluator, qint64 total,
-                                      qint64& counter) {
+                                      const QSharedPointer<DamageEffectEvaluator>& evaluator,
+                                      const QList<SNPReportParallelPass::Part>& parts, qint64 total, qint64& counter) {
     // Opened (and emptied) up front, so a stale report of an earlier run never passes for this
-    // one's; the header waits for the first row, so a report nobody belongs to stays empty.
+    // one's; the header waits for the first variation, so a report nobody belongs to stays empty.
     std::unique_ptr<IOAdapter> io(IOAdapterUtils::open(GUrl(path), stateInfo, IOAdapterMode::Write));
     if (io == nullptr) {
         return false;
     }
     bool headerPending = true;
-    auto write = [&](const QString& text) { return io->writeBlock(text.toLatin1(), stateInfo); };
-    const NxRegion everything(0, std::numeric_limits<qint64>::max());
-    for (const NxVariantTrack& track : qAsConst(tracks)) {
-        std::unique_ptr<NxDbiIterator<NxVariant>> it(
-            tables.variants->getVariantsInRegion(track.id, everything, stateInfo));
-        if (stateInfo.isCoR() || it == nullptr) {
-            break;
+    auto writeHeader = [&]() {
+        if (!headerPending) {
+            return true;
         }
-        const NxDataId sequenceId = !track.sequence.isEmpty()
-                                        ? track.sequence
-                                        : SNPDatabaseUtils::getSequenceId(track.sequenceName, tables.objects);
+        if (!io->writeBlock(headerOf(inGene).toLatin1(), stateInfo)) {
+            return false;
+        }
+        headerPending = false;
+        reportFiles << path;
+        return true;
+    };
+    auto opened = [&]() {
+        ++counter;
+        stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
+        return writeHeader();
+    };
+    auto writeRow = [&](const QString& row) {
+        QByteArray line = row.toLatin1();
+        line += '\n';
+        return io->writeBlock(line, stateInfo);
+    };
+    // One reader, this thread: the variations of a track whose start lies in the region.
+    auto readHere = [&](const NxVariantTrack& track, const NxRegion& region) {
+        std::unique_ptr<NxDbiIterator<NxVariant>> it(tables.variants->getVariantsInRegion(track.id, region, stateInfo));
+        if (stateInfo.isCoR() || it == nullptr) {
+            return false;
+        }
+        const NxDataId sequenceId = sequenceOf(track, tables);
         while (it->hasNext() && !stateInfo.isCoR()) {
             const NxVariant variant = it->next();
-            // A failed read of the reference stops the report instead of moving the variation
-            // to the other one.
-            const bool variantInGene = evaluator->isInGene(variant, sequenceId, stateInfo);
-            if (stateInfo.isCoR()) {
+            if (reportVariation(inGene, variant, track, sequenceId, tables, evaluator, stateInfo, opened, writeRow) ==
+                Variation_Stop) {
                 return false;
             }
-            if (variantInGene != inGene) {
-                continue;
-            }
-            ++counter;
-            stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
-            VariationInfo info(variant, sequenceId, tables.sequences, tables.attributes, track.sequenceName);
-            if (headerPending) {
-                if (!write(inGene ? info.getInGeneHeader() : info.getRegulatoryHeader())) {
-                    return false;
-                }
-                headerPending = false;
-                reportFiles << path;
-            }
-            info.init(tables.variants, evaluator, true);
-            QStringList rows = inGene ? info.getInGeneRows() : info.getRegulatoryRows();
-            removeRepeatedRows(rows);
-            for (const QString& row : qAsConst(rows)) {
-                if (!write(row + '\n')) {
-                    return false;
-                }
+        }
+        return !stateInfo.isCoR();
+    };
+    if (!parts.isEmpty()) {
+        // The status check before the first read, as the single reader does it: a report that
+        // could not be opened stops the run before anything is read.
+        if (stateInfo.isCoR()) {
+            return false;
+        }
+        SNPReportParallelPass pass(settings, tracks, dbiRef, parts, readThreads);
+        auto readPartHere = [&](const SNPReportParallelPass::Part& part) { return readHere(tracks[part.track], part.region); };
+        if (!pass.run(inGene, io.get(), writeHeader, readPartHere, total, counter, stateInfo)) {
+            return false;
+        }
+    } else {
+        const NxRegion everything(0, std::numeric_limits<qint64>::max());
+        for (const NxVariantTrack& track : qAsConst(tracks)) {
+            if (!readHere(track, everything)) {
+                break;
             }
         }
     }

@@ -4,6 +4,7 @@
 // belongs to is never created.
 #pragma once
 
+#include "SNPReportParallelPass.h"
 #include "SNPReportSettings.h"
 
 #include <NxCore/records/NxDbiRef.h>
@@ -13,10 +14,14 @@
 #include <QSharedPointer>
 #include <QStringList>
 
+#include <functional>
+
 namespace Nx {
 
 class DamageEffectEvaluator;
 class NxAttributeDbi;
+class NxDbi;
+class NxOpStatus;
 class NxObjectDbi;
 class NxSequenceDbi;
 class NxVariantDbi;
@@ -33,23 +38,56 @@ public:
     // Merges adjacent equal rows (equal rows that are not neighbours all stay).
     static void removeRepeatedRows(QStringList& rows);
 
-private:
-    // The tables a pass reads; all set, or the task has an error.
+    // Threads that read a pass at once (default: one per processor, at most 8), and the fewest
+    // variations a thread is given at a time. With one thread, or fewer than two parts' worth of
+    // variations, this thread reads and writes the report directly.
+    void setReadThreads(int threads, qint64 minPartVariations = DEFAULT_MIN_PART_VARIATIONS) {
+        readThreads = threads;
+        minPart = minPartVariations;
+    }
+    // Opening a thread's connections costs about as much as reading this many variations.
+    static const qint64 DEFAULT_MIN_PART_VARIATIONS = 16384;
+
+    // The tables a pass reads; all set, or the status has an error.
     struct Tables {
         NxVariantDbi* variants = nullptr;   // workflow database
         NxAttributeDbi* attributes = nullptr;  // workflow database
         NxObjectDbi* objects = nullptr;     // reference database
         NxSequenceDbi* sequences = nullptr; // reference database
     };
+    // Takes the tables of the two databases; false with the first missing table's error in os.
+    static bool takeTables(NxDbi* session, NxDbi* database, Tables& tables, NxOpStatus& os);
+    // The reference sequence of a track's variations.
+    static NxDataId sequenceOf(const NxVariantTrack& track, const Tables& tables);
+
+    enum VariationOutcome { Variation_OtherPass, Variation_Reported, Variation_Stop };
+    // One variation of a pass. A variation of the other pass is left alone. Otherwise `opened` is
+    // called first (false stops the run), then the variation's rows go to writeRow (without line
+    // feeds) until one write fails. Variation_Stop when the run must stop; the error is in os
+    // when a read failed.
+    static VariationOutcome reportVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
+                                            const NxDataId& sequenceId, const Tables& tables,
+                                            const QSharedPointer<DamageEffectEvaluator>& evaluator, NxOpStatus& os,
+                                            const std::function<bool()>& opened,
+                                            const std::function<bool(const QString&)>& writeRow);
+    // The header line of either report, with its line feed.
+    static QString headerOf(bool inGene);
+
+private:
     // One pass over every track: variations in a gene (inGene) or in none go to the path's report.
-    // False when the run must stop.
+    // With parts, the pass is read by several threads. False when the run must stop.
     bool writeReport(bool inGene, const QString& path, const Tables& tables,
-                     const QSharedPointer<DamageEffectEvaluator>& evaluator, qint64 total, qint64& counter);
+                     const QSharedPointer<DamageEffectEvaluator>& evaluator, const QList<SNPReportParallelPass::Part>& parts,
+                     qint64 total, qint64& counter);
+    // The parts a parallel pass reads, or none when one reader must do it.
+    QList<SNPReportParallelPass::Part> planParts(const Tables& tables, qint64 total);
 
     SNPReportSettings settings;
     QList<NxVariantTrack> tracks;  // in arrival order
     NxDbiRef dbiRef;               // workflow database that holds the tracks
     QStringList reportFiles;
+    int readThreads;
+    qint64 minPart = DEFAULT_MIN_PART_VARIATIONS;
 };
 
 }  // namespace Nx

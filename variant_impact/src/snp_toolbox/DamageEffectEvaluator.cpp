@@ -458,6 +458,11 @@ QList<DamageEffect> DamageEffectEvaluator::damageEffects(const NxVariant& varian
     }
     bool needsEvaluation = damageEffectDbi->needsGeneEvaluation(variant.id, os);
     NX_CHECK_OP(os, result);
+    if (needsEvaluation && !evaluationAllowed && variant.isSingleBase()) {
+        evaluationRefused = true;
+        os.setError(tr("The gene effects of a variation at %1 are not evaluated yet").arg(variant.startPos + 1));
+        return result;
+    }
     if (needsEvaluation) {
         sequenceCache->setSequenceId(sequenceOf(track));
         result.append(evaluateGeneEffects(variant, track, os));

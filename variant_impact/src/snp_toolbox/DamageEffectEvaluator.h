@@ -58,6 +58,12 @@ public:
     // (clipped at the chromosome start, never past the variation); empty inside a gene.
     QList<Gene> regulatedGenes(const NxVariant& variant, const NxDataId& sequenceId);
 
+    // With false, damageEffects stores nothing: a single-base variation whose gene effects were
+    // never evaluated is an error instead, and wasEvaluationRefused() tells it apart from a
+    // failed read. For readers that share a workflow database and must not write to it.
+    void setEvaluationAllowed(bool allowed) { evaluationAllowed = allowed; }
+    bool wasEvaluationRefused() const { return evaluationRefused; }
+
 protected:
     void attachSession(NxDbi* sessionDbi);
     void attachDatabase(NxDbi* databaseDbi);
@@ -113,6 +119,9 @@ private:
         QHash<qint64, QList<KnownMutation>> at; // position -> mutations, in the table's order
     };
     KnownWindow knownWindow;
+
+    bool evaluationAllowed = true;
+    bool evaluationRefused = false;
 };
 
 }  // namespace Nx

@@ -9,7 +9,9 @@
 #include <SNPReportWriterTask.h>
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DamageEffectDbi.h>
 #include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/log/Logger.h>
 #include <NxLang/base/BasePorts.h>
 #include <NxLang/base/BaseSlots.h>
@@ -160,6 +162,110 @@ TEST_F(ReportTaskTest, MissingDatabaseAndNothingToDo) {
     std::unique_ptr<SNPReportWriterTask> empty = run({});
     EXPECT_FALSE(empty->hasError());
     EXPECT_TRUE(empty->getReportFiles().isEmpty());
+}
+
+// Variations at every base of both test chromosomes, two at some positions, a few of two bases:
+// genes of both strands, introns, splice sites, promoters and empty stretches, in many parts.
+QList<NxVariant> everyPosition(const QString& chr, qint64 length) {
+    QList<NxVariant> variants;
+    const char bases[] = "ACGT";
+    for (qint64 pos = 0; pos < length; ++pos) {
+        const char ref = chr == "chr1" ? sequenceAt(pos, 1).at(0) : 'A';
+        variants << snv(pos, ref, bases[(pos + 1) % 4] == ref ? bases[(pos + 2) % 4] : bases[(pos + 1) % 4]);
+        if (pos % 7 == 0) {
+            variants << snv(pos, ref, bases[(pos + 3) % 4] == ref ? bases[pos % 4] : bases[(pos + 3) % 4]);
+        }
+        if (pos % 101 == 0) {
+            NxVariant two = snv(pos, ref, 'G');
+            two.endPos = pos + 2;
+            two.refData = "AT";
+            two.obsData = "GC";
+            variants << two;
+        }
+    }
+    return variants;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Several readers, each with its own connections, hand the report over part by part: the bytes
+// are the single reader's, part boundaries between equal positions included.
+TEST_F(ReportTaskTest, ParallelReadersWriteTheSingleReadersReports) {
+    const QList<NxVariantTrack> tracks{annotatedTrack(everyPosition("chr1", SEQUENCE_LENGTH)),
+                                       annotatedTrack(everyPosition("chr2", 2000), "chr2")};
+    std::unique_ptr<SNPReportWriterTask> single(new SNPReportWriterTask(settings, tracks, dbs.sessionRef));
+    single->setReadThreads(1);
+    ASSERT_TRUE(TaskRunner::runAndWait(single.get(), 60000));
+    ASSERT_FALSE(single->hasError()) << single->getError().toStdString();
+    const QByteArray inGene = fileBytes(settings.inGeneReportPath);
+    const QByteArray regulatory = fileBytes(settings.regulatoryReportPath);
+    ASSERT_GT(inGene.count('\n'), 1000);
+    ASSERT_GT(regulatory.count('\n'), 100);
+
+    for (int threads : {2, 3}) {
+        for (qint64 minPart : {1, 97, 2500}) {
+            QFile::remove(settings.inGeneReportPath);
+            QFile::remove(settings.regulatoryReportPath);
+            std::unique_ptr<SNPReportWriterTask> parallel(new SNPReportWriterTask(settings, tracks, dbs.sessionRef));
+            parallel->setReadThreads(threads, minPart);
+            ASSERT_TRUE(TaskRunner::runAndWait(parallel.get(), 60000));
+            ASSERT_FALSE(parallel->hasError()) << parallel->getError().toStdString();
+            EXPECT_EQ(fileBytes(settings.inGeneReportPath), inGene) << threads << " threads, parts of " << minPart;
+            EXPECT_EQ(fileBytes(settings.regulatoryReportPath), regulatory) << threads << " threads, parts of " << minPart;
+            EXPECT_EQ(parallel->getReportFiles(), single->getReportFiles());
+            EXPECT_EQ(parallel->stateInfo.getProgress(), 100);
+        }
+    }
+}
+
+// Variations whose gene effects were never evaluated are evaluated and stored by the report, which
+// parallel readers must not do: the calling thread takes over from the first such part and the
+// reports are those of a single reader over the same unannotated data.
+TEST_F(ReportTaskTest, UnevaluatedVariationsAreLeftToTheCallingThread) {
+    auto unannotated = [](Databases& d, const SNPReportSettings& s, int threads) {
+        NxOpStatusImpl os;
+        // Both genes of chr1's first 1500 bases and the stretch between them.
+        QList<NxVariant> variants = everyPosition("chr1", 1500);
+        NxVariantTrack t = d.addTrack(variants, os);
+        EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+        std::unique_ptr<SNPReportWriterTask> task(new SNPReportWriterTask(s, {t}, d.sessionRef));
+        task->setReadThreads(threads, 100);
+        EXPECT_TRUE(TaskRunner::runAndWait(task.get(), 60000));
+        EXPECT_FALSE(task->hasError()) << task->getError().toStdString();
+        EXPECT_EQ(task->stateInfo.getProgress(), 100);
+        return QPair<QByteArray, QByteArray>(fileBytes(s.inGeneReportPath), fileBytes(s.regulatoryReportPath));
+    };
+    const auto single = unannotated(dbs, settings, 1);
+
+    Databases other;
+    NxOpStatusImpl os;
+    ASSERT_TRUE(other.buildReference(os)) << os.getError().toStdString();
+    SNPReportSettings otherSettings = settings;
+    otherSettings.dbPath = other.referencePath;
+    otherSettings.inGeneReportPath = QFileInfo(other.sessionPath).absolutePath() + "/in_gene.tsv";
+    otherSettings.regulatoryReportPath = QFileInfo(other.sessionPath).absolutePath() + "/regulatory.tsv";
+    const auto parallel = unannotated(other, otherSettings, 3);
+    EXPECT_GT(single.first.count('\n'), 100);
+    EXPECT_EQ(parallel.first, single.first);
+    EXPECT_EQ(parallel.second, single.second);
+
+    // The effects were stored on the way: an evaluator finds nothing left to evaluate.
+    DbiConnection session(other.sessionRef, false, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    QList<NxDataId> tracks = session.dbi->getVariantDbi()->getVariantTracks(os);
+    ASSERT_EQ(tracks.size(), 1);
+    std::unique_ptr<NxDbiIterator<NxVariant>> it(
+        session.dbi->getVariantDbi()->getVariantsInRegion(tracks[0], NxRegion(FWD_CODON0, 10), os));
+    int checked = 0;
+    while (it->hasNext()) {
+        EXPECT_FALSE(session.dbi->getDamageEffectDbi()->needsGeneEvaluation(it->next().id, os));
+        ++checked;
+    }
+    EXPECT_GT(checked, 10);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
 
 TEST(SNPReportWriterTaskTest, OnlyAdjacentEqualRowsAreMerged) {
