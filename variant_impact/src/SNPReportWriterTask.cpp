@@ -106,22 +106,26 @@ void SNPReportWriterTask::run() {
     if (stateInfo.isCoR()) {
         return;
     }
-    const QList<SNPReportParallelPass::Part> parts = planParts(tables, total);
+    const QList<SNPReportParallelReader::Part> parts = planParts(tables, total);
     if (stateInfo.isCoR()) {
         return;
     }
+    std::unique_ptr<SNPReportParallelReader> parallel;
+    if (!parts.isEmpty()) {
+        parallel.reset(new SNPReportParallelReader(settings, tracks, dbiRef, parts, readThreads));
+    }
     qint64 counter = 0;
-    if (!writeReport(true, settings.inGeneReportPath, tables, evaluator, parts, total, counter)) {
+    if (!writeReport(true, settings.inGeneReportPath, tables, evaluator, parallel.get(), total, counter)) {
         return;
     }
     stateInfo.setProgress(50);
-    if (!writeReport(false, settings.regulatoryReportPath, tables, evaluator, parts, total, counter)) {
+    if (!writeReport(false, settings.regulatoryReportPath, tables, evaluator, parallel.get(), total, counter)) {
         return;
     }
     stateInfo.setProgress(100);
 }
 
-QList<SNPReportParallelPass::Part> SNPReportWriterTask::planParts(const Tables& tables, qint64 total) {
+QList<SNPReportParallelReader::Part> SNPReportWriterTask::planParts(const Tables& tables, qint64 total) {
     if (readThreads < 2) {
         return {};
     }
@@ -129,7 +133,7 @@ QList<SNPReportParallelPass::Part> SNPReportWriterTask::planParts(const Tables& 
         return {};
     }
     const qint64 perPart = qMax(minPart, total / (qint64(readThreads) * PARTS_PER_THREAD));
-    QList<SNPReportParallelPass::Part> parts;
+    QList<SNPReportParallelReader::Part> parts;
     for (int t = 0; t < tracks.size(); ++t) {
         const QList<qint64> cuts = tables.variants->getSplitPositions(tracks[t].id, perPart, stateInfo);
         if (stateInfo.isCoR()) {
@@ -137,29 +141,21 @@ QList<SNPReportParallelPass::Part> SNPReportWriterTask::planParts(const Tables& 
         }
         qint64 start = 0;
         for (qint64 cut : cuts) {
-            parts << SNPReportParallelPass::Part{t, NxRegion(start, cut - start)};
+            parts << SNPReportParallelReader::Part{t, NxRegion(start, cut - start)};
             start = cut;
         }
-        parts << SNPReportParallelPass::Part{t, NxRegion(start, std::numeric_limits<qint64>::max() - start)};
+        parts << SNPReportParallelReader::Part{t, NxRegion(start, std::numeric_limits<qint64>::max() - start)};
     }
-    return parts.size() > 1 ? parts : QList<SNPReportParallelPass::Part>();
+    return parts.size() > 1 ? parts : QList<SNPReportParallelReader::Part>();
 }
 
-SNPReportWriterTask::VariationOutcome SNPReportWriterTask::reportVariation(
-    bool inGene, const NxVariant& variant, const NxVariantTrack& track, const NxDataId& sequenceId, const Tables& tables,
-    const QSharedPointer<DamageEffectEvaluator>& evaluator, NxOpStatus& os, const std::function<bool()>& opened,
-    const std::function<bool(const QString&)>& writeRow) {
-    // A failed read of the reference stops the report instead of moving the variation to the
-    // other one.
-    const bool variantInGene = evaluator->isInGene(variant, sequenceId, os);
-    if (os.isCoR()) {
-        return Variation_Stop;
-    }
-    if (variantInGene != inGene) {
-        return Variation_OtherPass;
-    }
+bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
+                                         const NxDataId& sequenceId, const Tables& tables,
+                                         const QSharedPointer<DamageEffectEvaluator>& evaluator,
+                                         const std::function<bool()>& opened,
+                                         const std::function<bool(const QString&)>& writeRow) {
     if (!opened()) {
-        return Variation_Stop;
+        return false;
     }
     VariationInfo info(variant, sequenceId, tables.sequences, tables.attributes, track.sequenceName);
     info.init(tables.variants, evaluator, true);
@@ -167,15 +163,15 @@ SNPReportWriterTask::VariationOutcome SNPReportWriterTask::reportVariation(
     removeRepeatedRows(rows);
     for (const QString& row : qAsConst(rows)) {
         if (!writeRow(row)) {
-            return Variation_Stop;
+            return false;
         }
     }
-    return Variation_Reported;
+    return true;
 }
 
 bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Tables& tables,
                                       const QSharedPointer<DamageEffectEvaluator>& evaluator,
-                                      const QList<SNPReportParallelPass::Part>& parts, qint64 total, qint64& counter) {
+                                      SNPReportParallelReader* parallel, qint64 total, qint64& counter) {
     // Opened (and emptied) up front, so a stale report of an earlier run never passes for this
     // one's; the header waits for the first variation, so a report nobody belongs to stays empty.
     std::unique_ptr<IOAdapter> io(IOAdapterUtils::open(GUrl(path), stateInfo, IOAdapterMode::Write));
@@ -213,22 +209,29 @@ bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Ta
         const NxDataId sequenceId = sequenceOf(track, tables);
         while (it->hasNext() && !stateInfo.isCoR()) {
             const NxVariant variant = it->next();
-            if (reportVariation(inGene, variant, track, sequenceId, tables, evaluator, stateInfo, opened, writeRow) ==
-                Variation_Stop) {
+            // A failed read of the reference stops the report instead of moving the variation
+            // to the other one.
+            const bool variantInGene = evaluator->isInGene(variant, sequenceId, stateInfo);
+            if (stateInfo.isCoR()) {
+                return false;
+            }
+            if (variantInGene == inGene &&
+                !writeVariation(inGene, variant, track, sequenceId, tables, evaluator, opened, writeRow)) {
                 return false;
             }
         }
         return !stateInfo.isCoR();
     };
-    if (!parts.isEmpty()) {
+    if (parallel != nullptr) {
         // The status check before the first read, as the single reader does it: a report that
         // could not be opened stops the run before anything is read.
         if (stateInfo.isCoR()) {
             return false;
         }
-        SNPReportParallelPass pass(settings, tracks, dbiRef, parts, readThreads);
-        auto readPartHere = [&](const SNPReportParallelPass::Part& part) { return readHere(tracks[part.track], part.region); };
-        if (!pass.run(inGene, io.get(), writeHeader, readPartHere, total, counter, stateInfo)) {
+        auto readPartHere = [&](const SNPReportParallelReader::Part& part) {
+            return readHere(tracks[part.track], part.region);
+        };
+        if (!parallel->writePass(inGene, io.get(), writeHeader, readPartHere, total, counter, stateInfo)) {
             return false;
         }
     } else {

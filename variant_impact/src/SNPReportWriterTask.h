@@ -4,7 +4,7 @@
 // belongs to is never created.
 #pragma once
 
-#include "SNPReportParallelPass.h"
+#include "SNPReportParallelReader.h"
 #include "SNPReportSettings.h"
 
 #include <NxCore/records/NxDbiRef.h>
@@ -60,27 +60,24 @@ public:
     // The reference sequence of a track's variations.
     static NxDataId sequenceOf(const NxVariantTrack& track, const Tables& tables);
 
-    enum VariationOutcome { Variation_OtherPass, Variation_Reported, Variation_Stop };
-    // One variation of a pass. A variation of the other pass is left alone. Otherwise `opened` is
-    // called first (false stops the run), then the variation's rows go to writeRow (without line
-    // feeds) until one write fails. Variation_Stop when the run must stop; the error is in os
-    // when a read failed.
-    static VariationOutcome reportVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
-                                            const NxDataId& sequenceId, const Tables& tables,
-                                            const QSharedPointer<DamageEffectEvaluator>& evaluator, NxOpStatus& os,
-                                            const std::function<bool()>& opened,
-                                            const std::function<bool(const QString&)>& writeRow);
+    // One variation of the report it belongs to (inGene: the variation lies in a gene): `opened`
+    // is called first, then the variation's rows go to writeRow (without line feeds). False when
+    // one of them returned false.
+    static bool writeVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
+                               const NxDataId& sequenceId, const Tables& tables,
+                               const QSharedPointer<DamageEffectEvaluator>& evaluator, const std::function<bool()>& opened,
+                               const std::function<bool(const QString&)>& writeRow);
     // The header line of either report, with its line feed.
     static QString headerOf(bool inGene);
 
 private:
     // One pass over every track: variations in a gene (inGene) or in none go to the path's report.
-    // With parts, the pass is read by several threads. False when the run must stop.
+    // With a parallel reader, its threads read the variations. False when the run must stop.
     bool writeReport(bool inGene, const QString& path, const Tables& tables,
-                     const QSharedPointer<DamageEffectEvaluator>& evaluator, const QList<SNPReportParallelPass::Part>& parts,
+                     const QSharedPointer<DamageEffectEvaluator>& evaluator, SNPReportParallelReader* parallel,
                      qint64 total, qint64& counter);
     // The parts a parallel pass reads, or none when one reader must do it.
-    QList<SNPReportParallelPass::Part> planParts(const Tables& tables, qint64 total);
+    QList<SNPReportParallelReader::Part> planParts(const Tables& tables, qint64 total);
 
     SNPReportSettings settings;
     QList<NxVariantTrack> tracks;  // in arrival order

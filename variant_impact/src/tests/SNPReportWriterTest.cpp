@@ -219,6 +219,18 @@ TEST_F(ReportTaskTest, ParallelReadersWriteTheSingleReadersReports) {
             EXPECT_EQ(parallel->stateInfo.getProgress(), 100);
         }
     }
+
+    // The regulatory rows were read with the in-gene ones; a regulatory report that cannot be
+    // written still fails the run only after a complete in-gene report.
+    settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/no/such/folder/regulatory.tsv";
+    std::unique_ptr<SNPReportWriterTask> failing(new SNPReportWriterTask(settings, tracks, dbs.sessionRef));
+    failing->setReadThreads(2, 97);
+    ASSERT_TRUE(TaskRunner::runAndWait(failing.get(), 60000));
+    ASSERT_TRUE(failing->hasError());
+    EXPECT_TRUE(failing->getError().contains(settings.regulatoryReportPath)) << failing->getError().toStdString();
+    EXPECT_EQ(failing->stateInfo.getProgress(), 50);
+    EXPECT_EQ(failing->getReportFiles(), QStringList({settings.inGeneReportPath}));
+    EXPECT_EQ(fileBytes(settings.inGeneReportPath), inGene);
 }
 
 // Variations whose gene effects were never evaluated are evaluated and stored by the report, which

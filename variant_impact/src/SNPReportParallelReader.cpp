@@ -1,0 +1,343 @@
+#include "SNPReportParallelReader.h"
+
+#include "SNPReportWriterTask.h"
+#include "snp_toolbox/DamageEffectEvaluator.h"
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/DbiOperationsBlock.h>
+#include <NxCore/dbi/NxDbi.h>
+#include <NxCore/dbi/NxVariantDbi.h>
+#include <NxCore/io/IOAdapter.h>
+#include <NxCore/tasks/TaskStateInfo.h>
+#include <NxFormats/snp/SNPDatabaseUtils.h>
+
+#include <QDir>
+#include <QMutex>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <vector>
+
+namespace Nx {
+
+namespace {
+
+// Rows of a part collect in memory up to this size before they go to its file.
+const int SPOOL_BUFFER = 1 << 20;
+
+// One report's share of a part.
+struct PartOutput {
+    Q_DECLARE_TR_FUNCTIONS(Nx::SNPReportParallelReader)
+public:
+    std::unique_ptr<QTemporaryFile> rows;  // null until the part has rows for the report
+    QByteArray buffer;                     // rows not yet in the file
+    qint64 variations = 0;                 // variations of the part that belong to the report
+    QString error;                         // why the part stopped early; its rows before that stay
+
+    bool addRow(const QString& row) {
+        buffer += row.toLatin1();
+        buffer += '\n';
+        return buffer.size() < SPOOL_BUFFER || spill();
+    }
+
+    bool spill() {
+        if (buffer.isEmpty()) {
+            return true;
+        }
+        if (rows == nullptr) {
+            rows.reset(new QTemporaryFile(QDir::temp().filePath("nolix-report-XXXXXX")));
+            if (!rows->open()) {
+                error = tr("Cannot create a temporary file for the report in %1: %2")
+                            .arg(QDir::tempPath(), rows->errorString());
+                return false;
+            }
+        }
+        if (rows->write(buffer) != buffer.size() || !rows->flush()) {
+            error = tr("Cannot write the temporary file %1: %2").arg(rows->fileName(), rows->errorString());
+            return false;
+        }
+        buffer.clear();
+        return true;
+    }
+
+    // Appends the rows to the report; false when a write failed (the error is in os).
+    bool appendTo(IOAdapter* io, NxOpStatus& os) {
+        if (rows == nullptr || !rows->seek(0)) {
+            return true;
+        }
+        QByteArray chunk;
+        while (!(chunk = rows->read(SPOOL_BUFFER)).isEmpty()) {
+            if (!io->writeBlock(chunk, os)) {
+                return false;
+            }
+        }
+        rows.reset();
+        return true;
+    }
+};
+
+struct PartResult {
+    PartOutput inGene;
+    PartOutput regulatory;
+    bool needsWriter = false;  // a variation must be evaluated: the part is left undone
+    bool finished = false;
+};
+
+}  // namespace
+
+// State the threads share with the task's thread.
+struct SNPReportParallelReader::Shared {
+    QMutex lock;
+    QWaitCondition partFinished;
+    std::vector<PartResult> results;
+    std::vector<std::unique_ptr<QThread>> workers;
+    std::atomic<int> nextPart{0};
+    std::atomic<bool> stop{false};      // the task's thread needs no more parts
+    std::atomic<qint64> inGeneRead{0};  // in-gene variations read so far, for the progress
+
+    void stopWorkers() {
+        stop.store(true);
+        for (auto& w : workers) {
+            w->wait();
+        }
+        workers.clear();
+    }
+};
+
+namespace {
+
+// One thread's connections to both databases, opened and closed on that thread.
+class PartReader {
+    Q_DECLARE_TR_FUNCTIONS(Nx::SNPReportParallelReader)
+public:
+    PartReader(const SNPReportSettings& settings, const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef,
+               const TaskStateInfo& task, SNPReportParallelReader::Shared& shared)
+        : settings(settings), tracks(tracks), dbiRef(dbiRef), task(task), shared(shared) {}
+
+    void run(const QList<SNPReportParallelReader::Part>& parts) {
+        NxOpStatusImpl openOs;
+        open(openOs);
+        for (;;) {
+            if (shared.stop.load() || task.isCanceled()) {
+                return;
+            }
+            const int i = shared.nextPart.fetch_add(1);
+            if (i >= parts.size()) {
+                return;
+            }
+            PartResult result;
+            if (openOs.hasError()) {
+                result.inGene.error = result.regulatory.error = openOs.getError();
+            } else {
+                readPart(parts[i], result);
+            }
+            // The task's thread ends the pass at a failed part; later ones would be thrown away.
+            const bool failed = !result.inGene.error.isEmpty() || !result.regulatory.error.isEmpty() ||
+                                result.needsWriter;
+            {
+                QMutexLocker locker(&shared.lock);
+                result.finished = true;
+                shared.results[size_t(i)] = std::move(result);
+                shared.partFinished.wakeAll();
+            }
+            if (failed) {
+                return;
+            }
+        }
+    }
+
+private:
+    void open(NxOpStatus& os) {
+        database.reset(SNPDatabaseUtils::openDatabase(settings.dbPath));
+        if (database == nullptr) {
+            os.setError(tr("Cannot open database file: %1").arg(settings.dbPath));
+            return;
+        }
+        session.open(dbiRef, false, os);
+        if (os.hasError()) {
+            return;
+        }
+        if (session.dbi == nullptr) {
+            os.setError(tr("Dbi Session is null"));
+            return;
+        }
+        databaseBlock.reset(new DbiOperationsBlock(database->getDbiRef(), os, false));
+        sessionBlock.reset(new DbiOperationsBlock(dbiRef, os, false));
+        if (os.hasError()) {
+            return;
+        }
+        evaluator.reset(new DamageEffectEvaluator(session.dbi, database->getDbi(), true));
+        evaluator->setEvaluationAllowed(false);
+        SNPReportWriterTask::takeTables(session.dbi, database->getDbi(), tables, os);
+    }
+
+    void readPart(const SNPReportParallelReader::Part& part, PartResult& result) {
+        const NxVariantTrack& track = tracks[part.track];
+        NxOpStatusImpl os;
+        std::unique_ptr<NxDbiIterator<NxVariant>> it(tables.variants->getVariantsInRegion(track.id, part.region, os));
+        const NxDataId sequenceId = it != nullptr ? SNPReportWriterTask::sequenceOf(track, tables) : NxDataId();
+        while (it != nullptr && !os.hasError() && it->hasNext()) {
+            if (shared.stop.load() || task.isCanceled()) {
+                break;
+            }
+            const NxVariant variant = it->next();
+            const bool inGene = evaluator->isInGene(variant, sequenceId, os);
+            if (os.hasError()) {
+                break;
+            }
+            PartOutput& out = inGene ? result.inGene : result.regulatory;
+            auto opened = [&]() {
+                ++out.variations;
+                if (inGene) {
+                    shared.inGeneRead.fetch_add(1);
+                }
+                return true;
+            };
+            auto writeRow = [&](const QString& row) { return out.addRow(row); };
+            SNPReportWriterTask::writeVariation(inGene, variant, track, sequenceId, tables, evaluator, opened, writeRow);
+            // Refused quietly in places (a row without effect cells): the part must not be used.
+            if (evaluator->wasEvaluationRefused()) {
+                result = PartResult();
+                result.needsWriter = true;
+                return;
+            }
+            if (!out.error.isEmpty()) {
+                break;
+            }
+        }
+        // A failed read stops both reports at this variation, as it stops a single reader's pass;
+        // the rows before it still belong to the reports.
+        const QString failure = !result.inGene.error.isEmpty()       ? result.inGene.error
+                                : !result.regulatory.error.isEmpty() ? result.regulatory.error
+                                                                     : os.getError();
+        for (PartOutput* out : {&result.inGene, &result.regulatory}) {
+            out->error.clear();
+            out->spill();
+            if (!failure.isEmpty()) {
+                out->error = failure;
+            }
+        }
+    }
+
+    const SNPReportSettings& settings;
+    const QList<NxVariantTrack>& tracks;
+    const NxDbiRef& dbiRef;
+    const TaskStateInfo& task;
+    SNPReportParallelReader::Shared& shared;
+    // Declared in the order of opening, closed in the reverse order.
+    std::unique_ptr<SNPDatabase> database;
+    DbiConnection session;
+    std::unique_ptr<DbiOperationsBlock> databaseBlock;
+    std::unique_ptr<DbiOperationsBlock> sessionBlock;
+    QSharedPointer<DamageEffectEvaluator> evaluator;
+    SNPReportWriterTask::Tables tables;
+};
+
+}  // namespace
+
+SNPReportParallelReader::SNPReportParallelReader(const SNPReportSettings& settings,
+                                                 const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef,
+                                                 const QList<Part>& parts, int threads)
+    : settings(settings), tracks(tracks), dbiRef(dbiRef), parts(parts), threads(qMax(1, threads)),
+      shared(new Shared) {
+    shared->results.resize(size_t(parts.size()));
+}
+
+SNPReportParallelReader::~SNPReportParallelReader() {
+    shared->stopWorkers();
+}
+
+bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::function<bool()>& writeHeader,
+                                        const std::function<bool(const Part&)>& readHere, qint64 total,
+                                        qint64& counter, TaskStateInfo& stateInfo) {
+    if (inGene) {
+        return readInGenePass(io, writeHeader, readHere, total, counter, stateInfo);
+    }
+    // Every part before firstPartHere was read by the in-gene pass.
+    for (int i = 0; i < parts.size(); ++i) {
+        if (stateInfo.isCoR()) {
+            return false;
+        }
+        if (firstPartHere != -1 && i >= firstPartHere) {
+            if (!readHere(parts[i])) {
+                return false;
+            }
+            continue;
+        }
+        PartOutput& out = shared->results[size_t(i)].regulatory;
+        counter += out.variations;
+        stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
+        if (out.variations > 0 && !writeHeader()) {
+            return false;
+        }
+        if (!out.appendTo(io, stateInfo)) {
+            return false;
+        }
+        if (!out.error.isEmpty()) {
+            stateInfo.setError(out.error);
+            return false;
+        }
+    }
+    return !stateInfo.isCoR();
+}
+
+bool SNPReportParallelReader::readInGenePass(IOAdapter* io, const std::function<bool()>& writeHeader,
+                                             const std::function<bool(const Part&)>& readHere, qint64 total,
+                                             qint64& counter, TaskStateInfo& stateInfo) {
+    const int n = qMin(threads, parts.size());
+    for (int t = 0; t < n; ++t) {
+        shared->workers.emplace_back(QThread::create([this, &stateInfo]() {
+            PartReader reader(settings, tracks, dbiRef, stateInfo, *shared);
+            reader.run(parts);
+        }));
+        shared->workers.back()->start();
+    }
+    const qint64 counterBefore = counter;
+    qint64 appended = 0;  // in-gene variations of the parts written so far
+    for (int i = 0; i < parts.size(); ++i) {
+        PartResult* result = &shared->results[size_t(i)];
+        {
+            QMutexLocker locker(&shared->lock);
+            while (!result->finished && !stateInfo.isCanceled()) {
+                shared->partFinished.wait(&shared->lock, 100);
+                const qint64 read = counterBefore + shared->inGeneRead.load();
+                stateInfo.setProgress(total > 0 ? int(double(read) * 100.0 / double(total)) : 0);
+            }
+        }
+        if (!result->finished) {  // canceled
+            shared->stopWorkers();
+            return false;
+        }
+        if (result->needsWriter) {
+            shared->stopWorkers();
+            firstPartHere = i;
+            counter = counterBefore + appended;
+            for (int j = i; j < parts.size(); ++j) {
+                if (!readHere(parts[j])) {
+                    return false;
+                }
+            }
+            return !stateInfo.isCoR();
+        }
+        PartOutput& out = result->inGene;
+        appended += out.variations;
+        counter = counterBefore + appended;
+        if ((out.variations > 0 && !writeHeader()) || !out.appendTo(io, stateInfo)) {
+            shared->stopWorkers();
+            return false;
+        }
+        if (!out.error.isEmpty()) {
+            shared->stopWorkers();
+            stateInfo.setError(out.error);
+            return false;
+        }
+    }
+    shared->stopWorkers();
+    stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
+    return !stateInfo.isCoR();
+}
+
+}  // namespace Nx
