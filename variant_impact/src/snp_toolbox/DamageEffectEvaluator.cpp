@@ -29,6 +29,8 @@
 // failed keeps every table null and each operation then fails its table check and does nothing.
 #include "DamageEffectEvaluator.h"
 
+#include "AnnotationPipeline.h"
+
 #include <NxCore/attributes/NxAttributeUtils.h>
 #include <NxCore/biology/BaseDNAAlphabetIds.h>
 #include <NxCore/biology/DNAAlphabetRegistry.h>
@@ -53,6 +55,8 @@
 #include <NxCore/variation/RegionClassCache.h>
 #include <NxCore/variation/VariationPropertiesUtils.h>
 #include <NxFormats/snp/SNPDatabaseUtils.h>
+
+#include <QThread>
 
 #include <limits>
 #include <memory>
@@ -117,6 +121,7 @@ DamageEffectEvaluator::~DamageEffectEvaluator() {
 
 void DamageEffectEvaluator::attachSession(NxDbi* sessionDbi) {
     NX_SAFE_POINT(sessionDbi != nullptr, "Session Dbi is null", );
+    sessionRef = sessionDbi->getDbiRef();
     variantDbi = sessionDbi->getVariantDbi();
     damageEffectDbi = sessionDbi->getDamageEffectDbi();
 }
@@ -125,6 +130,7 @@ void DamageEffectEvaluator::attachDatabase(NxDbi* databaseDbi) {
     sequenceIdsByName.clear();
     knownWindow = KnownWindow();
     NX_SAFE_POINT(databaseDbi != nullptr, "DataBase Dbi is null", );
+    databaseRef = databaseDbi->getDbiRef();
     knownMutationsDbi = databaseDbi->getKnownMutationsDbi();
     attributeDbi = databaseDbi->getAttributeDbi();
     featureDbi = databaseDbi->getFeatureDbi();
@@ -255,11 +261,11 @@ DamageEffect DamageEffectEvaluator::evaluateKnownMutation(const NxVariant& varia
         bool segmental = sdCache->isIntersect(region, sequenceId, os);
         NX_CHECK_OP(os, DamageEffect());
         result = effectFromKnownMutation(variant, track.id, mutation, QString(), conserved, segmental, os);
-        damageEffectDbi->storeEffect(result, os);
+        storeEffect(result, os);
     }
     NX_CHECK_OP(os, result);
     if (variant.isSingleBase()) {
-        damageEffectDbi->markKnownChecked(variant.id, os);
+        markKnownChecked(variant.id, os);
     }
     return result;
 }
@@ -272,7 +278,7 @@ DamageEffect DamageEffectEvaluator::effectFromKnownMutation(const NxVariant& var
     e.affectedGeneName = geneName;
     if (!mutation.knownId.isEmpty()) {
         e.hasKnownId = true;
-        variantDbi->setVariantPublicId(trackId, variant.id, QString::fromLatin1(mutation.knownId), os);
+        setPublicId(trackId, variant.id, QString::fromLatin1(mutation.knownId), os);
         NX_CHECK_OP(os, e);
     }
     e.avSift = mutation.avSift;
@@ -378,10 +384,10 @@ QList<DamageEffect> DamageEffectEvaluator::evaluateGeneEffects(const NxVariant& 
         effects.append(effect);
     }
     for (const DamageEffect& effect : effects) {
-        damageEffectDbi->storeEffect(effect, os);
+        storeEffect(effect, os);
         NX_CHECK_OP(os, {});
     }
-    damageEffectDbi->markGeneEvaluated(variant.id, os);
+    markGeneEvaluated(variant.id, os);
     return effects;
 }
 
@@ -411,10 +417,18 @@ void DamageEffectEvaluator::annotateTracks(const QList<NxVariantTrack>& tracks, 
     }
     os.setProgress(0);
     qint64 count = 0;
+    const bool onTwoThreads = pipelined && recorder == nullptr && useCache && QThread::idealThreadCount() > 1 &&
+                              sessionRef.isValid() && databaseRef.isValid();
     for (const NxVariantTrack& track : tracks) {
-        NxDataId sequenceId = sequenceOf(track);
-        KnownMutationsTrack knownTrack = knownTrackFor(sequenceId, os);
-        sequenceCache->setSequenceId(sequenceId);
+        if (onTwoThreads) {
+            AnnotationPipeline::annotateTrack(*this, sessionRef, databaseRef, track, mode, total, count, os);
+            if (os.isCoR()) {
+                break;
+            }
+            continue;
+        }
+        KnownMutationsTrack knownTrack;
+        prepareTrack(track, knownTrack, os);
 
         std::unique_ptr<NxDbiIterator<NxVariant>> it(
             variantDbi->getVariantsInRegion(track.id, NxRegion(0, std::numeric_limits<qint64>::max()), os));
@@ -427,17 +441,100 @@ void DamageEffectEvaluator::annotateTracks(const QList<NxVariantTrack>& tracks, 
             if (os.isCoR()) {
                 break;
             }
-            NxVariant variant = it->next();
-            if (mode == Mode_KnownMutations || mode == Mode_All) {
-                evaluateKnownMutation(variant, knownTrack, track, os);
-            }
-            if (mode == Mode_GeneEffects || mode == Mode_All) {
-                evaluateGeneEffects(variant, track, os);
-            }
+            evaluateVariation(it->next(), knownTrack, track, mode, os);
         }
     }
     damageEffectDbi->flushEffects(os);
     damageEffectDbi->finishEffects(os);
+}
+
+bool DamageEffectEvaluator::prepareTrack(const NxVariantTrack& track, KnownMutationsTrack& knownTrack, NxOpStatus& os) {
+    const NxDataId sequenceId = sequenceOf(track);
+    knownTrack = knownTrackFor(sequenceId, os);
+    sequenceCache->setSequenceId(sequenceId);
+    return !os.hasError();
+}
+
+void DamageEffectEvaluator::evaluateVariation(const NxVariant& variant, const KnownMutationsTrack& knownTrack,
+                                              const NxVariantTrack& track, int mode, NxOpStatus& os) {
+    if (mode == Mode_KnownMutations || mode == Mode_All) {
+        evaluateKnownMutation(variant, knownTrack, track, os);
+    }
+    if (mode == Mode_GeneEffects || mode == Mode_All) {
+        evaluateGeneEffects(variant, track, os);
+    }
+}
+
+void DamageEffectEvaluator::storeEffect(const DamageEffect& effect, NxOpStatus& os) {
+    if (recorder != nullptr) {
+        RecordedWrite w;
+        w.kind = RecordedWrite::Effect;
+        w.effect = effect;
+        recorder->append(w);
+        return;
+    }
+    damageEffectDbi->storeEffect(effect, os);
+}
+
+void DamageEffectEvaluator::markKnownChecked(const NxDataId& variant, NxOpStatus& os) {
+    if (recorder != nullptr) {
+        RecordedWrite w;
+        w.kind = RecordedWrite::KnownChecked;
+        w.variant = variant;
+        recorder->append(w);
+        return;
+    }
+    damageEffectDbi->markKnownChecked(variant, os);
+}
+
+void DamageEffectEvaluator::markGeneEvaluated(const NxDataId& variant, NxOpStatus& os) {
+    if (recorder != nullptr) {
+        RecordedWrite w;
+        w.kind = RecordedWrite::GeneEvaluated;
+        w.variant = variant;
+        recorder->append(w);
+        return;
+    }
+    damageEffectDbi->markGeneEvaluated(variant, os);
+}
+
+void DamageEffectEvaluator::setPublicId(const NxDataId& track, const NxDataId& variant, const QString& id,
+                                        NxOpStatus& os) {
+    if (recorder != nullptr) {
+        RecordedWrite w;
+        w.kind = RecordedWrite::PublicId;
+        w.track = track;
+        w.variant = variant;
+        w.publicId = id;
+        recorder->append(w);
+        return;
+    }
+    variantDbi->setVariantPublicId(track, variant, id, os);
+}
+
+void DamageEffectEvaluator::replay(const QVector<RecordedWrite>& writes, NxOpStatus& os) {
+    if (!checkSessionTables(os)) {
+        return;
+    }
+    for (const RecordedWrite& w : writes) {
+        if (os.hasError()) {
+            return;
+        }
+        switch (w.kind) {
+            case RecordedWrite::Effect:
+                damageEffectDbi->storeEffect(w.effect, os);
+                break;
+            case RecordedWrite::KnownChecked:
+                damageEffectDbi->markKnownChecked(w.variant, os);
+                break;
+            case RecordedWrite::GeneEvaluated:
+                damageEffectDbi->markGeneEvaluated(w.variant, os);
+                break;
+            case RecordedWrite::PublicId:
+                variantDbi->setVariantPublicId(w.track, w.variant, w.publicId, os);
+                break;
+        }
+    }
 }
 
 QList<DamageEffect> DamageEffectEvaluator::damageEffects(const NxVariant& variant, const NxVariantTrack& track, int mode,

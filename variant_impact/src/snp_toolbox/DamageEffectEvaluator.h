@@ -6,11 +6,13 @@
 #include <NxCore/records/Gene.h>
 #include <NxCore/records/KnownMutation.h>
 #include <NxCore/records/KnownMutationsTrack.h>
+#include <NxCore/records/NxDbiRef.h>
 #include <NxCore/records/NxVariant.h>
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
+#include <QVector>
 
 namespace Nx {
 
@@ -63,6 +65,32 @@ public:
     // failed read. For readers that share a workflow database and must not write to it.
     void setEvaluationAllowed(bool allowed) { evaluationAllowed = allowed; }
     bool wasEvaluationRefused() const { return evaluationRefused; }
+
+    // With true (the default) and more than one processor, annotateTracks evaluates each track on
+    // a thread of its own while this one writes the results (see AnnotationPipeline); the
+    // database ends up the same either way.
+    void setPipelined(bool on) { pipelined = on; }
+
+    // A write of the evaluation: to the workflow database, or to a recorder when one is attached.
+    struct RecordedWrite {
+        enum Kind { Effect, KnownChecked, GeneEvaluated, PublicId };
+        Kind kind = Effect;
+        DamageEffect effect;  // Effect
+        NxDataId variant;     // KnownChecked, GeneEvaluated, PublicId
+        NxDataId track;       // PublicId
+        QString publicId;     // PublicId
+    };
+    // Writes go to the vector (owned by the caller) instead of the database while it is attached.
+    void setRecorder(QVector<RecordedWrite>* writes) { recorder = writes; }
+    // Makes recorded writes in the workflow database, in order, as the evaluation would have.
+    void replay(const QVector<RecordedWrite>& writes, NxOpStatus& os);
+
+    // Everything the evaluation of one track needs before its first variation; false when the
+    // track cannot be evaluated (the error is in os).
+    bool prepareTrack(const NxVariantTrack& track, KnownMutationsTrack& knownTrack, NxOpStatus& os);
+    // The known mutation and gene effects of one variation of the prepared track, by mode.
+    void evaluateVariation(const NxVariant& variant, const KnownMutationsTrack& knownTrack,
+                           const NxVariantTrack& track, int mode, NxOpStatus& os);
 
 protected:
     void attachSession(NxDbi* sessionDbi);
@@ -122,6 +150,15 @@ private:
 
     bool evaluationAllowed = true;
     bool evaluationRefused = false;
+    bool pipelined = true;
+    QVector<RecordedWrite>* recorder = nullptr;  // borrowed
+    NxDbiRef sessionRef;                          // of the workflow connection
+    NxDbiRef databaseRef;                         // of the reference connection
+
+    void storeEffect(const DamageEffect& effect, NxOpStatus& os);
+    void markKnownChecked(const NxDataId& variant, NxOpStatus& os);
+    void markGeneEvaluated(const NxDataId& variant, NxOpStatus& os);
+    void setPublicId(const NxDataId& track, const NxDataId& variant, const QString& id, NxOpStatus& os);
 };
 
 }  // namespace Nx

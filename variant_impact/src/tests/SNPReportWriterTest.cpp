@@ -164,28 +164,6 @@ TEST_F(ReportTaskTest, MissingDatabaseAndNothingToDo) {
     EXPECT_TRUE(empty->getReportFiles().isEmpty());
 }
 
-// Variations at every base of both test chromosomes, two at some positions, a few of two bases:
-// genes of both strands, introns, splice sites, promoters and empty stretches, in many parts.
-QList<NxVariant> everyPosition(const QString& chr, qint64 length) {
-    QList<NxVariant> variants;
-    const char bases[] = "ACGT";
-    for (qint64 pos = 0; pos < length; ++pos) {
-        const char ref = chr == "chr1" ? sequenceAt(pos, 1).at(0) : 'A';
-        variants << snv(pos, ref, bases[(pos + 1) % 4] == ref ? bases[(pos + 2) % 4] : bases[(pos + 1) % 4]);
-        if (pos % 7 == 0) {
-            variants << snv(pos, ref, bases[(pos + 3) % 4] == ref ? bases[pos % 4] : bases[(pos + 3) % 4]);
-        }
-        if (pos % 101 == 0) {
-            NxVariant two = snv(pos, ref, 'G');
-            two.endPos = pos + 2;
-            two.refData = "AT";
-            two.obsData = "GC";
-            variants << two;
-        }
-    }
-    return variants;
-}
-
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");

@@ -501,3 +501,70 @@ TEST_F(DamageEffectEvaluatorTest, ProgressIsSetBeforeEachVariationAndCancelStops
     EXPECT_TRUE(needsGeneEvaluation(more[0]));
     EXPECT_TRUE(stored(more[0]).isEmpty());
 }
+
+namespace {
+
+// Every row of the query, columns joined, as a single thread of text.
+QStringList dumpRows(const QString& path, const char* sql) {
+    QStringList rows;
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                QStringList cells;
+                for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                    cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+                }
+                rows << cells.join('|');
+            }
+        } else {
+            rows << QString("cannot prepare: %1").arg(sqlite3_errmsg(h));
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(h);
+    return rows;
+}
+
+// What an annotation leaves in a fresh workflow database: effects with their row ids, marks and
+// the variations' public ids.
+QStringList annotateEverything(bool pipelined) {
+    Databases dbs;
+    NxOpStatusImpl os;
+    EXPECT_TRUE(dbs.buildReference(os)) << os.getError().toStdString();
+    QList<NxVariant> chr1 = everyPosition("chr1", SEQUENCE_LENGTH);
+    chr1 << snv(KNOWN_POS, 'T', 'C') << snv(125, 'G', 'A') << snv(NO_GENE_POS, 'C', 'T');
+    QList<NxVariant> chr2 = everyPosition("chr2", 2000);
+    const QList<NxVariantTrack> tracks{dbs.addTrack(chr1, os), dbs.addTrack(chr2, os, "chr2")};
+    {
+        DbiConnection reference(dbs.referenceRef, false, os);
+        DbiConnection session(dbs.sessionRef, false, os);
+        EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+        DamageEffectEvaluator evaluator(session.dbi, reference.dbi, true);
+        evaluator.setPipelined(pipelined);
+        evaluator.annotateTracks(tracks, DamageEffectEvaluator::Mode_All, os);
+        EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+        EXPECT_EQ(os.getProgress(), 99);
+    }
+    return dumpRows(dbs.sessionPath, "SELECT * FROM DamageEffect ORDER BY id") +
+           dumpRows(dbs.sessionPath, "SELECT * FROM DamageEffectMark ORDER BY variant") +
+           dumpRows(dbs.sessionPath, "SELECT id, publicId FROM Variant WHERE publicId != '' ORDER BY id");
+}
+
+}  // namespace
+
+// Evaluating on one thread while writing on another leaves the database exactly as one thread
+// does: the same rows with the same row ids, over several batches and two tracks, with known
+// mutations, public ids, multi-base variations and variations whose evaluation fails.
+TEST(AnnotationPipelineTest, TwoThreadsLeaveTheDatabaseAsOneThreadDoes) {
+    AppContextImpl::getApplicationContext();
+    const QStringList single = annotateEverything(false);
+    const QStringList pipelined = annotateEverything(true);
+    EXPECT_GT(single.size(), 8000);
+    EXPECT_TRUE(single.filter("rs121").size() >= 2);
+    ASSERT_EQ(pipelined.size(), single.size());
+    for (int i = 0; i < single.size(); ++i) {
+        ASSERT_EQ(pipelined[i], single[i]) << "row " << i;
+    }
+}

@@ -185,5 +185,26 @@ QByteArray sequenceAt(qint64 start, int length) {
     return buildChr1().mid(start, length);
 }
 
+QList<NxVariant> everyPosition(const QString& chr, qint64 length) {
+    const QByteArray chr1 = buildChr1();
+    QList<NxVariant> variants;
+    const char bases[] = "ACGT";
+    for (qint64 pos = 0; pos < length; ++pos) {
+        const char ref = chr == "chr1" && pos < chr1.size() ? chr1.at(int(pos)) : 'A';
+        variants << snv(pos, ref, bases[(pos + 1) % 4] == ref ? bases[(pos + 2) % 4] : bases[(pos + 1) % 4]);
+        if (pos % 7 == 0) {
+            variants << snv(pos, ref, bases[(pos + 3) % 4] == ref ? bases[pos % 4] : bases[(pos + 3) % 4]);
+        }
+        if (pos % 101 == 0) {
+            NxVariant two = snv(pos, ref, 'G');
+            two.endPos = pos + 2;
+            two.refData = "AT";
+            two.obsData = "GC";
+            variants << two;
+        }
+    }
+    return variants;
+}
+
 }  // namespace SnpToolboxTestData
 }  // namespace Nx

@@ -73,6 +73,10 @@ void ensureApplication();
 
 // A variation of one base (end = start + 1, as the importer writes it).
 NxVariant snv(qint64 pos, char ref, char obs);
+// Variations at every base of a test chromosome (chr1 with its own reference bases), a second one
+// at every seventh and a two-base one at every 101st: genes of both strands, introns, splice
+// sites, promoters, known mutations and empty stretches, with equal positions.
+QList<NxVariant> everyPosition(const QString& chr, qint64 length);
 // The mRNA codon at a forward codon start, as placed in the sequence (for readable expectations).
 QByteArray sequenceAt(qint64 start, int length);
 
