@@ -20,7 +20,7 @@ namespace Nx {
 namespace {
 
 // Parts per thread: enough for threads that finish early to take over work from slow ones.
-const int PARTS_PER_THREAD = 4;
+const int PARTS_PER_THREAD = 16;
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "VcfImporter.h"
 
+#include <NxCore/core/BoundedQueue.h>
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxDbi.h>
@@ -9,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QThread>
+#include <QVector>
 
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
@@ -135,15 +138,112 @@ QString describeErrcode(int errcode) {
 // htslib repairs these by adding the header line itself (and warns); everything else is fatal.
 const int TOLERATED_ERRORS = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
 
-// State of one file's import: tracks by chromosome and the batch of pending variations.
-class ImportRun {
-public:
-    ImportRun(NxVariantDbi* vdbi, const QString& path) : vdbi(vdbi), path(path) {}
+// One variation as read, with the chromosome of its record (shared, not copied, between the
+// variations of one chromosome).
+struct ReadVariation {
+    QByteArray chrom;
+    NxVariant variant;
+};
 
-    // Adds the variations of one parsed record; number is its line (VCF) or record number (BCF).
-    void addRecord(const bcf_hdr_t* hdr, bcf1_t* rec, bool isVcf, qint64 number, NxOpStatus& os) {
+// What the reading thread hands over: the variations of a run of records, then how it ended.
+struct ReadBatch {
+    QVector<ReadVariation> variations;
+    qint64 skipped = 0;  // ALT alleles without bases
+    int progress = -1;   // of the file's bytes, when known
+    QString error;       // reading stopped here
+    bool last = false;
+};
+
+// Records read per batch, and batches that may wait for the storing thread.
+const int RECORDS_PER_BATCH = 4096;
+const int QUEUED_BATCHES = 4;
+
+// The reading side: parses records into variations. Everything here but the database.
+class RecordReader {
+public:
+    RecordReader(htsFile* fp, bcf_hdr_t* hdr, bcf1_t* rec, bool isVcf, qint64 headerLines, qint64 fileSize,
+                 const QString& path)
+        : fp(fp), hdr(hdr), rec(rec), isVcf(isVcf), lineNo(headerLines), fileSize(fileSize), path(path) {}
+
+    // Reads the whole file into the queue; stops early when the queue is closed.
+    void run(BoundedQueue<ReadBatch>& queue) {
+        NxOpStatusImpl os;
+        ReadBatch batch;
+        int records = 0;
+        while (!os.hasError() && readRecord(batch, os)) {
+            if ((lineNo & 0x3FFF) == 0 && fileSize > 0) {
+                batch.progress = static_cast<int>(qMin<qint64>(99, bytesRead(fp) * 100 / fileSize));
+            }
+            if (++records == RECORDS_PER_BATCH && !os.hasError()) {
+                if (!queue.push(std::move(batch))) {
+                    return;
+                }
+                batch = ReadBatch();
+                records = 0;
+            }
+        }
+        batch.error = os.getError();
+        batch.last = true;
+        queue.push(std::move(batch));
+    }
+
+    qint64 lastLine() const { return lineNo; }
+
+private:
+    // Reads and parses the next record into the batch; false at the end of the file or on an
+    // error (in os).
+    bool readRecord(ReadBatch& batch, NxOpStatus& os) {
+        if (isVcf) {
+            int ret = hts_getline(fp, KS_SEP_LINE, &line.s);
+            if (ret == -1) {
+                return false;
+            }
+            ++lineNo;
+            if (ret < -1) {
+                os.setError(tr("Cannot read VCF file '%1' at line %2: the file is damaged or truncated").arg(path).arg(lineNo));
+                return false;
+            }
+            if (line.s.l == 0) {
+                return true;
+            }
+            QString problem = checkFixedColumns(line.s);
+            if (problem.isEmpty() && (vcf_parse(&line.s, hdr, rec) < 0 || (rec->errcode & ~TOLERATED_ERRORS) != 0)) {
+                problem = describeErrcode(rec->errcode);
+            }
+            if (!problem.isEmpty()) {
+                // The piece of a line left before a decompression error is no line of the file.
+                LineBuffer after;
+                if (hts_getline(fp, KS_SEP_LINE, &after.s) < -1) {
+                    os.setError(tr("Cannot read VCF file '%1' after line %2: the compressed data ends early or is damaged (the file is truncated or corrupt)")
+                                    .arg(path)
+                                    .arg(lineNo - 1));
+                    return false;
+                }
+                os.setError(tr("Malformed VCF file '%1' at line %2: %3").arg(path).arg(lineNo).arg(problem));
+                return false;
+            }
+        } else {
+            int ret = bcf_read(fp, hdr, rec);
+            if (ret == -1) {
+                return false;
+            }
+            ++lineNo;
+            if (ret < -1 || (rec->errcode & ~TOLERATED_ERRORS) != 0) {
+                os.setError(tr("Cannot read BCF file '%1' at record %2: %3")
+                                .arg(path)
+                                .arg(lineNo)
+                                .arg(ret < -1 ? tr("the file is damaged or truncated") : describeErrcode(rec->errcode)));
+                return false;
+            }
+        }
+        addRecord(batch, os);
+        return !os.hasError();
+    }
+
+    // The variations of one parsed record; lineNo is its line (VCF) or record number (BCF).
+    void addRecord(ReadBatch& batch, NxOpStatus& os) {
         // Built only on error: this runs once per record.
-        auto place = [&]() { return (isVcf ? tr("line %1") : tr("record %1")).arg(number); };
+        auto place = [&]() { return (isVcf ? tr("line %1") : tr("record %1")).arg(lineNo); };
         bcf_unpack(rec, BCF_UN_STR);
         const char* ref = rec->n_allele > 0 ? rec->d.allele[0] : nullptr;
         if (!isBaseSequence(ref)) {
@@ -153,13 +253,13 @@ public:
         }
         int usable = 0;
         if (rec->n_allele == 1) {
-            ++skipped;  // ALT is "."
+            ++batch.skipped;  // ALT is "."
         }
         for (int i = 1; i < rec->n_allele; ++i) {
             if (isBaseSequence(rec->d.allele[i])) {
                 ++usable;
             } else {
-                ++skipped;
+                ++batch.skipped;
             }
         }
         if (usable == 0) {
@@ -186,13 +286,9 @@ public:
                                                   : tr(" any sequence")));
             return;
         }
-        int trackIndex = trackFor(bcf_hdr_id2name(hdr, rec->rid), os);
-        NX_CHECK_OP(os, );
-        if (trackIndex != bufferTrack || buffer.size() >= VcfImporter::BATCH_SIZE) {
-            flush(os);
-            NX_CHECK_OP(os, );
-            bufferTrack = trackIndex;
-            buffer.reserve(VcfImporter::BATCH_SIZE);
+        const char* chromName = bcf_hdr_id2name(hdr, rec->rid);
+        if (chrom.isNull() || qstrcmp(chrom.constData(), chromName) != 0) {
+            chrom = QByteArray(chromName);
         }
         QByteArray refData = QByteArray(ref).toUpper();
         QString publicId;
@@ -203,14 +299,51 @@ public:
             if (!isBaseSequence(rec->d.allele[i])) {
                 continue;
             }
-            NxVariant v;
-            v.startPos = rec->pos;
-            v.endPos = rec->pos + refData.size();
-            v.refData = refData;
-            v.obsData = QByteArray(rec->d.allele[i]).toUpper();
-            v.publicId = publicId;
-            buffer << v;
+            ReadVariation r;
+            r.chrom = chrom;
+            r.variant.startPos = rec->pos;
+            r.variant.endPos = rec->pos + refData.size();
+            r.variant.refData = refData;
+            r.variant.obsData = QByteArray(rec->d.allele[i]).toUpper();
+            r.variant.publicId = publicId;
+            batch.variations << r;
         }
+    }
+
+    htsFile* fp;
+    bcf_hdr_t* hdr;
+    bcf1_t* rec;
+    bool isVcf;
+    qint64 lineNo;      // VCF: line of the file; BCF: record number
+    qint64 fileSize;
+    QString path;
+    LineBuffer line;
+    QByteArray chrom;   // of the last record
+};
+
+// The storing side: tracks by chromosome and the batch of pending variations.
+class ImportRun {
+public:
+    explicit ImportRun(NxVariantDbi* vdbi) : vdbi(vdbi) {}
+
+    void add(const ReadVariation& r, NxOpStatus& os) {
+        // Variations of one chromosome share its name's data: no hashing per variation.
+        if (bufferTrack < 0 || r.chrom.constData() != bufferChrom.constData()) {
+            int trackIndex = trackFor(r.chrom, os);
+            NX_CHECK_OP(os, );
+            if (trackIndex != bufferTrack) {
+                flush(os);
+                NX_CHECK_OP(os, );
+                bufferTrack = trackIndex;
+                buffer.reserve(VcfImporter::BATCH_SIZE);
+            }
+            bufferChrom = r.chrom;
+        }
+        if (buffer.size() >= VcfImporter::BATCH_SIZE) {
+            flush(os);
+            NX_CHECK_OP(os, );
+        }
+        buffer << r.variant;
     }
 
     void flush(NxOpStatus& os) {
@@ -229,27 +362,26 @@ public:
     qint64 skipped = 0;
 
 private:
-    int trackFor(const char* chrom, NxOpStatus& os) {
-        QByteArray key(chrom);
-        auto it = trackIndexOfChrom.constFind(key);
+    int trackFor(const QByteArray& chrom, NxOpStatus& os) {
+        auto it = trackIndexOfChrom.constFind(chrom);
         if (it != trackIndexOfChrom.constEnd()) {
             return it.value();
         }
         NxVariantTrack t;
-        t.visualName = QString::fromUtf8(key);
+        t.visualName = QString::fromUtf8(chrom);
         t.sequenceName = t.visualName;
         vdbi->createVariantTrack(t, os);
         NX_CHECK_OP(os, -1);
         tracks << t;
-        trackIndexOfChrom.insert(key, tracks.size() - 1);
+        trackIndexOfChrom.insert(chrom, tracks.size() - 1);
         return tracks.size() - 1;
     }
 
     NxVariantDbi* vdbi;
-    QString path;
     QHash<QByteArray, int> trackIndexOfChrom;  // CHROM -> index in tracks
     QList<NxVariant> buffer;                   // pending variations, all of tracks[bufferTrack]
     int bufferTrack = -1;
+    QByteArray bufferChrom;                    // the CHROM of bufferTrack, as last read
 };
 
 }  // namespace
@@ -308,65 +440,38 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
     // end-of-file marker tells.
     bool eofMarkerMissing = fp->is_bgzf && format->compression == bgzf && bgzf_check_EOF(fp->fp.bgzf) == 0;
 
-    qint64 fileSize = fi.size();
-    ImportRun run(vdbi, path);
-    LineBuffer line;
-    qint64 lineNo = headerLines;  // VCF: line of the file; BCF: record number
+    // One thread reads and parses the file while this one stores what it read, batch by batch.
+    ImportRun run(vdbi);
+    RecordReader reader(fp.get(), hdr.get(), rec.get(), isVcf, headerLines, fi.size(), path);
+    BoundedQueue<ReadBatch> queue(QUEUED_BATCHES);
     os.setProgress(0);
+    std::unique_ptr<QThread> reading(QThread::create([&reader, &queue]() { reader.run(queue); }));
+    reading->start();
     while (!os.isCoR()) {
-        if (isVcf) {
-            int ret = hts_getline(fp.get(), KS_SEP_LINE, &line.s);
-            if (ret == -1) {
+        const ReadBatch batch = queue.pop();
+        for (const ReadVariation& r : batch.variations) {
+            run.add(r, os);
+            if (os.hasError()) {
                 break;
             }
-            ++lineNo;
-            if (ret < -1) {
-                os.setError(tr("Cannot read VCF file '%1' at line %2: the file is damaged or truncated").arg(path).arg(lineNo));
-                break;
-            }
-            if (line.s.l == 0) {
-                continue;
-            }
-            QString problem = checkFixedColumns(line.s);
-            if (problem.isEmpty() && (vcf_parse(&line.s, hdr.get(), rec.get()) < 0 || (rec->errcode & ~TOLERATED_ERRORS) != 0)) {
-                problem = describeErrcode(rec->errcode);
-            }
-            if (!problem.isEmpty()) {
-                // The piece of a line left before a decompression error is no line of the file.
-                LineBuffer after;
-                if (hts_getline(fp.get(), KS_SEP_LINE, &after.s) < -1) {
-                    os.setError(tr("Cannot read VCF file '%1' after line %2: the compressed data ends early or is damaged (the file is truncated or corrupt)")
-                                    .arg(path)
-                                    .arg(lineNo - 1));
-                    break;
-                }
-                os.setError(tr("Malformed VCF file '%1' at line %2: %3").arg(path).arg(lineNo).arg(problem));
-                break;
-            }
-            run.addRecord(hdr.get(), rec.get(), true, lineNo, os);
-        } else {
-            int ret = bcf_read(fp.get(), hdr.get(), rec.get());
-            if (ret == -1) {
-                break;
-            }
-            ++lineNo;
-            if (ret < -1 || (rec->errcode & ~TOLERATED_ERRORS) != 0) {
-                os.setError(tr("Cannot read BCF file '%1' at record %2: %3")
-                                .arg(path)
-                                .arg(lineNo)
-                                .arg(ret < -1 ? tr("the file is damaged or truncated") : describeErrcode(rec->errcode)));
-                break;
-            }
-            run.addRecord(hdr.get(), rec.get(), false, lineNo, os);
         }
-        if ((lineNo & 0x3FFF) == 0 && fileSize > 0) {
-            os.setProgress(static_cast<int>(qMin<qint64>(99, bytesRead(fp.get()) * 100 / fileSize)));
+        run.skipped += batch.skipped;
+        if (batch.progress >= 0) {
+            os.setProgress(batch.progress);
+        }
+        if (!batch.error.isEmpty() && !os.hasError()) {
+            os.setError(batch.error);
+        }
+        if (batch.last) {
+            break;
         }
     }
+    queue.close();
+    reading->wait();
     if (!os.isCoR() && eofMarkerMissing) {
         os.setError(tr("Cannot read %1 file '%2' after %3 %4: the file is truncated (its end-of-file marker is missing)")
                         .arg(isVcf ? "VCF" : "BCF", path, isVcf ? tr("line") : tr("record"))
-                        .arg(lineNo));
+                        .arg(reader.lastLine()));
     }
     // Store what was read before an error or a cancel: it is valid and the user keeps it.
     NxOpStatusImpl flushOs;

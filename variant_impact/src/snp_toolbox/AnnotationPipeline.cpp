@@ -2,18 +2,15 @@
 
 #include "DamageEffectEvaluator.h"
 
+#include <NxCore/core/BoundedQueue.h>
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/DbiOperationsBlock.h>
 #include <NxCore/dbi/NxDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 
-#include <QMutex>
-#include <QQueue>
 #include <QThread>
-#include <QWaitCondition>
 
-#include <atomic>
 #include <limits>
 #include <memory>
 
@@ -28,51 +25,7 @@ struct Batch {
     bool last = false;
 };
 
-// The batches between the two threads.
-class BatchQueue {
-public:
-    // Waits while the queue is full; false when the consumer stopped listening.
-    bool push(Batch&& batch) {
-        QMutexLocker locker(&lock);
-        while (queue.size() >= AnnotationPipeline::QUEUED_BATCHES && !stopped) {
-            notFull.wait(&lock);
-        }
-        if (stopped) {
-            return false;
-        }
-        queue.enqueue(std::move(batch));
-        notEmpty.wakeAll();
-        return true;
-    }
-
-    Batch pop() {
-        QMutexLocker locker(&lock);
-        while (queue.isEmpty()) {
-            notEmpty.wait(&lock);
-        }
-        Batch b = queue.dequeue();
-        notFull.wakeAll();
-        return b;
-    }
-
-    void stop() {
-        QMutexLocker locker(&lock);
-        stopped = true;
-        notFull.wakeAll();
-    }
-
-    bool isStopped() {
-        QMutexLocker locker(&lock);
-        return stopped;
-    }
-
-private:
-    QMutex lock;
-    QWaitCondition notEmpty;
-    QWaitCondition notFull;
-    QQueue<Batch> queue;
-    bool stopped = false;
-};
+using BatchQueue = BoundedQueue<Batch>;
 
 // The evaluating thread: its own connections, an evaluator that records instead of writing.
 void evaluateTrack(const NxDbiRef& sessionRef, const NxDbiRef& referenceRef, const NxVariantTrack& track, int mode,
@@ -118,7 +71,7 @@ void AnnotationPipeline::annotateTrack(DamageEffectEvaluator& writer, const NxDb
     if (os.isCoR()) {
         return;
     }
-    BatchQueue queue;
+    BatchQueue queue(QUEUED_BATCHES);
     std::unique_ptr<QThread> evaluating(QThread::create(
         [&sessionRef, &referenceRef, &track, mode, &queue]() { evaluateTrack(sessionRef, referenceRef, track, mode, queue); }));
     evaluating->start();
@@ -138,7 +91,7 @@ void AnnotationPipeline::annotateTrack(DamageEffectEvaluator& writer, const NxDb
             break;
         }
     }
-    queue.stop();
+    queue.close();
     evaluating->wait();
 }
 
