@@ -69,16 +69,88 @@ NxSequence SQLiteSequenceDbi::getSequenceObject(const NxDataId& sequenceId, NxOp
     return res;
 }
 
+bool SQLiteSequenceDbi::readCached(qint64 rowId, qint64 start, qint64 end, QByteArray& res, NxOpStatus& os) {
+    qint64 firstChunk = start / CHUNK_SIZE;
+    qint64 lastChunk = (end - 1) / CHUNK_SIZE;
+    if (lastChunk - firstChunk >= CACHED_CHUNKS) {
+        return false;
+    }
+    res.reserve(static_cast<int>(end - start));
+    for (qint64 chunk = firstChunk; chunk <= lastChunk; ++chunk) {
+        const CachedChunk* found = nullptr;
+        for (const CachedChunk& c : cachedChunks) {
+            if (c.sequence == rowId && c.chunk == chunk) {
+                found = &c;
+            }
+        }
+        if (found == nullptr) {
+            SQLiteQuery q("SELECT data FROM SequenceChunk WHERE sequence = ?1 AND chunk = ?2", db, os);
+            q.bindInt64(1, rowId);
+            q.bindInt64(2, chunk);
+            if (!q.step()) {
+                if (!os.hasError()) {
+                    os.setError(tr("Sequence data of '%1' is damaged at chunk %2").arg(db->getFilePath()).arg(chunk));
+                }
+                return true;
+            }
+            CachedChunk& slot = cachedChunks[nextCachedChunk];
+            nextCachedChunk = (nextCachedChunk + 1) % CACHED_CHUNKS;
+            slot.sequence = rowId;
+            slot.chunk = chunk;
+            slot.data = q.getBlob(0);
+            found = &slot;
+        }
+        const qint64 chunkStart = chunk * CHUNK_SIZE;
+        if (chunk < lastChunk && found->data.size() != CHUNK_SIZE) {
+            os.setError(tr("Sequence data of '%1' is damaged at chunk %2").arg(db->getFilePath()).arg(chunk));
+            return true;
+        }
+        const qint64 from = qMax(start, chunkStart) - chunkStart;
+        const qint64 to = qMin(end, chunkStart + found->data.size()) - chunkStart;
+        if (to > from) {
+            res.append(found->data.constData() + from, static_cast<int>(to - from));
+        }
+    }
+    return true;
+}
+
 QByteArray SQLiteSequenceDbi::getSequenceData(const NxDataId& sequenceId, const NxRegion& region, NxOpStatus& os) {
     qint64 rowId = toRowId(sequenceId, os);
     NX_CHECK_OP(os, QByteArray());
-    qint64 length = storedLength(rowId, os);
-    NX_CHECK_OP(os, QByteArray());
+    // Inside a read transaction nothing can change what was read: lengths and the last chunks
+    // are kept until the transaction or a write of this connection ends it.
+    const quint64 stamp = db->getReadStamp();
+    if (stamp != cacheStamp) {
+        cacheStamp = stamp;
+        cachedLengths.clear();
+        for (CachedChunk& c : cachedChunks) {
+            c = CachedChunk();
+        }
+    }
+    qint64 length = stamp != 0 ? cachedLengths.value(rowId, -1) : -1;
+    if (length < 0) {
+        length = storedLength(rowId, os);
+        NX_CHECK_OP(os, QByteArray());
+        if (stamp != 0) {
+            cachedLengths.insert(rowId, length);
+        }
+    }
     qint64 start = qMax<qint64>(0, region.startPos);
     // endPos() of a huge length would overflow; clip the length first.
     qint64 end = region.length > length ? length : qMin(length, region.startPos + region.length);
     if (region.length <= 0 || end <= start) {
         return QByteArray();
+    }
+    if (stamp != 0) {
+        QByteArray cached;
+        if (readCached(rowId, start, end, cached, os)) {
+            NX_CHECK_OP(os, QByteArray());
+            if (cached.size() != end - start) {
+                os.setError(tr("Sequence data of '%1' is shorter than its stored length").arg(db->getFilePath()));
+                return QByteArray();
+            }
+            return cached;
+        }
     }
     qint64 firstChunk = start / CHUNK_SIZE;
     qint64 lastChunk = (end - 1) / CHUNK_SIZE;

@@ -7,7 +7,9 @@
 #include <NxCore/dbi/NxSequenceDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteTable.h>
 
+#include <QByteArray>
 #include <QCoreApplication>
+#include <QHash>
 
 namespace Nx {
 
@@ -32,6 +34,20 @@ public:
 private:
     qint64 toRowId(const NxDataId& sequenceId, NxOpStatus& os);
     qint64 storedLength(qint64 rowId, NxOpStatus& os);
+    // Reads that stay near each other (the codons of a report, variation after variation) find
+    // their chunks and lengths here within one read transaction; see getSequenceData.
+    bool readCached(qint64 rowId, qint64 start, qint64 end, QByteArray& res, NxOpStatus& os);
+
+    static const int CACHED_CHUNKS = 4;
+    struct CachedChunk {
+        qint64 sequence = -1;
+        qint64 chunk = -1;
+        QByteArray data;
+    };
+    quint64 cacheStamp = 0;           // SQLiteDbi::getReadStamp() the cache belongs to; 0: empty
+    QHash<qint64, qint64> cachedLengths;
+    CachedChunk cachedChunks[CACHED_CHUNKS];
+    int nextCachedChunk = 0;          // the slot the next read chunk replaces
 };
 
 }  // namespace Nx

@@ -2,6 +2,7 @@
 
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/DbiOperationsBlock.h>
 #include <NxCore/dbi/sqlite/SQLiteSequenceDbi.h>
 
 #include <gtest/gtest.h>
@@ -110,3 +111,31 @@ TEST_F(SQLiteSequenceDbiTest, SequencesDoNotMixAndUnknownIdsAreErrors) {
 }
 
 }  // namespace
+
+// Inside a read transaction, lengths and recent chunks are kept between reads: short reads that
+// jump between sequences and over chunk boundaries still give the stored bases, and a write of
+// the connection is seen by the next read.
+TEST_F(SQLiteSequenceDbiTest, ReadsInsideATransactionSeeWhatIsStored) {
+    const qint64 total = 6 * CHUNK + 5;
+    NxDataId a = store("a", total, {CHUNK / 3});
+    NxDataId b = store("b", 3 * CHUNK, {CHUNK});
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    {
+        DbiOperationsBlock block(con.dbi->getDbiRef(), os, false);
+        for (qint64 p = 0; p + 3 <= total; p += 997) {
+            ASSERT_EQ(sdbi->getSequenceData(a, NxRegion(p, 3), os), pattern(p, 3)) << p;
+            const qint64 q = (p * 5) % (3 * CHUNK - 3);
+            ASSERT_EQ(sdbi->getSequenceData(b, NxRegion(q, 3), os), pattern(q, 3)) << q;
+        }
+        EXPECT_EQ(sdbi->getSequenceData(a, NxRegion(CHUNK - 1, 4 * CHUNK + 2), os), pattern(CHUNK - 1, 4 * CHUNK + 2));
+        EXPECT_EQ(sdbi->getSequenceData(a, NxRegion(total - 2, 10), os), pattern(total - 2, 2));
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    }
+    {
+        DbiOperationsBlock block(con.dbi->getDbiRef(), os, true);
+        EXPECT_EQ(sdbi->getSequenceData(a, NxRegion(total - 2, 10), os), pattern(total - 2, 2));
+        sdbi->appendSequenceData(a, pattern(total, 7), os);
+        EXPECT_EQ(sdbi->getSequenceData(a, NxRegion(total - 2, 10), os), pattern(total - 2, 9));
+    }
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+}
