@@ -1,9 +1,11 @@
-// Annotation of a track on two threads: one evaluates the variations with connections of its
-// own and records what the evaluation would write; the caller's thread makes those writes
-// through the caller's evaluator, batch by batch, in the order they were recorded. Evaluation
-// (reading the reference) and writing (the workflow database's B-trees and commits) then overlap,
-// and the workflow database ends up exactly as a single thread leaves it: the same rows, row ids
-// and commits. At most a few batches wait between the two, so memory stays bounded.
+// Annotation of a track on several threads. The track is cut into parts of consecutive start
+// positions; evaluating threads, each with connections of its own, take the next part and record
+// what its evaluation would write, and the caller's thread makes those writes through the
+// caller's evaluator, part after part, in track order. Evaluation (reading the reference) and
+// writing (the workflow database's B-trees and commits) then overlap, and the workflow database
+// ends up exactly as a single thread leaves it: the same rows, row ids and commits, since every
+// variation is evaluated on its own. Only a few parts are evaluated ahead of the writing, so
+// memory stays bounded.
 #pragma once
 
 #include <NxCore/records/NxDbiRef.h>
@@ -13,19 +15,18 @@ namespace Nx {
 
 class DamageEffectEvaluator;
 class NxOpStatus;
+class NxVariantDbi;
 
 class AnnotationPipeline {
 public:
-    // Variations evaluated per batch handed to the writing thread.
-    static const int BATCH_VARIATIONS = 4096;
-    // Batches that may wait for the writing thread before the evaluating one waits in turn.
-    static const int QUEUED_BATCHES = 4;
-
-    // Annotates the track as DamageEffectEvaluator::annotateTracks does for one track: count is
-    // the variations done so far over all tracks and drives os's progress against total. An
-    // error of either thread ends up in os; cancellation through os stops both.
-    static void annotateTrack(DamageEffectEvaluator& writer, const NxDbiRef& sessionRef, const NxDbiRef& referenceRef,
-                              const NxVariantTrack& track, int mode, qint64 total, qint64& count, NxOpStatus& os);
+    // Annotates the track as DamageEffectEvaluator::annotateTracks does for one track, with up to
+    // `threads` evaluating threads, each taking partVariations at a time: count is the variations done so far over all tracks and
+    // drives os's progress against total. variants is the writer's variant table. An error of
+    // any thread ends up in os, after the writes of the variations evaluated before it;
+    // cancellation through os stops every thread.
+    static void annotateTrack(DamageEffectEvaluator& writer, NxVariantDbi* variants, const NxDbiRef& sessionRef,
+                              const NxDbiRef& referenceRef, const NxVariantTrack& track, int mode, int threads,
+                              qint64 partVariations, qint64 total, qint64& count, NxOpStatus& os);
 };
 
 }  // namespace Nx

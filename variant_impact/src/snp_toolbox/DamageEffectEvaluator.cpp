@@ -417,11 +417,16 @@ void DamageEffectEvaluator::annotateTracks(const QList<NxVariantTrack>& tracks, 
     }
     os.setProgress(0);
     qint64 count = 0;
-    const bool onTwoThreads = pipelined && recorder == nullptr && useCache && QThread::idealThreadCount() > 1 &&
-                              sessionRef.isValid() && databaseRef.isValid();
+    const bool onThreads = pipelined && recorder == nullptr && useCache &&
+                           (pipelineThreads > 0 || QThread::idealThreadCount() > 1) && sessionRef.isValid() &&
+                           databaseRef.isValid();
     for (const NxVariantTrack& track : tracks) {
-        if (onTwoThreads) {
-            AnnotationPipeline::annotateTrack(*this, sessionRef, databaseRef, track, mode, total, count, os);
+        if (onThreads) {
+            // One processor stays with the writing thread.
+            const int threads =
+                pipelineThreads > 0 ? pipelineThreads : qBound(1, QThread::idealThreadCount() - 1, 8);
+            AnnotationPipeline::annotateTrack(*this, variantDbi, sessionRef, databaseRef, track, mode, threads,
+                                              pipelinePart, total, count, os);
             if (os.isCoR()) {
                 break;
             }

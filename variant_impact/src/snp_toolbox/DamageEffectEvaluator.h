@@ -67,9 +67,14 @@ public:
     bool wasEvaluationRefused() const { return evaluationRefused; }
 
     // With true (the default) and more than one processor, annotateTracks evaluates each track on
-    // a thread of its own while this one writes the results (see AnnotationPipeline); the
-    // database ends up the same either way.
-    void setPipelined(bool on) { pipelined = on; }
+    // threads of their own while this one writes the results (see AnnotationPipeline); the
+    // database ends up the same either way. threads 0: one per processor but one (at least 1, at most 8); parts: the
+    // variations a thread evaluates at a time.
+    void setPipelined(bool on, int threads = 0, qint64 partVariations = 16384) {
+        pipelined = on;
+        pipelineThreads = threads;
+        pipelinePart = partVariations;
+    }
 
     // A write of the evaluation: to the workflow database, or to a recorder when one is attached.
     struct RecordedWrite {
@@ -151,6 +156,8 @@ private:
     bool evaluationAllowed = true;
     bool evaluationRefused = false;
     bool pipelined = true;
+    int pipelineThreads = 0;
+    qint64 pipelinePart = 16384;
     QVector<RecordedWrite>* recorder = nullptr;  // borrowed
     NxDbiRef sessionRef;                          // of the workflow connection
     NxDbiRef databaseRef;                         // of the reference connection

@@ -529,7 +529,7 @@ QStringList dumpRows(const QString& path, const char* sql) {
 
 // What an annotation leaves in a fresh workflow database: effects with their row ids, marks and
 // the variations' public ids.
-QStringList annotateEverything(bool pipelined) {
+QStringList annotateEverything(bool pipelined, int threads = 0, qint64 partVariations = 16384) {
     Databases dbs;
     NxOpStatusImpl os;
     EXPECT_TRUE(dbs.buildReference(os)) << os.getError().toStdString();
@@ -542,7 +542,7 @@ QStringList annotateEverything(bool pipelined) {
         DbiConnection session(dbs.sessionRef, false, os);
         EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
         DamageEffectEvaluator evaluator(session.dbi, reference.dbi, true);
-        evaluator.setPipelined(pipelined);
+        evaluator.setPipelined(pipelined, threads, partVariations);
         evaluator.annotateTracks(tracks, DamageEffectEvaluator::Mode_All, os);
         EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
         EXPECT_EQ(os.getProgress(), 99);
@@ -554,17 +554,20 @@ QStringList annotateEverything(bool pipelined) {
 
 }  // namespace
 
-// Evaluating on one thread while writing on another leaves the database exactly as one thread
-// does: the same rows with the same row ids, over several batches and two tracks, with known
+// Evaluating on other threads while writing on this one leaves the database exactly as one thread
+// does: the same rows with the same row ids, over many parts and two tracks, with known
 // mutations, public ids, multi-base variations and variations whose evaluation fails.
 TEST(AnnotationPipelineTest, TwoThreadsLeaveTheDatabaseAsOneThreadDoes) {
     AppContextImpl::getApplicationContext();
     const QStringList single = annotateEverything(false);
-    const QStringList pipelined = annotateEverything(true);
     EXPECT_GT(single.size(), 8000);
     EXPECT_TRUE(single.filter("rs121").size() >= 2);
-    ASSERT_EQ(pipelined.size(), single.size());
-    for (int i = 0; i < single.size(); ++i) {
-        ASSERT_EQ(pipelined[i], single[i]) << "row " << i;
+    // One evaluating thread, then several over many small parts.
+    for (const QPair<int, qint64>& run : {qMakePair(1, qint64(16384)), qMakePair(3, qint64(97)), qMakePair(2, qint64(1))}) {
+        const QStringList pipelined = annotateEverything(true, run.first, run.second);
+        ASSERT_EQ(pipelined.size(), single.size()) << run.first << " threads, parts of " << run.second;
+        for (int i = 0; i < single.size(); ++i) {
+            ASSERT_EQ(pipelined[i], single[i]) << "row " << i << ", " << run.first << " threads, parts of " << run.second;
+        }
     }
 }
