@@ -21,7 +21,7 @@ namespace Nx {
 namespace {
 
 struct PartResult {
-    QVector<DamageEffectEvaluator::RecordedWrite> writes;
+    std::vector<DamageEffectEvaluator::RecordedWrite> writes;
     qint64 variations = 0;  // evaluated in the part
     QString error;          // the evaluation failed after these writes
     bool finished = false;

@@ -475,7 +475,7 @@ void DamageEffectEvaluator::storeEffect(const DamageEffect& effect, NxOpStatus& 
         RecordedWrite w;
         w.kind = RecordedWrite::Effect;
         w.effect = effect;
-        recorder->append(w);
+        recorder->push_back(std::move(w));
         return;
     }
     damageEffectDbi->storeEffect(effect, os);
@@ -486,7 +486,7 @@ void DamageEffectEvaluator::markKnownChecked(const NxDataId& variant, NxOpStatus
         RecordedWrite w;
         w.kind = RecordedWrite::KnownChecked;
         w.variant = variant;
-        recorder->append(w);
+        recorder->push_back(std::move(w));
         return;
     }
     damageEffectDbi->markKnownChecked(variant, os);
@@ -497,7 +497,7 @@ void DamageEffectEvaluator::markGeneEvaluated(const NxDataId& variant, NxOpStatu
         RecordedWrite w;
         w.kind = RecordedWrite::GeneEvaluated;
         w.variant = variant;
-        recorder->append(w);
+        recorder->push_back(std::move(w));
         return;
     }
     damageEffectDbi->markGeneEvaluated(variant, os);
@@ -511,13 +511,13 @@ void DamageEffectEvaluator::setPublicId(const NxDataId& track, const NxDataId& v
         w.track = track;
         w.variant = variant;
         w.publicId = id;
-        recorder->append(w);
+        recorder->push_back(std::move(w));
         return;
     }
     variantDbi->setVariantPublicId(track, variant, id, os);
 }
 
-void DamageEffectEvaluator::replay(const QVector<RecordedWrite>& writes, NxOpStatus& os) {
+void DamageEffectEvaluator::replay(const std::vector<RecordedWrite>& writes, NxOpStatus& os) {
     if (!checkSessionTables(os)) {
         return;
     }

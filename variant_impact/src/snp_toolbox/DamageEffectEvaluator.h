@@ -14,6 +14,8 @@
 #include <QList>
 #include <QVector>
 
+#include <vector>
+
 namespace Nx {
 
 class DamageEffectDbi;
@@ -86,9 +88,9 @@ public:
         QString publicId;     // PublicId
     };
     // Writes go to the vector (owned by the caller) instead of the database while it is attached.
-    void setRecorder(QVector<RecordedWrite>* writes) { recorder = writes; }
+    void setRecorder(std::vector<RecordedWrite>* writes) { recorder = writes; }
     // Makes recorded writes in the workflow database, in order, as the evaluation would have.
-    void replay(const QVector<RecordedWrite>& writes, NxOpStatus& os);
+    void replay(const std::vector<RecordedWrite>& writes, NxOpStatus& os);
 
     // Everything the evaluation of one track needs before its first variation; false when the
     // track cannot be evaluated (the error is in os).
@@ -158,7 +160,7 @@ private:
     bool pipelined = true;
     int pipelineThreads = 0;
     qint64 pipelinePart = 16384;
-    QVector<RecordedWrite>* recorder = nullptr;  // borrowed
+    std::vector<RecordedWrite>* recorder = nullptr;  // borrowed
     NxDbiRef sessionRef;                          // of the workflow connection
     NxDbiRef databaseRef;                         // of the reference connection
 
