@@ -7,6 +7,8 @@
 
 #include <NxCore/core/NxOpStatus.h>
 
+#include <limits>
+
 namespace Nx {
 
 NX_REGISTER_SQLITE_TABLE(SQLiteTableKind::Attribute, SQLiteAttributeDbi)
@@ -33,6 +35,38 @@ void SQLiteAttributeDbi::initSqlSchema(NxOpStatus& os) {
 QList<NxDataId> SQLiteAttributeDbi::getObjectAttributes(const NxDataId& objectId, const QString& name, NxOpStatus& os) {
     QList<NxDataId> res;
     const quint64 stamp = db->getReadStamp();
+    const bool variation = SQLiteUtils::isWellFormed(objectId) && SQLiteUtils::toType(objectId) == NxEntityTypes::Variant;
+    const qint64 row = variation ? SQLiteUtils::toDbRef(objectId) : -1;
+    if (stamp != 0 && !name.isEmpty() && row >= 0 && row < std::numeric_limits<qint64>::max() - VARIATION_WINDOW) {
+        AttributeWindow& w = variationWindow;
+        if (w.stamp != stamp || row < w.firstRow || row >= w.firstRow + VARIATION_WINDOW) {
+            w = AttributeWindow();
+            // Blobs compare byte by byte: the big-endian row number first, then the type.
+            SQLiteQuery q("SELECT object, id, kind, name FROM Attribute WHERE object >= ?1 AND object < ?2 "
+                          "ORDER BY object, id",
+                          db, os);
+            q.bindBlob(1, SQLiteUtils::toDbiId(row, NxEntityTypes::Variant));
+            q.bindBlob(2, SQLiteUtils::toDbiId(row + VARIATION_WINDOW, NxEntityTypes::Variant));
+            while (q.step()) {
+                w.byObject[q.getBlob(0)] << qMakePair(q.getString(3), q.getDataId(1, static_cast<NxDataType>(q.getInt64(2))));
+            }
+            if (os.hasError()) {
+                w = AttributeWindow();
+                return res;
+            }
+            w.stamp = stamp;
+            w.firstRow = row;
+        }
+        const auto found = w.byObject.constFind(objectId);
+        if (found != w.byObject.constEnd()) {
+            for (const auto& a : found.value()) {
+                if (a.first == name) {
+                    res << a.second;
+                }
+            }
+        }
+        return res;
+    }
     if (stamp != 0 && !name.isEmpty()) {
         if (lastObject.stamp != stamp || lastObject.object != objectId) {
             lastObject = ObjectAttributes();

@@ -8,6 +8,7 @@
 #include <NxCore/dbi/sqlite/SQLiteTable.h>
 
 #include <QCoreApplication>
+#include <QHash>
 
 namespace Nx {
 
@@ -45,8 +46,17 @@ private:
     // Inserts one row with q's value already bound at ?4; sets attr's id and version.
     void insertAttribute(NxAttribute& attr, NxDataType kind, SQLiteQuery& q, NxOpStatus& os);
 
-    // The attributes of the object last asked for inside a transaction (the report asks for
-    // several names of each variation in turn): one query per object instead of one per name.
+    // Inside a transaction: the attributes of a window of variations (the report asks for
+    // several names of each variation in turn, variation after variation; their ids sort by row
+    // number, so a window is one range of ids and one query), and those of the last other object
+    // asked for (one query per object instead of one per name).
+    static const qint64 VARIATION_WINDOW = 4096;
+    struct AttributeWindow {
+        quint64 stamp = 0;   // SQLiteDbi::getReadStamp() when read; 0: nothing cached
+        qint64 firstRow = 0; // variation rows [firstRow, firstRow + VARIATION_WINDOW)
+        QHash<NxDataId, QList<QPair<QString, NxDataId>>> byObject;  // (name, id) in id order
+    };
+    AttributeWindow variationWindow;
     struct ObjectAttributes {
         quint64 stamp = 0;  // SQLiteDbi::getReadStamp() when read; 0: nothing cached
         NxDataId object;

@@ -168,7 +168,10 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
             q.bindInt64(1, rowId);
             q.bindInt64(2, rowId + EFFECT_WINDOW);
             while (q.step()) {
-                effectWindow[q.getInt64(1)] << readEffect(q);
+                const qint64 variantRowId = q.getInt64(1);
+                DamageEffect e = readEffect(q);
+                e.variant = SQLiteUtils::toDbiId(variantRowId, NxEntityTypes::Variant);
+                effectWindow[variantRowId] << e;
             }
             if (os.hasError()) {
                 effectWindow.clear();
@@ -178,11 +181,8 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
             effectWindowStart = rowId;
             effectWindowEnd = rowId + EFFECT_WINDOW;
         }
-        QList<DamageEffect> effects = effectWindow.value(rowId);
-        for (DamageEffect& e : effects) {
-            e.variant = variantId;
-        }
-        return new NxBufferedDbiIterator<DamageEffect>(effects);
+        // Read with their variation's id: handed out without a copy of the records.
+        return new NxBufferedDbiIterator<DamageEffect>(effectWindow.value(rowId));
     }
     static const QString sql = QString("SELECT id, %1 FROM DamageEffect WHERE variant = ?1 ORDER BY id").arg(EFFECT_COLUMNS);
     SQLiteQuery q(sql, db, os);

@@ -202,7 +202,20 @@ QByteArray SQLiteQuery::getBlob(int col) const {
     if (stmt == nullptr) return QByteArray();
     const char* data = static_cast<const char*>(sqlite3_column_blob(stmt, col));
     int n = sqlite3_column_bytes(stmt, col);
-    return data == nullptr ? QByteArray() : QByteArray(data, n);
+    if (data == nullptr) {
+        return QByteArray();
+    }
+    if (n == 1) {
+        // Most alleles are one base: copies of one array per byte value (and per thread, so that
+        // threads do not share reference counts) instead of an allocation per row.
+        thread_local QByteArray singles[256];
+        QByteArray& one = singles[static_cast<unsigned char>(data[0])];
+        if (one.isEmpty()) {
+            one = QByteArray(data, 1);
+        }
+        return one;
+    }
+    return QByteArray(data, n);
 }
 
 bool SQLiteQuery::isNull(int col) const {

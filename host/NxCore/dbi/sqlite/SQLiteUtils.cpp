@@ -9,13 +9,14 @@ namespace SQLiteUtils {
 
 NxDataId toDbiId(qint64 rowId, NxDataType type) {
     NxDataId id(ID_SIZE, Qt::Uninitialized);
+    char* d = id.data();
     quint64 v = static_cast<quint64>(rowId);
     for (int i = 7; i >= 0; --i) {
-        id[i] = static_cast<char>(v & 0xFF);
+        d[i] = static_cast<char>(v & 0xFF);
         v >>= 8;
     }
-    id[8] = static_cast<char>((type >> 8) & 0xFF);
-    id[9] = static_cast<char>(type & 0xFF);
+    d[8] = static_cast<char>((type >> 8) & 0xFF);
+    d[9] = static_cast<char>(type & 0xFF);
     return id;
 }
 
@@ -27,9 +28,10 @@ qint64 toDbRef(const NxDataId& id) {
     if (!isWellFormed(id)) {
         return -1;
     }
+    const char* d = id.constData();
     quint64 v = 0;
     for (int i = 0; i < 8; ++i) {
-        v = (v << 8) | static_cast<quint8>(id[i]);
+        v = (v << 8) | static_cast<quint8>(d[i]);
     }
     return static_cast<qint64>(v);
 }

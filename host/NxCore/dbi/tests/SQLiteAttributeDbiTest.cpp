@@ -6,6 +6,7 @@
 #include <NxCore/dbi/NxAttributeDbi.h>
 
 #include <NxCore/dbi/sqlite/SQLiteDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteUtils.h>
 
 #include <QFile>
 
@@ -139,6 +140,45 @@ TEST_F(SQLiteAttributeDbiTest, LookupsInsideATransactionSeeEveryChange) {
     sqlite3_close(raw);
     ASSERT_TRUE(db->beginTransaction(os, false));
     EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, objA, "X", os).value, "3");
+    db->endTransaction(os);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+}
+
+// Variations are looked up a window of rows at a time inside a transaction: answers across
+// window boundaries, for rows at the window's edges, for other objects in between and after a
+// write must be the stored ones.
+TEST_F(SQLiteAttributeDbiTest, VariationLookupsInsideATransactionFollowTheStoredValues) {
+    auto variation = [](qint64 row) { return SQLiteUtils::toDbiId(row, NxEntityTypes::Variant); };
+    auto expected = [](qint64 row, int name) { return row % (3 + name) == 0 ? QString("%1/%2").arg(row).arg(name) : QString(); };
+    const qint64 rows = 10000;
+    for (qint64 row = 1; row <= rows; ++row) {
+        for (int name = 0; name < 2; ++name) {
+            if (!expected(row, name).isEmpty()) {
+                NxAttributeUtils::setStringAttribute(adbi, variation(row), QString("N%1").arg(name), expected(row, name), os);
+            }
+        }
+    }
+    // A feature whose id has the same row prefix as a variation.
+    NxAttributeUtils::setStringAttribute(adbi, SQLiteUtils::toDbiId(9, NxObjectTypes::Sequence), "N0", "other", os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+
+    SQLiteDbi* db = static_cast<SQLiteDbi*>(con.dbi);
+    ASSERT_TRUE(db->beginTransaction(os, false));
+    for (qint64 row : {qint64(1), qint64(2), qint64(4096), qint64(4097), qint64(4098), qint64(8193), qint64(9), qint64(rows),
+                       qint64(5000), qint64(3), qint64(rows + 1)}) {
+        for (int name = 0; name < 2; ++name) {
+            EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, variation(row), QString("N%1").arg(name), os).value,
+                      expected(row, name))
+                << row << " " << name;
+        }
+    }
+    for (qint64 row = 1; row <= rows; row += 7) {
+        EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, variation(row), "N1", os).value, expected(row, 1)) << row;
+    }
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, SQLiteUtils::toDbiId(9, NxObjectTypes::Sequence), "N0", os).value,
+              "other");
+    NxAttributeUtils::setStringAttribute(adbi, variation(4098), "N0", "new", os);
+    EXPECT_EQ(NxAttributeUtils::findStringAttribute(adbi, variation(4098), "N0", os).value, "new");
     db->endTransaction(os);
     EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
