@@ -28,6 +28,9 @@ public:
     virtual NxVariantDbi* getVariantDbi() = 0;
     virtual DamageEffectDbi* getDamageEffectDbi() = 0;
     virtual KnownMutationsDbi* getKnownMutationsDbi() = 0;
+
+    // Whether this connection holds writes that other connections cannot see yet.
+    virtual bool hasUncommittedWrites() const { return false; }
 };
 
 }  // namespace Nx

@@ -121,6 +121,7 @@ DamageEffectEvaluator::~DamageEffectEvaluator() {
 
 void DamageEffectEvaluator::attachSession(NxDbi* sessionDbi) {
     NX_SAFE_POINT(sessionDbi != nullptr, "Session Dbi is null", );
+    session = sessionDbi;
     sessionRef = sessionDbi->getDbiRef();
     variantDbi = sessionDbi->getVariantDbi();
     damageEffectDbi = sessionDbi->getDamageEffectDbi();
@@ -417,9 +418,17 @@ void DamageEffectEvaluator::annotateTracks(const QList<NxVariantTrack>& tracks, 
     }
     os.setProgress(0);
     qint64 count = 0;
-    const bool onThreads = pipelined && recorder == nullptr && useCache &&
-                           (pipelineThreads > 0 || QThread::idealThreadCount() > 1) && sessionRef.isValid() &&
-                           databaseRef.isValid();
+    bool onThreads = pipelined && recorder == nullptr && useCache &&
+                     (pipelineThreads > 0 || QThread::idealThreadCount() > 1) && sessionRef.isValid() &&
+                     databaseRef.isValid();
+    if (onThreads) {
+        // The evaluating threads read through connections of their own: they must see every
+        // variation and every mark. Buffered marks are written first (as they would be anyway,
+        // before the marks that follow them); writes of the caller's open transaction cannot be
+        // seen at all, so such a run stays on this thread.
+        damageEffectDbi->flushEffects(os);
+        onThreads = !os.hasError() && !session->hasUncommittedWrites();
+    }
     for (const NxVariantTrack& track : tracks) {
         if (onThreads) {
             // One processor stays with the writing thread.

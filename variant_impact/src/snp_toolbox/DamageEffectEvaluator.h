@@ -161,6 +161,7 @@ private:
     int pipelineThreads = 0;
     qint64 pipelinePart = 16384;
     std::vector<RecordedWrite>* recorder = nullptr;  // borrowed
+    NxDbi* session = nullptr;                     // the workflow connection (borrowed)
     NxDbiRef sessionRef;                          // of the workflow connection
     NxDbiRef databaseRef;                         // of the reference connection
 

@@ -335,6 +335,10 @@ void SQLiteDbi::closeHandle() {
     transactionDepth = 0;
 }
 
+bool SQLiteDbi::hasUncommittedWrites() const {
+    return handle != nullptr && sqlite3_txn_state(handle, nullptr) == SQLITE_TXN_WRITE;
+}
+
 quint64 SQLiteDbi::getReadStamp() const {
     if (handle == nullptr || transactionDepth == 0) {
         return 0;

@@ -88,6 +88,7 @@ public:
     // Changes with every outermost transaction begun and every change this connection made:
     // what a caller read under one stamp inside a transaction is still what the database holds.
     quint64 getReadStamp() const;
+    bool hasUncommittedWrites() const override;
 
     // Statement cache used by SQLiteQuery.
     sqlite3_stmt* takeCachedStatement(const QString& sql);

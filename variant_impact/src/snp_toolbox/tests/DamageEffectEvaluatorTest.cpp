@@ -9,6 +9,7 @@
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DamageEffectDbi.h>
 #include <NxCore/dbi/DbiConnection.h>
+#include <NxCore/dbi/DbiOperationsBlock.h>
 #include <NxCore/dbi/NxObjectDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/log/Logger.h>
@@ -570,4 +571,23 @@ TEST(AnnotationPipelineTest, TwoThreadsLeaveTheDatabaseAsOneThreadDoes) {
             ASSERT_EQ(pipelined[i], single[i]) << "row " << i << ", " << run.first << " threads, parts of " << run.second;
         }
     }
+}
+
+// A track the caller has not committed yet is seen only through the caller's connection: the
+// evaluation stays on the caller's thread and still finds every variation.
+TEST_F(DamageEffectEvaluatorTest, UncommittedTrackOfTheCallerIsAnnotatedToo) {
+    open();
+    evaluator->setPipelined(true, 2, 10);
+    NxOpStatusImpl os;
+    {
+        DbiOperationsBlock block(dbs.sessionRef, os);
+        QList<NxVariant> vars = everyPosition("chr1", 400);
+        vars << snv(KNOWN_POS, 'T', 'C');
+        NxVariantTrack track = addTrack(vars);
+        evaluator->annotateTracks({track}, DamageEffectEvaluator::Mode_All, os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+        EXPECT_EQ(stored(vars.last()).size(), 3);  // the known record and two gene records
+        EXPECT_FALSE(needsGeneEvaluation(vars.first()));
+    }
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
