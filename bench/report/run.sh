@@ -3,14 +3,16 @@
 # VCF) and SnpEff (its database built from the same FASTA and GFF3), side by side on the same
 # files, on two genomes: the demo genome and one of human-like gene density (2 x 1000 coding
 # genes, about 60 Mb). Then the report step alone (nolix-bench-report).
-# Prints wall time and peak memory of each and our ratios.
+# The three run in turn, RUNS rounds (default 3): the machine's speed drifts, so each round's
+# figures are printed, then the median of each and the ratios of the medians.
 #
-# Usage: bench/report/run.sh [BUILD_DIR] [WORK_DIR] [VARIATIONS]   (default 1000000 variations)
+# Usage: bench/report/run.sh [BUILD_DIR] [WORK_DIR] [VARIATIONS] [RUNS]   (default 1000000 variations)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 work=${2:-$(mktemp -d)}
 n=${3:-1000000}
+runs=${4:-3}
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 bin="$build/bin"
@@ -22,7 +24,8 @@ for tool in bcftools snpEff /usr/bin/time; do
   fi
 done
 
-# measure NAME COMMAND...: runs the command, prints "NAME seconds peak-MB", keeps the figures.
+# measure NAME COMMAND...: runs the command, prints "NAME seconds peak-MB", appends the figures
+# to the round lists of NAME.
 declare -A secs mem
 measure() {
   local name=$1
@@ -32,9 +35,14 @@ measure() {
     exit 1
   }
   read -r s kb < "$work/time.txt"
-  secs[$name]=$s
-  mem[$name]=$(( kb / 1024 ))
-  printf '  %-10s %8.2f s %7d MB\n' "$name" "$s" "${mem[$name]}"
+  secs[$name]="${secs[$name]:-} $s"
+  mem[$name]="${mem[$name]:-} $(( kb / 1024 ))"
+  printf '  %-10s %8.2f s %7d MB\n' "$name" "$s" "$(( kb / 1024 ))"
+}
+
+# median VALUES...: the middle value (the mean of the two middle ones for an even count).
+median() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'
 }
 
 run_genome() {
@@ -56,16 +64,27 @@ run_genome() {
   snpEff build -gff3 -noCheckCds -noCheckProtein -c "$se/snpEff.config" demo > "$se/build.log" 2>&1
 
   echo "== $label: $(grep -vc '^#' "$dir/variants.vcf") VCF records, $(grep -c $'\tmRNA\t\|\tlnc_RNA\t' "$dir/genes.gff3") transcripts, $(grep -v "^>" "$dir/genome.fa" | tr -d "\n" | wc -c | awk "{ printf \"%.1f\", \$1 / 1e6 }") Mb"
-  rm -f "$dir/in_gene.tsv" "$dir/regulatory.tsv"
-  measure nolix "$bin/resource_probe" --workflow="$root/data/workflows/annotate_demo.json" \
-    --set "read.url-in=$dir/variants.vcf" --set "annotate.db_path=$dir/reference.s3db" \
-    --set "report.db_path=$dir/reference.s3db" --set "report.report_path=$dir/in_gene.tsv" \
-    --set "report.regulatory_report_path=$dir/regulatory.tsv"
-  measure bcftools bcftools csq -f "$dir/genome.fa" -g "$dir/genes.gff3" -Oz -o "$dir/csq.vcf.gz" "$dir/variants.vcf"
-  measure snpeff snpEff ann -noStats -c "$se/snpEff.config" demo "$dir/variants.vcf"
-  awk -v a="${secs[nolix]}" -v b="${secs[bcftools]}" -v c="${secs[snpeff]}" \
+  secs=()
+  mem=()
+  for ((round = 1; round <= runs; round++)); do
+    echo "  round $round"
+    rm -f "$dir/in_gene.tsv" "$dir/regulatory.tsv"
+    measure nolix "$bin/resource_probe" --workflow="$root/data/workflows/annotate_demo.json" \
+      --set "read.url-in=$dir/variants.vcf" --set "annotate.db_path=$dir/reference.s3db" \
+      --set "report.db_path=$dir/reference.s3db" --set "report.report_path=$dir/in_gene.tsv" \
+      --set "report.regulatory_report_path=$dir/regulatory.tsv"
+    measure bcftools bcftools csq -f "$dir/genome.fa" -g "$dir/genes.gff3" -Oz -o "$dir/csq.vcf.gz" "$dir/variants.vcf"
+    measure snpeff snpEff ann -noStats -c "$se/snpEff.config" demo "$dir/variants.vcf"
+  done
+  local a b c
+  a=$(median ${secs[nolix]})
+  b=$(median ${secs[bcftools]})
+  c=$(median ${secs[snpeff]})
+  echo "  median of $runs rounds: nolix $a s, bcftools $b s, snpeff $c s"
+  awk -v a="$a" -v b="$b" -v c="$c" \
     'BEGIN { printf "  time ratio nolix/bcftools %.2f, nolix/snpeff %.2f\n", a / b, a / c }'
-  echo "  memory nolix ${mem[nolix]} MB, bcftools ${mem[bcftools]} MB, snpeff ${mem[snpeff]} MB"
+  # shellcheck disable=SC2086
+  echo "  peak memory (median) nolix $(median ${mem[nolix]}) MB, bcftools $(median ${mem[bcftools]}) MB, snpeff $(median ${mem[snpeff]}) MB"
   echo "  report step alone:"
   "$bin/nolix-bench-report" --db "$dir/reference.s3db" --vcf "$dir/variants.vcf" --work-dir "$dir" 2>/dev/null | sed 's/^/  /'
   local records
