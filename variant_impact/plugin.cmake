@@ -40,7 +40,8 @@ nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tata_box_analysis/tests LIBS varian
 # The console runs of the sample workflows need the programs and plug-ins they start; those are
 # defined in later folders, so the dependencies are added at the end of the configure.
 function(nx_vi_console_test_deps)
-  foreach(test AnnotateWorkflowEndToEndTest TataWorkflowEndToEndTest ReportWorkflowEndToEndTest FullWorkflowEndToEndTest)
+  foreach(test AnnotateWorkflowEndToEndTest TataWorkflowEndToEndTest ReportWorkflowEndToEndTest FullWorkflowEndToEndTest
+                FastPathsEquivalenceTest)
     foreach(dep variant_impact resource_probe workflow_runner test_runner nolix-demo-data nolix-refdb)
       if(TARGET ${dep} AND TARGET ${test})
         add_dependencies(${test} ${dep})
