@@ -9,6 +9,7 @@
 #include <NxCore/dbi/NxDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/io/IOAdapter.h>
+#include <NxCore/log/Logger.h>
 #include <NxCore/tasks/TaskStateInfo.h>
 #include <NxFormats/snp/SNPDatabaseUtils.h>
 
@@ -36,6 +37,8 @@ public:
     QByteArray buffer;                     // rows not yet in the file
     qint64 variations = 0;                 // variations of the part that belong to the report
     QString error;                         // why the part stopped early; its rows before that stay
+    bool spoolFailed = false;              // the rows could not be kept: the part must be read again
+    QString folder;                        // where the temporary file goes
 
     bool addRow(const QString& row) {
         buffer += row.toLatin1();
@@ -48,31 +51,41 @@ public:
             return true;
         }
         if (rows == nullptr) {
-            rows.reset(new QTemporaryFile(QDir::temp().filePath("nolix-report-XXXXXX")));
+            rows.reset(new QTemporaryFile(QDir(folder).filePath("nolix-report-XXXXXX")));
             if (!rows->open()) {
-                error = tr("Cannot create a temporary file for the report in %1: %2")
-                            .arg(QDir::tempPath(), rows->errorString());
+                error = tr("Cannot create a temporary file for the report in %1: %2").arg(folder, rows->errorString());
+                spoolFailed = true;
                 return false;
             }
         }
         if (rows->write(buffer) != buffer.size() || !rows->flush()) {
             error = tr("Cannot write the temporary file %1: %2").arg(rows->fileName(), rows->errorString());
+            spoolFailed = true;
             return false;
         }
         buffer.clear();
         return true;
     }
 
-    // Appends the rows to the report; false when a write failed (the error is in os).
+    // Appends the rows to the report; false when a read or a write failed (the error is in os).
     bool appendTo(IOAdapter* io, NxOpStatus& os) {
-        if (rows == nullptr || !rows->seek(0)) {
+        if (rows == nullptr) {
             return true;
         }
-        QByteArray chunk;
-        while (!(chunk = rows->read(SPOOL_BUFFER)).isEmpty()) {
-            if (!io->writeBlock(chunk, os)) {
-                return false;
+        const qint64 size = rows->size();
+        qint64 done = 0;
+        if (rows->seek(0)) {
+            QByteArray chunk;
+            while (done < size && !(chunk = rows->read(SPOOL_BUFFER)).isEmpty()) {
+                if (!io->writeBlock(chunk, os)) {
+                    return false;
+                }
+                done += chunk.size();
             }
+        }
+        if (done != size) {
+            os.setError(tr("Cannot read the temporary file %1 back: %2").arg(rows->fileName(), rows->errorString()));
+            return false;
         }
         rows.reset();
         return true;
@@ -82,7 +95,8 @@ public:
 struct PartResult {
     PartOutput inGene;
     PartOutput regulatory;
-    bool needsWriter = false;  // a variation must be evaluated: the part is left undone
+    // Left to the task's thread: a variation must be evaluated, or its rows could not be kept.
+    bool needsWriter = false;
     bool finished = false;
 };
 
@@ -97,6 +111,7 @@ struct SNPReportParallelReader::Shared {
     std::atomic<int> nextPart{0};
     std::atomic<bool> stop{false};      // the task's thread needs no more parts
     std::atomic<qint64> inGeneRead{0};  // in-gene variations read so far, for the progress
+    QString folder;                     // of the temporary files
 
     void stopWorkers() {
         stop.store(true);
@@ -129,6 +144,7 @@ public:
                 return;
             }
             PartResult result;
+            result.inGene.folder = result.regulatory.folder = shared.folder;
             if (openOs.hasError()) {
                 result.inGene.error = result.regulatory.error = openOs.getError();
             } else {
@@ -208,18 +224,18 @@ private:
                 break;
             }
         }
+        // Rows that could not be kept are not lost: the task's thread reads the part again itself.
+        if (result.inGene.spoolFailed || result.regulatory.spoolFailed || !result.inGene.spill() ||
+            !result.regulatory.spill()) {
+            ioLog.details(tr("Report rows are read on one thread from here on: %1")
+                              .arg(!result.inGene.error.isEmpty() ? result.inGene.error : result.regulatory.error));
+            result = PartResult();
+            result.needsWriter = true;
+            return;
+        }
         // A failed read stops both reports at this variation, as it stops a single reader's pass;
         // the rows before it still belong to the reports.
-        const QString failure = !result.inGene.error.isEmpty()       ? result.inGene.error
-                                : !result.regulatory.error.isEmpty() ? result.regulatory.error
-                                                                     : os.getError();
-        for (PartOutput* out : {&result.inGene, &result.regulatory}) {
-            out->error.clear();
-            out->spill();
-            if (!failure.isEmpty()) {
-                out->error = failure;
-            }
-        }
+        result.inGene.error = result.regulatory.error = os.getError();
     }
 
     const SNPReportSettings& settings;
@@ -240,10 +256,11 @@ private:
 
 SNPReportParallelReader::SNPReportParallelReader(const SNPReportSettings& settings,
                                                  const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef,
-                                                 const QList<Part>& parts, int threads)
+                                                 const QList<Part>& parts, int threads, const QString& folder)
     : settings(settings), tracks(tracks), dbiRef(dbiRef), parts(parts), threads(qMax(1, threads)),
       shared(new Shared) {
     shared->results.resize(size_t(parts.size()));
+    shared->folder = folder.isEmpty() ? QDir::tempPath() : folder;
 }
 
 SNPReportParallelReader::~SNPReportParallelReader() {

@@ -9,7 +9,9 @@
 //
 // The threads only read. A variation whose gene effects were never evaluated must be evaluated
 // and stored on the way, which readers of one database cannot do side by side: from the part
-// that holds such a variation on, the task's thread reads the rest of each pass itself.
+// that holds such a variation on, the task's thread reads the rest of each pass itself. It does
+// the same from a part whose rows could not be kept in a temporary file (a full or read-only
+// temporary folder), so the report never depends on one.
 #pragma once
 
 #include "SNPReportSettings.h"
@@ -39,8 +41,9 @@ public:
         NxRegion region;
     };
 
+    // folder: where the parts' rows wait; empty for the system's temporary folder.
     SNPReportParallelReader(const SNPReportSettings& settings, const QList<NxVariantTrack>& tracks,
-                            const NxDbiRef& dbiRef, const QList<Part>& parts, int threads);
+                            const NxDbiRef& dbiRef, const QList<Part>& parts, int threads, const QString& folder);
     ~SNPReportParallelReader();
 
     // Writes one pass's rows to io; the in-gene pass reads the parts, the regulatory pass after it

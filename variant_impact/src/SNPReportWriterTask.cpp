@@ -112,7 +112,7 @@ void SNPReportWriterTask::run() {
     }
     std::unique_ptr<SNPReportParallelReader> parallel;
     if (!parts.isEmpty()) {
-        parallel.reset(new SNPReportParallelReader(settings, tracks, dbiRef, parts, readThreads));
+        parallel.reset(new SNPReportParallelReader(settings, tracks, dbiRef, parts, readThreads, temporaryFolder));
     }
     qint64 counter = 0;
     if (!writeReport(true, settings.inGeneReportPath, tables, evaluator, parallel.get(), total, counter)) {

@@ -45,6 +45,9 @@ public:
         readThreads = threads;
         minPart = minPartVariations;
     }
+    // Where rows read by several threads wait for their turn (default: the system's temporary
+    // folder). Without room there the task's thread reads the rest itself.
+    void setTemporaryFolder(const QString& folder) { temporaryFolder = folder; }
     // Opening a thread's connections costs about as much as reading this many variations.
     static const qint64 DEFAULT_MIN_PART_VARIATIONS = 16384;
 
@@ -85,6 +88,7 @@ private:
     QStringList reportFiles;
     int readThreads;
     qint64 minPart = DEFAULT_MIN_PART_VARIATIONS;
+    QString temporaryFolder;
 };
 
 }  // namespace Nx

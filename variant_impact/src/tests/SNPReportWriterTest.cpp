@@ -198,6 +198,19 @@ TEST_F(ReportTaskTest, ParallelReadersWriteTheSingleReadersReports) {
         }
     }
 
+    // Without a temporary folder to keep the parts' rows in, the task's thread reads them itself.
+    {
+        QFile::remove(settings.inGeneReportPath);
+        QFile::remove(settings.regulatoryReportPath);
+        std::unique_ptr<SNPReportWriterTask> noTemp(new SNPReportWriterTask(settings, tracks, dbs.sessionRef));
+        noTemp->setReadThreads(2, 97);
+        noTemp->setTemporaryFolder(QFileInfo(dbs.sessionPath).absolutePath() + "/no/such/tmp");
+        ASSERT_TRUE(TaskRunner::runAndWait(noTemp.get(), 60000));
+        EXPECT_FALSE(noTemp->hasError()) << noTemp->getError().toStdString();
+        EXPECT_EQ(fileBytes(settings.inGeneReportPath), inGene);
+        EXPECT_EQ(fileBytes(settings.regulatoryReportPath), regulatory);
+    }
+
     // The regulatory rows were read with the in-gene ones; a regulatory report that cannot be
     // written still fails the run only after a complete in-gene report.
     settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/no/such/folder/regulatory.tsv";
