@@ -7,6 +7,8 @@
 #include <SNPReportWriterTask.h>
 #include <snp_toolbox/DamageEffectEvaluator.h>
 
+#include <tests/TableDump.h>
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxFormats/snp/SNPDatabaseUtils.h>
@@ -26,29 +28,6 @@
 using namespace Nx;
 
 namespace {
-
-// Every row of the query, columns joined.
-QStringList dumpRows(const QString& path, const char* sql) {
-    QStringList rows;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                QStringList cells;
-                for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                    cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
-                }
-                rows << cells.join('|');
-            }
-        } else {
-            rows << QString("cannot prepare: %1").arg(sqlite3_errmsg(h));
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(h);
-    return rows;
-}
 
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
@@ -102,8 +81,8 @@ TEST(FastPathsEquivalenceTest, ThreadedAnnotationAndReportEqualTheSingleThreaded
     ASSERT_GE(slowTracks.size(), 2);
     for (const char* sql : {"SELECT * FROM Variant ORDER BY id", "SELECT * FROM DamageEffect ORDER BY id",
                             "SELECT * FROM DamageEffectMark ORDER BY variant"}) {
-        const QStringList slow = dumpRows(slowSession, sql);
-        const QStringList fast = dumpRows(fastSession, sql);
+        const QStringList slow = TableDump::rows(slowSession, sql);
+        const QStringList fast = TableDump::rows(fastSession, sql);
         EXPECT_GT(slow.size(), 10000) << sql;
         ASSERT_EQ(fast.size(), slow.size()) << sql;
         for (int i = 0; i < slow.size(); ++i) {

@@ -6,6 +6,8 @@
 
 #include "../DamageEffectEvaluator.h"
 
+#include <tests/TableDump.h>
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DamageEffectDbi.h>
 #include <NxCore/dbi/DbiConnection.h>
@@ -505,29 +507,6 @@ TEST_F(DamageEffectEvaluatorTest, ProgressIsSetBeforeEachVariationAndCancelStops
 
 namespace {
 
-// Every row of the query, columns joined, as a single thread of text.
-QStringList dumpRows(const QString& path, const char* sql) {
-    QStringList rows;
-    sqlite3* h = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                QStringList cells;
-                for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                    cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
-                }
-                rows << cells.join('|');
-            }
-        } else {
-            rows << QString("cannot prepare: %1").arg(sqlite3_errmsg(h));
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(h);
-    return rows;
-}
-
 // What an annotation leaves in a fresh workflow database: effects with their row ids, marks and
 // the variations' public ids.
 QStringList annotateEverything(bool pipelined, int threads = 0, qint64 partVariations = 16384) {
@@ -548,9 +527,9 @@ QStringList annotateEverything(bool pipelined, int threads = 0, qint64 partVaria
         EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
         EXPECT_EQ(os.getProgress(), 99);
     }
-    return dumpRows(dbs.sessionPath, "SELECT * FROM DamageEffect ORDER BY id") +
-           dumpRows(dbs.sessionPath, "SELECT * FROM DamageEffectMark ORDER BY variant") +
-           dumpRows(dbs.sessionPath, "SELECT id, publicId FROM Variant WHERE publicId != '' ORDER BY id");
+    return TableDump::rows(dbs.sessionPath, "SELECT * FROM DamageEffect ORDER BY id") +
+           TableDump::rows(dbs.sessionPath, "SELECT * FROM DamageEffectMark ORDER BY variant") +
+           TableDump::rows(dbs.sessionPath, "SELECT id, publicId FROM Variant WHERE publicId != '' ORDER BY id");
 }
 
 }  // namespace
