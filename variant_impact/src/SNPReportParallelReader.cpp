@@ -36,8 +36,7 @@ public:
     std::unique_ptr<QTemporaryFile> rows;  // null until the part has rows for the report
     QByteArray buffer;                     // rows not yet in the file
     qint64 variations = 0;                 // variations of the part that belong to the report
-    QString error;                         // why the part stopped early; its rows before that stay
-    bool spoolFailed = false;              // the rows could not be kept: the part must be read again
+    QString spoolError;                    // why the rows could not be kept; empty while they are
     QString folder;                        // where the temporary file goes
 
     bool addRow(const QString& row) {
@@ -53,14 +52,12 @@ public:
         if (rows == nullptr) {
             rows.reset(new QTemporaryFile(QDir(folder).filePath("nolix-report-XXXXXX")));
             if (!rows->open()) {
-                error = tr("Cannot create a temporary file for the report in %1: %2").arg(folder, rows->errorString());
-                spoolFailed = true;
+                spoolError = tr("Cannot create a temporary file for the report in %1: %2").arg(folder, rows->errorString());
                 return false;
             }
         }
         if (rows->write(buffer) != buffer.size() || !rows->flush()) {
-            error = tr("Cannot write the temporary file %1: %2").arg(rows->fileName(), rows->errorString());
-            spoolFailed = true;
+            spoolError = tr("Cannot write the temporary file %1: %2").arg(rows->fileName(), rows->errorString());
             return false;
         }
         buffer.clear();
@@ -95,6 +92,7 @@ public:
 struct PartResult {
     PartOutput inGene;
     PartOutput regulatory;
+    QString error;  // a read failed after the rows both outputs hold: the pass ends at this part
     // Left to the task's thread: a variation must be evaluated, or its rows could not be kept.
     bool needsWriter = false;
     bool finished = false;
@@ -146,13 +144,12 @@ public:
             PartResult result;
             result.inGene.folder = result.regulatory.folder = shared.folder;
             if (openOs.hasError()) {
-                result.inGene.error = result.regulatory.error = openOs.getError();
+                result.error = openOs.getError();
             } else {
                 readPart(parts[i], result);
             }
             // The task's thread ends the pass at a failed part; later ones would be thrown away.
-            const bool failed = !result.inGene.error.isEmpty() || !result.regulatory.error.isEmpty() ||
-                                result.needsWriter;
+            const bool failed = !result.error.isEmpty() || result.needsWriter;
             {
                 QMutexLocker locker(&shared.lock);
                 result.finished = true;
@@ -220,22 +217,22 @@ private:
                 result.needsWriter = true;
                 return;
             }
-            if (!out.error.isEmpty()) {
+            if (!out.spoolError.isEmpty()) {
                 break;
             }
         }
         // Rows that could not be kept are not lost: the task's thread reads the part again itself.
-        if (result.inGene.spoolFailed || result.regulatory.spoolFailed || !result.inGene.spill() ||
-            !result.regulatory.spill()) {
+        if (!result.inGene.spoolError.isEmpty() || !result.regulatory.spoolError.isEmpty() ||
+            !result.inGene.spill() || !result.regulatory.spill()) {
             ioLog.details(tr("Report rows are read on one thread from here on: %1")
-                              .arg(!result.inGene.error.isEmpty() ? result.inGene.error : result.regulatory.error));
+                              .arg(result.inGene.spoolError + result.regulatory.spoolError));
             result = PartResult();
             result.needsWriter = true;
             return;
         }
         // A failed read stops both reports at this variation, as it stops a single reader's pass;
         // the rows before it still belong to the reports.
-        result.inGene.error = result.regulatory.error = os.getError();
+        result.error = os.getError();
     }
 
     const SNPReportSettings& settings;
@@ -284,7 +281,8 @@ bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::f
             }
             continue;
         }
-        PartOutput& out = shared->results[size_t(i)].regulatory;
+        PartResult& part = shared->results[size_t(i)];
+        PartOutput& out = part.regulatory;
         counter += out.variations;
         stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
         if (out.variations > 0 && !writeHeader()) {
@@ -293,8 +291,8 @@ bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::f
         if (!out.appendTo(io, stateInfo)) {
             return false;
         }
-        if (!out.error.isEmpty()) {
-            stateInfo.setError(out.error);
+        if (!part.error.isEmpty()) {
+            stateInfo.setError(part.error);
             return false;
         }
     }
@@ -346,9 +344,9 @@ bool SNPReportParallelReader::readInGenePass(IOAdapter* io, const std::function<
             shared->stopWorkers();
             return false;
         }
-        if (!out.error.isEmpty()) {
+        if (!result->error.isEmpty()) {
             shared->stopWorkers();
-            stateInfo.setError(out.error);
+            stateInfo.setError(result->error);
             return false;
         }
     }

@@ -135,16 +135,13 @@ QList<SNPReportParallelReader::Part> SNPReportWriterTask::planParts(const Tables
     const qint64 perPart = qMax(minPart, total / (qint64(readThreads) * PARTS_PER_THREAD));
     QList<SNPReportParallelReader::Part> parts;
     for (int t = 0; t < tracks.size(); ++t) {
-        const QList<qint64> cuts = tables.variants->getSplitPositions(tracks[t].id, perPart, stateInfo);
+        const QList<NxRegion> regions = tables.variants->splitTrack(tracks[t].id, perPart, stateInfo);
         if (stateInfo.isCoR()) {
             return {};
         }
-        qint64 start = 0;
-        for (qint64 cut : cuts) {
-            parts << SNPReportParallelReader::Part{t, NxRegion(start, cut - start)};
-            start = cut;
+        for (const NxRegion& region : regions) {
+            parts << SNPReportParallelReader::Part{t, region};
         }
-        parts << SNPReportParallelReader::Part{t, NxRegion(start, std::numeric_limits<qint64>::max() - start)};
     }
     return parts.size() > 1 ? parts : QList<SNPReportParallelReader::Part>();
 }

@@ -28,11 +28,11 @@ public:
     // order. The caller deletes the iterator; os must outlive it, as a page that cannot be read
     // sets the error there and ends the iteration.
     virtual NxDbiIterator<NxVariant>* getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) = 0;
-    // Start positions that cut the track into parts of about rowsPerPart variations each, for
-    // readers that share a track out: ascending and distinct, each the start of a variation, none
-    // at the track's first position; equal positions never fall into two parts. Empty for a track
-    // of at most rowsPerPart variations.
-    virtual QList<qint64> getSplitPositions(const NxDataId& trackId, qint64 rowsPerPart, NxOpStatus& os) = 0;
+    // Regions of start positions that cut the track into parts of about rowsPerPart variations
+    // each, for readers that share a track out (getVariantsInRegion of each): in order, without
+    // gaps, from 0 to the largest position; equal positions never fall into two parts. One region
+    // for a track of at most rowsPerPart variations; none when the track cannot be read.
+    virtual QList<NxRegion> splitTrack(const NxDataId& trackId, qint64 rowsPerPart, NxOpStatus& os) = 0;
     virtual NxVariant getVariant(const NxDataId& variantId, NxOpStatus& os) = 0;
     virtual void setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) = 0;
 };

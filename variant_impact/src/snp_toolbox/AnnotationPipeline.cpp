@@ -12,7 +12,6 @@
 #include <QThread>
 #include <QWaitCondition>
 
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -106,16 +105,10 @@ void AnnotationPipeline::annotateTrack(DamageEffectEvaluator& writer, NxVariantD
         return;
     }
     Shared shared;
-    const QList<qint64> cuts = variants->getSplitPositions(track.id, qMax<qint64>(1, partVariations), os);
-    if (os.isCoR()) {
+    shared.parts = variants->splitTrack(track.id, qMax<qint64>(1, partVariations), os);
+    if (os.isCoR() || shared.parts.isEmpty()) {
         return;
     }
-    qint64 start = 0;
-    for (qint64 cut : cuts) {
-        shared.parts << NxRegion(start, cut - start);
-        start = cut;
-    }
-    shared.parts << NxRegion(start, std::numeric_limits<qint64>::max() - start);
     shared.results.resize(size_t(shared.parts.size()));
     const int n = qBound(1, threads, shared.parts.size());
     shared.ahead = n + 1;

@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QList>
-#include <QVector>
 
 #include <vector>
 

@@ -355,28 +355,34 @@ NxDbiIterator<NxVariant>* SQLiteVariantDbi::getVariantsInRegion(const NxDataId& 
     return new SQLiteVariantIterator(db, rowId, start, end, os);
 }
 
-QList<qint64> SQLiteVariantDbi::getSplitPositions(const NxDataId& trackId, qint64 rowsPerPart, NxOpStatus& os) {
+QList<NxRegion> SQLiteVariantDbi::splitTrack(const NxDataId& trackId, qint64 rowsPerPart, NxOpStatus& os) {
     qint64 rowId = SQLiteUtils::toDbRef(trackId, NxObjectTypes::VariantTrack, os);
     NX_CHECK_OP(os, {});
     NX_SAFE_POINT(rowsPerPart > 0, "No rows per part", {});
     // One walk over the position index, which holds every column read here.
     SQLiteQuery q("SELECT startPos FROM Variant WHERE track = ?1 ORDER BY startPos", db, os);
     q.bindInt64(1, rowId);
-    QList<qint64> cuts;
+    QList<NxRegion> parts;
+    qint64 start = 0;          // of the part being collected
+    qint64 lowest = 0;         // a cut must lie above it: no part without a variation
     qint64 row = 0;
-    qint64 first = 0;
     qint64 due = rowsPerPart;  // the row at which the next part may begin
     while (q.step()) {
         const qint64 pos = q.getInt64(0);
         if (row == 0) {
-            first = pos;
-        } else if (row >= due && pos != first && (cuts.isEmpty() || pos != cuts.last())) {
-            cuts << pos;
+            lowest = pos;
+        } else if (row >= due && pos > lowest) {
+            parts << NxRegion(start, pos - start);
+            start = lowest = pos;
             due = row + rowsPerPart;
         }
         ++row;
     }
-    return os.hasError() ? QList<qint64>() : cuts;
+    if (os.hasError()) {
+        return {};
+    }
+    parts << NxRegion(start, std::numeric_limits<qint64>::max() - start);
+    return parts;
 }
 
 NxVariant SQLiteVariantDbi::getVariant(const NxDataId& variantId, NxOpStatus& os) {

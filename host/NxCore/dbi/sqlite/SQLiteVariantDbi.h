@@ -31,7 +31,7 @@ public:
     // A live iterator over a statement: memory does not grow with the track. It stays valid
     // after the connection is closed, until deleted.
     NxDbiIterator<NxVariant>* getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) override;
-    QList<qint64> getSplitPositions(const NxDataId& trackId, qint64 rowsPerPart, NxOpStatus& os) override;
+    QList<NxRegion> splitTrack(const NxDataId& trackId, qint64 rowsPerPart, NxOpStatus& os) override;
     NxVariant getVariant(const NxDataId& variantId, NxOpStatus& os) override;
     void setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) override;
 
