@@ -154,6 +154,10 @@ bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, 
     if (!opened()) {
         return false;
     }
+    // Most variations outside genes are far from every promoter: no rows, and nothing to look up.
+    if (!inGene && !evaluator.isNull() && evaluator->hasNoRegulatoryRows(variant, sequenceId)) {
+        return true;
+    }
     VariationInfo info(variant, sequenceId, tables.sequences, tables.attributes, track.sequenceName);
     info.init(tables.variants, evaluator, true);
     QStringList rows = inGene ? info.getInGeneRows() : info.getRegulatoryRows();

@@ -600,6 +600,23 @@ bool DamageEffectEvaluator::isInGene(const NxVariant& variant, const NxDataId& s
     return hasGene(variantRegion(variant), sequenceId, os);
 }
 
+bool DamageEffectEvaluator::hasNoRegulatoryRows(const NxVariant& variant, const NxDataId& sequenceId) {
+    NxOpStatusImpl os;
+    if (!checkTables(os) || !checkSessionTables(os)) {
+        return false;
+    }
+    // The union of both windows of regulatedGenes.
+    const qint64 before = qMax<qint64>(0, variant.startPos - PROMOTER_WINDOW);
+    if (hasGene(NxRegion(before, variant.startPos + PROMOTER_WINDOW - before), sequenceId, os) || os.hasError()) {
+        return false;
+    }
+    // damageEffects would evaluate (or refuse) such a variation: that must still happen.
+    if (variant.isSingleBase() && damageEffectDbi->needsGeneEvaluation(variant.id, os)) {
+        return false;
+    }
+    return !os.hasError();
+}
+
 QList<Gene> DamageEffectEvaluator::regulatedGenes(const NxVariant& variant, const NxDataId& sequenceId) {
     NxOpStatusImpl os;
     if (!checkTables(os)) {

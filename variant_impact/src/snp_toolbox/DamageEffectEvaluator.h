@@ -60,6 +60,10 @@ public:
     // bases from the variation on, then reverse-strand genes overlapping the 1000 bases before it
     // (clipped at the chromosome start, never past the variation); empty inside a gene.
     QList<Gene> regulatedGenes(const NxVariant& variant, const NxDataId& sequenceId);
+    // True only when the regulatory report certainly has no row for a variation that lies in no
+    // gene and reading its effects would change nothing: no gene within the promoter window on
+    // either side, and its gene effects need no evaluation. False on any doubt (a read error).
+    bool hasNoRegulatoryRows(const NxVariant& variant, const NxDataId& sequenceId);
 
     // With false, damageEffects stores nothing: a single-base variation whose gene effects were
     // never evaluated is an error instead, and wasEvaluationRefused() tells it apart from a

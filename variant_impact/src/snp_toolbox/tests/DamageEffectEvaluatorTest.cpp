@@ -412,6 +412,42 @@ TEST_F(DamageEffectEvaluatorTest, GeneQueriesForTheReport) {
     EXPECT_EQ(geneNames(evaluator->regulatedGenes(snv(1200, 'C', 'A'), chr2)), QStringList({"FAR_FWD", "RIGHT_REV"}));
 }
 
+// The report's shortcut past variations far from every gene: it may only be taken where the
+// regulatory rows are certainly empty and reading the effects would evaluate nothing.
+TEST_F(DamageEffectEvaluatorTest, NoRegulatoryRowsOnlyFarFromGenesAndOnceEvaluated) {
+    open();
+    const NxDataId chr1 = sequenceId("chr1");
+    QList<NxVariant> fresh{snv(3500, 'C', 'A')};
+    NxVariant twoBases = snv(3600, 'C', 'A');
+    twoBases.endPos = 3602;
+    twoBases.refData = "CA";
+    twoBases.obsData = "GT";
+    fresh << twoBases;
+    const NxVariantTrack freshTrack = addTrack(fresh);
+    // Not evaluated yet: the full path must run and evaluate it. Two bases are never evaluated.
+    EXPECT_FALSE(evaluator->hasNoRegulatoryRows(fresh[0], chr1));
+    EXPECT_TRUE(evaluator->hasNoRegulatoryRows(fresh[1], chr1));
+
+    QList<NxVariant> all = everyPosition("chr1", SEQUENCE_LENGTH);
+    const NxVariantTrack track = addTrack(all);
+    annotate({freshTrack, track});
+    EXPECT_TRUE(evaluator->hasNoRegulatoryRows(fresh[0], chr1));
+    // The last gene, GENE_NEG, ends at 2300: from 3300 on no gene lies within 1000 bases.
+    int shortcuts = 0;
+    for (const NxVariant& v : all) {
+        const bool none = evaluator->hasNoRegulatoryRows(v, chr1);
+        EXPECT_EQ(none, v.startPos >= 3300) << v.startPos;
+        if (none) {
+            ++shortcuts;
+            EXPECT_FALSE(evaluator->isInGene(v, chr1)) << v.startPos;
+            EXPECT_TRUE(evaluator->regulatedGenes(v, chr1).isEmpty()) << v.startPos;
+        }
+    }
+    EXPECT_GT(shortcuts, 700);
+    // Near the chromosome start the window before is clipped: chr2's genes all lie close by.
+    EXPECT_FALSE(evaluator->hasNoRegulatoryRows(snv(PROMOTER_TEST_POS, 'C', 'A'), sequenceId("chr2")));
+}
+
 TEST_F(DamageEffectEvaluatorTest, EmptyTrackListStillFlushesAndFinishes) {
     QList<NxVariant> vars = {snv(127, 'A', 'T')};
     NxVariantTrack track = addTrack(vars);
