@@ -159,7 +159,7 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
     const quint64 stamp = db->getReadStamp();
     if (stamp != 0) {
         if (stamp != effectWindowStamp || rowId < effectWindowStart || rowId >= effectWindowEnd) {
-            effectWindow.clear();
+            effectWindow.assign(size_t(EFFECT_WINDOW), QList<DamageEffect>());
             effectWindowStamp = 0;
             static const QString windowSql =
                 QString("SELECT id, %1 FROM DamageEffect WHERE variant >= ?1 AND variant < ?2 ORDER BY variant, id")
@@ -171,7 +171,7 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
                 const qint64 variantRowId = q.getInt64(1);
                 DamageEffect e = readEffect(q);
                 e.variant = SQLiteUtils::toDbiId(variantRowId, NxEntityTypes::Variant);
-                effectWindow[variantRowId] << e;
+                effectWindow[size_t(variantRowId - rowId)] << e;
             }
             if (os.hasError()) {
                 effectWindow.clear();
@@ -182,7 +182,7 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
             effectWindowEnd = rowId + EFFECT_WINDOW;
         }
         // Read with their variation's id: handed out without a copy of the records.
-        return new NxBufferedDbiIterator<DamageEffect>(effectWindow.value(rowId));
+        return new NxBufferedDbiIterator<DamageEffect>(effectWindow[size_t(rowId - effectWindowStart)]);
     }
     static const QString sql = QString("SELECT id, %1 FROM DamageEffect WHERE variant = ?1 ORDER BY id").arg(EFFECT_COLUMNS);
     SQLiteQuery q(sql, db, os);
@@ -211,21 +211,20 @@ bool SQLiteDamageEffectDbi::needsGeneEvaluation(const NxDataId& variantId, NxOpS
         return false;
     }
     if (rowId < windowStart || rowId >= windowEnd) {
-        windowMarks.clear();
+        windowMarks.assign(size_t(MARK_WINDOW), 0);
         windowStart = windowEnd = rowId;
         SQLiteQuery q("SELECT variant, flags FROM DamageEffectMark WHERE variant >= ?1 AND variant < ?2", db, os);
         q.bindInt64(1, rowId);
         q.bindInt64(2, rowId + MARK_WINDOW);
         while (q.step()) {
-            windowMarks.insert(q.getInt64(0), int(q.getInt64(1)));
+            windowMarks[size_t(q.getInt64(0) - rowId)] = int(q.getInt64(1));
         }
         if (os.hasError()) {
-            windowMarks.clear();
             return false;
         }
         windowEnd = rowId + MARK_WINDOW;
     }
-    return (windowMarks.value(rowId, 0) & Mark_GeneEvaluated) == 0;
+    return (windowMarks[size_t(rowId - windowStart)] & Mark_GeneEvaluated) == 0;
 }
 
 void SQLiteDamageEffectDbi::markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) {
@@ -277,7 +276,7 @@ void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
     if (!writeOs.hasError()) {
         for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {
             if (it.key() >= windowStart && it.key() < windowEnd) {
-                windowMarks[it.key()] |= it.value();
+                windowMarks[size_t(it.key() - windowStart)] |= it.value();
             }
         }
     }

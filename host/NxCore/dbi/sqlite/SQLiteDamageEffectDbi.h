@@ -20,6 +20,8 @@
 #include <QHash>
 #include <QVector>
 
+#include <vector>
+
 namespace Nx {
 
 class SQLiteDamageEffectDbi : public DamageEffectDbi, public SQLiteTable {
@@ -68,14 +70,14 @@ private:
     static const qint64 MARK_WINDOW = 4096;
     qint64 windowStart = 0;   // first row id of the window
     qint64 windowEnd = 0;     // past its last; equal to windowStart when nothing is loaded
-    QHash<qint64, int> windowMarks;  // row id -> flags, only rows that have a mark
+    std::vector<int> windowMarks;  // flags of row windowStart + i; 0: no mark
 
     // The effects of a window of variation row ids, read inside one transaction (see listEffects).
     static const qint64 EFFECT_WINDOW = 4096;
     quint64 effectWindowStamp = 0;   // SQLiteDbi::getReadStamp() of the read; 0: none
     qint64 effectWindowStart = 0;
     qint64 effectWindowEnd = 0;
-    QHash<qint64, QList<DamageEffect>> effectWindow;  // row id -> effects in storage order
+    std::vector<QList<DamageEffect>> effectWindow;  // of row effectWindowStart + i, in storage order
 };
 
 }  // namespace Nx

@@ -193,29 +193,29 @@ NxVariantTrack SQLiteVariantDbi::getVariantTrackOfVariant(const NxDataId& varian
             if (stamp != windowStamp) {
                 trackRecords.clear();
             }
-            trackOfVariant.clear();
+            trackOfVariant.assign(size_t(TRACK_WINDOW), -1);
             windowStamp = 0;
             SQLiteQuery q("SELECT id, track FROM Variant WHERE id >= ?1 AND id < ?2", db, os);
             q.bindInt64(1, rowId);
             q.bindInt64(2, rowId + TRACK_WINDOW);
             while (q.step()) {
-                trackOfVariant.insert(q.getInt64(0), q.getInt64(1));
+                trackOfVariant[size_t(q.getInt64(0) - rowId)] = q.getInt64(1);
             }
             NX_CHECK_OP(os, res);
             windowStamp = stamp;
             windowStart = rowId;
             windowEnd = rowId + TRACK_WINDOW;
         }
-        const auto track = trackOfVariant.constFind(rowId);
-        if (track == trackOfVariant.constEnd()) {
+        const qint64 track = trackOfVariant[size_t(rowId - windowStart)];
+        if (track < 0) {
             os.setError(tr("Variation not found in database '%1'").arg(db->getFilePath()));
             return res;
         }
-        auto record = trackRecords.constFind(track.value());
+        auto record = trackRecords.constFind(track);
         if (record == trackRecords.constEnd()) {
-            res = getVariantTrack(SQLiteUtils::toDbiId(track.value(), NxObjectTypes::VariantTrack), os);
+            res = getVariantTrack(SQLiteUtils::toDbiId(track, NxObjectTypes::VariantTrack), os);
             NX_CHECK_OP(os, NxVariantTrack());
-            record = trackRecords.insert(track.value(), res);
+            record = trackRecords.insert(track, res);
         }
         return record.value();
     }

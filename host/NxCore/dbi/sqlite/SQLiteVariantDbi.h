@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <vector>
+
 namespace Nx {
 
 class SQLiteVariantDbi : public SQLiteTable, public NxVariantDbi {
@@ -43,7 +45,7 @@ private:
     quint64 windowStamp = 0;
     qint64 windowStart = 0;
     qint64 windowEnd = 0;
-    QHash<qint64, qint64> trackOfVariant;      // variation row id -> track row id
+    std::vector<qint64> trackOfVariant;        // track row id of variation row windowStart + i; -1: none
     QHash<qint64, NxVariantTrack> trackRecords; // track row id -> record
 };
 
