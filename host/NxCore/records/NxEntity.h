@@ -24,6 +24,11 @@ public:
     NxEntity() = default;
     explicit NxEntity(const NxDataId& id) : id(id) {}
     virtual ~NxEntity() = default;
+    // Spelled out: the virtual destructor would otherwise leave records without moves.
+    NxEntity(const NxEntity&) = default;
+    NxEntity(NxEntity&&) noexcept = default;
+    NxEntity& operator=(const NxEntity&) = default;
+    NxEntity& operator=(NxEntity&&) noexcept = default;
 
     bool hasValidId() const { return !id.isEmpty(); }
 

@@ -20,7 +20,7 @@ namespace Nx {
 namespace {
 
 struct PartResult {
-    std::vector<DamageEffectEvaluator::RecordedWrite> writes;
+    DamageEffectEvaluator::RecordedWrites writes;
     qint64 variations = 0;  // evaluated in the part
     QString error;          // the evaluation failed after these writes
     bool finished = false;
@@ -53,6 +53,7 @@ void evaluateParts(const NxDbiRef& sessionRef, const NxDbiRef& referenceRef, con
         evaluator.reset(new DamageEffectEvaluator(session.dbi, reference.dbi, true));
         evaluator->prepareTrack(track, knownTrack, openOs);
     }
+    size_t lastWrites = 0;  // of the previous part: parts are alike, so the next one gets that room
     for (;;) {
         int i = -1;
         {
@@ -71,6 +72,7 @@ void evaluateParts(const NxDbiRef& sessionRef, const NxDbiRef& referenceRef, con
             result.error = openOs.getError();
         } else {
             NxOpStatusImpl os;
+            result.writes.order.reserve(lastWrites + lastWrites / 8);
             evaluator->setRecorder(&result.writes);
             std::unique_ptr<NxDbiIterator<NxVariant>> it(
                 session.dbi->getVariantDbi()->getVariantsInRegion(track.id, shared.parts[i], os));
@@ -79,6 +81,7 @@ void evaluateParts(const NxDbiRef& sessionRef, const NxDbiRef& referenceRef, con
                 ++result.variations;
             }
             evaluator->setRecorder(nullptr);
+            lastWrites = result.writes.order.size();
             result.error = os.getError();
         }
         const bool failed = !result.error.isEmpty();

@@ -481,10 +481,8 @@ void DamageEffectEvaluator::evaluateVariation(const NxVariant& variant, const Kn
 
 void DamageEffectEvaluator::storeEffect(const DamageEffect& effect, NxOpStatus& os) {
     if (recorder != nullptr) {
-        RecordedWrite w;
-        w.kind = RecordedWrite::Effect;
-        w.effect = effect;
-        recorder->push_back(std::move(w));
+        recorder->order.push_back({RecordedWrites::Effect, int(recorder->effects.size()), NxDataId()});
+        recorder->effects.push_back(effect);
         return;
     }
     damageEffectDbi->storeEffect(effect, os);
@@ -492,10 +490,7 @@ void DamageEffectEvaluator::storeEffect(const DamageEffect& effect, NxOpStatus& 
 
 void DamageEffectEvaluator::markKnownChecked(const NxDataId& variant, NxOpStatus& os) {
     if (recorder != nullptr) {
-        RecordedWrite w;
-        w.kind = RecordedWrite::KnownChecked;
-        w.variant = variant;
-        recorder->push_back(std::move(w));
+        recorder->order.push_back({RecordedWrites::KnownChecked, -1, variant});
         return;
     }
     damageEffectDbi->markKnownChecked(variant, os);
@@ -503,10 +498,7 @@ void DamageEffectEvaluator::markKnownChecked(const NxDataId& variant, NxOpStatus
 
 void DamageEffectEvaluator::markGeneEvaluated(const NxDataId& variant, NxOpStatus& os) {
     if (recorder != nullptr) {
-        RecordedWrite w;
-        w.kind = RecordedWrite::GeneEvaluated;
-        w.variant = variant;
-        recorder->push_back(std::move(w));
+        recorder->order.push_back({RecordedWrites::GeneEvaluated, -1, variant});
         return;
     }
     damageEffectDbi->markGeneEvaluated(variant, os);
@@ -515,38 +507,36 @@ void DamageEffectEvaluator::markGeneEvaluated(const NxDataId& variant, NxOpStatu
 void DamageEffectEvaluator::setPublicId(const NxDataId& track, const NxDataId& variant, const QString& id,
                                         NxOpStatus& os) {
     if (recorder != nullptr) {
-        RecordedWrite w;
-        w.kind = RecordedWrite::PublicId;
-        w.track = track;
-        w.variant = variant;
-        w.publicId = id;
-        recorder->push_back(std::move(w));
+        recorder->order.push_back({RecordedWrites::PublicId, int(recorder->publicIds.size()), NxDataId()});
+        recorder->publicIds.push_back({track, variant, id});
         return;
     }
     variantDbi->setVariantPublicId(track, variant, id, os);
 }
 
-void DamageEffectEvaluator::replay(const std::vector<RecordedWrite>& writes, NxOpStatus& os) {
+void DamageEffectEvaluator::replay(const RecordedWrites& writes, NxOpStatus& os) {
     if (!checkSessionTables(os)) {
         return;
     }
-    for (const RecordedWrite& w : writes) {
+    for (const RecordedWrites::Write& w : writes.order) {
         if (os.hasError()) {
             return;
         }
         switch (w.kind) {
-            case RecordedWrite::Effect:
-                damageEffectDbi->storeEffect(w.effect, os);
+            case RecordedWrites::Effect:
+                damageEffectDbi->storeEffect(writes.effects[size_t(w.index)], os);
                 break;
-            case RecordedWrite::KnownChecked:
+            case RecordedWrites::KnownChecked:
                 damageEffectDbi->markKnownChecked(w.variant, os);
                 break;
-            case RecordedWrite::GeneEvaluated:
+            case RecordedWrites::GeneEvaluated:
                 damageEffectDbi->markGeneEvaluated(w.variant, os);
                 break;
-            case RecordedWrite::PublicId:
-                variantDbi->setVariantPublicId(w.track, w.variant, w.publicId, os);
+            case RecordedWrites::PublicId: {
+                const RecordedWrites::PublicIdWrite& p = writes.publicIds[size_t(w.index)];
+                variantDbi->setVariantPublicId(p.track, p.variant, p.publicId, os);
                 break;
+            }
         }
     }
 }

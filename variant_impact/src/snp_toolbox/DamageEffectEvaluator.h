@@ -81,19 +81,28 @@ public:
         pipelinePart = partVariations;
     }
 
-    // A write of the evaluation: to the workflow database, or to a recorder when one is attached.
-    struct RecordedWrite {
+    // The writes of an evaluation, in order, kept instead of made while a recorder is attached.
+    // Marks, two per variation, are small entries; effects and public ids have lists of their own.
+    struct RecordedWrites {
         enum Kind { Effect, KnownChecked, GeneEvaluated, PublicId };
-        Kind kind = Effect;
-        DamageEffect effect;  // Effect
-        NxDataId variant;     // KnownChecked, GeneEvaluated, PublicId
-        NxDataId track;       // PublicId
-        QString publicId;     // PublicId
+        struct Write {
+            Kind kind;
+            int index;         // Effect: in effects; PublicId: in publicIds
+            NxDataId variant;  // KnownChecked, GeneEvaluated
+        };
+        struct PublicIdWrite {
+            NxDataId track;
+            NxDataId variant;
+            QString publicId;
+        };
+        std::vector<Write> order;
+        std::vector<DamageEffect> effects;
+        std::vector<PublicIdWrite> publicIds;
     };
-    // Writes go to the vector (owned by the caller) instead of the database while it is attached.
-    void setRecorder(std::vector<RecordedWrite>* writes) { recorder = writes; }
+    // Writes go to the recorder (owned by the caller) instead of the database while it is attached.
+    void setRecorder(RecordedWrites* writes) { recorder = writes; }
     // Makes recorded writes in the workflow database, in order, as the evaluation would have.
-    void replay(const std::vector<RecordedWrite>& writes, NxOpStatus& os);
+    void replay(const RecordedWrites& writes, NxOpStatus& os);
 
     // Everything the evaluation of one track needs before its first variation; false when the
     // track cannot be evaluated (the error is in os).
@@ -163,7 +172,7 @@ private:
     bool pipelined = true;
     int pipelineThreads = 0;
     qint64 pipelinePart = 16384;
-    std::vector<RecordedWrite>* recorder = nullptr;  // borrowed
+    RecordedWrites* recorder = nullptr;  // borrowed
     NxDbi* session = nullptr;                     // the workflow connection (borrowed)
     NxDbiRef sessionRef;                          // of the workflow connection
     NxDbiRef databaseRef;                         // of the reference connection

@@ -66,7 +66,8 @@ public:
 
     NxVariant next() override {
         fetch();
-        return index < page.size() ? page.at(index++) : NxVariant();
+        // Each row is handed out once: moved, not copied.
+        return index < page.size() ? std::move(page[index++]) : NxVariant();
     }
 
     NxVariant peek() override {
