@@ -20,6 +20,10 @@ public:
     virtual bool needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) = 0;
     virtual void markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) = 0;
     virtual void markKnownChecked(const NxDataId& variantId, NxOpStatus& os) = 0;
+    // The public identifier a known mutation gives the variation, written with the effects
+    // stored before it (a variation of another track is an error of that write).
+    virtual void storePublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& publicId,
+                               NxOpStatus& os) = 0;
     // End of an annotation run: write out what is buffered, then finish.
     virtual void flushEffects(NxOpStatus& os) = 0;
     virtual void finishEffects(NxOpStatus& os) = 0;

@@ -129,6 +129,7 @@ void DamageEffectEvaluator::attachSession(NxDbi* sessionDbi) {
 
 void DamageEffectEvaluator::attachDatabase(NxDbi* databaseDbi) {
     sequenceIdsByName.clear();
+    geneMatrix = GeneMatrix();
     knownWindow = KnownWindow();
     NX_SAFE_POINT(databaseDbi != nullptr, "DataBase Dbi is null", );
     databaseRef = databaseDbi->getDbiRef();
@@ -173,6 +174,7 @@ bool DamageEffectEvaluator::checkSessionTables(NxOpStatus& os) const {
 }
 
 void DamageEffectEvaluator::resetCaches() {
+    geneMatrix = GeneMatrix();
     NxOpStatusImpl os;
     if (!checkTables(os)) {
         return;
@@ -337,23 +339,44 @@ bool DamageEffectEvaluator::proteinEffect(const NxVariant& variant, const Gene& 
     bool aminoAcidChanged = newAmino != oldAmino;
     float score = -1;
 
-    NxIntegerAttribute lengthAttr =
-        NxAttributeUtils::findIntegerAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_LENGTH_ATTRIBUTE, os);
-    NX_CHECK_OP(os, false);
-    if (lengthAttr.hasValidId()) {
-        qint32 length = static_cast<qint32>(lengthAttr.value);
+    if (!matrixOf(gene, os)) {
+        return false;
+    }
+    if (geneMatrix.hasLength) {
+        qint32 length = static_cast<qint32>(geneMatrix.length);
         if (length < 0) {
             NX_RECOVER_MSG(QString("Damage effect matrix length < 0. Gene: %1").arg(gene.getName()));
             return false;
         }
-        NxByteArrayAttribute matrix =
-            NxAttributeUtils::findByteArrayAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_ATTRIBUTE, os);
-        NX_CHECK_OP(os, false);
-        if (matrix.hasValidId()) {
-            score = VariationPropertiesUtils::getDEffectValue(newAmino, codonIndex, matrix.value, length);
+        if (geneMatrix.hasMatrix) {
+            score = VariationPropertiesUtils::getDEffectValue(newAmino, codonIndex, geneMatrix.matrix, length);
         }
     }
     effect = makeGeneEffect(variant, gene.getName(), true, aminoAcidChanged, score);
+    return true;
+}
+
+bool DamageEffectEvaluator::matrixOf(const Gene& gene, NxOpStatus& os) {
+    if (!geneMatrix.feature.isEmpty() && geneMatrix.feature == gene.getFeatureId()) {
+        return true;
+    }
+    geneMatrix = GeneMatrix();
+    GeneMatrix read;
+    NxIntegerAttribute lengthAttr =
+        NxAttributeUtils::findIntegerAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_LENGTH_ATTRIBUTE, os);
+    NX_CHECK_OP(os, false);
+    read.hasLength = lengthAttr.hasValidId();
+    read.length = lengthAttr.value;
+    // Without a usable length the matrix is never looked at.
+    if (read.hasLength && read.length >= 0) {
+        NxByteArrayAttribute matrix =
+            NxAttributeUtils::findByteArrayAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_ATTRIBUTE, os);
+        NX_CHECK_OP(os, false);
+        read.hasMatrix = matrix.hasValidId();
+        read.matrix = matrix.value;
+    }
+    read.feature = gene.getFeatureId();
+    geneMatrix = read;
     return true;
 }
 
@@ -511,7 +534,7 @@ void DamageEffectEvaluator::setPublicId(const NxDataId& track, const NxDataId& v
         recorder->publicIds.push_back({track, variant, id});
         return;
     }
-    variantDbi->setVariantPublicId(track, variant, id, os);
+    damageEffectDbi->storePublicId(track, variant, id, os);
 }
 
 void DamageEffectEvaluator::replay(const RecordedWrites& writes, NxOpStatus& os) {
@@ -534,7 +557,7 @@ void DamageEffectEvaluator::replay(const RecordedWrites& writes, NxOpStatus& os)
                 break;
             case RecordedWrites::PublicId: {
                 const RecordedWrites::PublicIdWrite& p = writes.publicIds[size_t(w.index)];
-                variantDbi->setVariantPublicId(p.track, p.variant, p.publicId, os);
+                damageEffectDbi->storePublicId(p.track, p.variant, p.publicId, os);
                 break;
             }
         }

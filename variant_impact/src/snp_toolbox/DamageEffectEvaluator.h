@@ -167,6 +167,19 @@ private:
     };
     KnownWindow knownWindow;
 
+    // Damage matrix of the last gene that had a codon analysed: variations come by position, so
+    // the next one mostly lies in the same gene. The reference does not change during a run.
+    struct GeneMatrix {
+        NxDataId feature;        // empty: nothing read yet
+        bool hasLength = false;  // the gene has a matrix length attribute
+        qint64 length = 0;
+        bool hasMatrix = false;
+        QByteArray matrix;
+    };
+    GeneMatrix geneMatrix;
+    // The matrix of the gene, read once per gene; false on a read error (in os).
+    bool matrixOf(const Gene& gene, NxOpStatus& os);
+
     bool evaluationAllowed = true;
     bool evaluationRefused = false;
     bool pipelined = true;

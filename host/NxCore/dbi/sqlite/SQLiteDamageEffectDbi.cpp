@@ -4,6 +4,7 @@
 #include "SQLiteQuery.h"
 #include "SQLiteTransaction.h"
 #include "SQLiteUtils.h"
+#include "SQLiteVariantDbi.h"
 
 #include <NxCore/core/NxOpStatus.h>
 
@@ -251,8 +252,17 @@ void SQLiteDamageEffectDbi::addMark(const NxDataId& variantId, int flag, NxOpSta
     }
 }
 
+void SQLiteDamageEffectDbi::storePublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& publicId,
+                                          NxOpStatus& os) {
+    if (os.hasError()) {
+        return;
+    }
+    // One statement each, but inside the batch's transaction instead of a commit each.
+    pendingPublicIds.append({trackId, variantId, publicId});
+}
+
 void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
-    if ((pendingEffects.isEmpty() && pendingMarks.isEmpty()) || os.hasError()) {
+    if ((pendingEffects.isEmpty() && pendingMarks.isEmpty() && pendingPublicIds.isEmpty()) || os.hasError()) {
         return;
     }
     // Effects and marks go in together or not at all. A savepoint lets this batch roll back
@@ -262,6 +272,13 @@ void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
         SQLiteTransaction t(db, writeOs);
         SQLiteQuery::exec("SAVEPOINT damage_effect_batch", db, writeOs);
         if (!writeOs.hasError()) {
+            auto* variants = static_cast<SQLiteVariantDbi*>(db->getTable(SQLiteTableKind::Variant));
+            for (const PendingPublicId& p : qAsConst(pendingPublicIds)) {
+                if (writeOs.hasError()) {
+                    break;
+                }
+                variants->setVariantPublicId(p.track, p.variant, p.publicId, writeOs);
+            }
             writeEffects(writeOs);
             writeMarks(writeOs);
             NxOpStatusImpl endOs;
@@ -284,6 +301,7 @@ void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
     // evaluation stores their effects again, once.
     pendingEffects.clear();
     pendingMarks.clear();
+    pendingPublicIds.clear();
     if (writeOs.hasError()) {
         os.setError(tr("Cannot store damage effects in '%1': %2").arg(db->getFilePath(), writeOs.getError()));
     }

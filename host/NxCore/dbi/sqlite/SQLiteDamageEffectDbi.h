@@ -1,10 +1,11 @@
 // Damage-effect table of the workflow database (SQLite). One row per stored effect, kept in
 // storage order by its row id, and one mark row per variation that tells whether its gene
-// effects were evaluated and its known mutation looked up.
+// effects were evaluated and its known mutation looked up; known mutations also set the public
+// identifier of their variation in the variant table.
 //
 // Writes are buffered: an annotation run stores several effects and two marks per variation, and
 // writing them as multi-row statements is several times faster than one statement per row. The
-// buffers are written together, effects and marks in one savepoint (inside the caller's
+// buffers are written together, public ids, effects and marks in one savepoint (inside the caller's
 // transaction, or in a short one of their own), when a mark finds them full, by flushEffects,
 // before any read that could see them (listEffects; needsGeneEvaluation of a buffered variation
 // answers from memory) and at shutdown. A batch that fails is rolled back as a whole and dropped:
@@ -37,6 +38,8 @@ public:
     bool needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) override;
     void markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) override;
     void markKnownChecked(const NxDataId& variantId, NxOpStatus& os) override;
+    void storePublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& publicId,
+                       NxOpStatus& os) override;
     void flushEffects(NxOpStatus& os) override;
     void finishEffects(NxOpStatus& os) override;
 
@@ -61,6 +64,12 @@ private:
     void writeMarks(NxOpStatus& os);
 
     QVector<PendingEffect> pendingEffects;  // stored but not yet written, in storage order
+    struct PendingPublicId {
+        NxDataId track;
+        NxDataId variant;
+        QString publicId;
+    };
+    QVector<PendingPublicId> pendingPublicIds;  // in the order given
     QHash<qint64, int> pendingMarks;        // variation row id -> mark flags not yet written
 
     // The marks of a window of variation row ids, read in one query: the annotation and the

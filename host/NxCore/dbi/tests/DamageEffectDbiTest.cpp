@@ -5,6 +5,7 @@
 #include <NxCore/dbi/DamageEffectDbi.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/DbiOperationsBlock.h>
+#include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteDamageEffectDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteUtils.h>
@@ -352,6 +353,55 @@ TEST_F(DamageEffectDbiTest, AFailedBatchIsDroppedWholeAndTheRetryStoresEachEffec
     EXPECT_EQ(rawCount("SELECT COUNT(*) FROM (SELECT variant, gene FROM DamageEffect GROUP BY variant, gene "
                        "HAVING COUNT(*) > 1)"),
               0);
+}
+
+// A known mutation's public id goes in with the batch that holds its effect: visible once the
+// batch is written, and a variation that is not in the named track fails that batch as a whole.
+TEST_F(DamageEffectDbiTest, PublicIdsAreWrittenWithTheirBatch) {
+    NxOpStatusImpl os;
+    DbiConnection con(ref, true, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    NxVariantDbi* variants = con.dbi->getVariantDbi();
+    NxVariantTrack first;
+    first.visualName = first.sequenceName = "chr1";
+    variants->createVariantTrack(first, os);
+    NxVariantTrack second;
+    second.visualName = second.sequenceName = "chr2";
+    variants->createVariantTrack(second, os);
+    QList<NxVariant> rows;
+    for (int i = 0; i < 3; ++i) {
+        NxVariant v;
+        v.startPos = 10 * i;
+        v.endPos = 10 * i + 1;
+        v.refData = "A";
+        v.obsData = "G";
+        rows << v;
+    }
+    variants->addVariantsToTrack(first, rows, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+
+    t->storeEffect(knownEffect(rows[0].id, 1), os);
+    t->storePublicId(first.id, rows[0].id, "rs10", os);
+    t->markKnownChecked(rows[0].id, os);
+    EXPECT_TRUE(variants->getVariant(rows[0].id, os).publicId.isEmpty());
+    t->flushEffects(os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_EQ(variants->getVariant(rows[0].id, os).publicId, "rs10");
+
+    // The second variation's effect and public id are good, the third names the wrong track.
+    t->storeEffect(knownEffect(rows[1].id, 2), os);
+    t->storePublicId(first.id, rows[1].id, "rs11", os);
+    t->storeEffect(knownEffect(rows[2].id, 3), os);
+    t->storePublicId(second.id, rows[2].id, "rs12", os);
+    NxOpStatusImpl flushOs;
+    t->flushEffects(flushOs);
+    EXPECT_TRUE(flushOs.getError().contains("not found in the given track")) << flushOs.getError().toStdString();
+    EXPECT_TRUE(variants->getVariant(rows[1].id, os).publicId.isEmpty());
+    EXPECT_TRUE(listAll(t, rows[1].id, os).isEmpty());
+    EXPECT_EQ(variants->getVariant(rows[0].id, os).publicId, "rs10");
+    EXPECT_EQ(listAll(t, rows[0].id, os).size(), 1);
+    EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
 }
 
 namespace {
