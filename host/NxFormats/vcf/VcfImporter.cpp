@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QThread>
-#include <QVector>
 
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
@@ -22,6 +22,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace Nx {
 
@@ -138,25 +139,39 @@ QString describeErrcode(int errcode) {
 // htslib repairs these by adding the header line itself (and warns); everything else is fatal.
 const int TOLERATED_ERRORS = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
 
-// One variation as read, with the chromosome of its record (shared, not copied, between the
-// variations of one chromosome).
-struct ReadVariation {
-    QByteArray chrom;
-    NxVariant variant;
-};
-
-// What the reading thread hands over: the variations of a run of records, then how it ended.
+// What the reading thread hands over: variations of one chromosome, at most a storing batch of
+// them, then how reading ended.
 struct ReadBatch {
-    QVector<ReadVariation> variations;
-    qint64 skipped = 0;  // ALT alleles without bases
-    int progress = -1;   // of the file's bytes, when known
-    QString error;       // reading stopped here
+    QByteArray chrom;              // CHROM of every variation here
+    QList<NxVariant> variations;   // stored as they are, in one call
+    qint64 skipped = 0;            // ALT alleles without bases
+    int progress = -1;             // of the file's bytes, when known
+    QString error;                 // reading stopped here
     bool last = false;
 };
 
-// Records read per batch, and batches that may wait for the storing thread.
-const int RECORDS_PER_BATCH = 4096;
+// Batches that may wait for the storing thread.
 const int QUEUED_BATCHES = 4;
+
+// Stored batches go back to the reading thread, which frees them: the memory was taken there,
+// and the storing thread, the slower of the two, is spared the work.
+class SpentBatches {
+public:
+    void give(ReadBatch&& batch) {
+        QMutexLocker locker(&lock);
+        batches.push_back(std::move(batch));
+    }
+    std::vector<ReadBatch> take() {
+        QMutexLocker locker(&lock);
+        std::vector<ReadBatch> all;
+        all.swap(batches);
+        return all;
+    }
+
+private:
+    QMutex lock;
+    std::vector<ReadBatch> batches;
+};
 
 // The reading side: parses records into variations. Everything here but the database.
 class RecordReader {
@@ -166,21 +181,17 @@ public:
         : fp(fp), hdr(hdr), rec(rec), isVcf(isVcf), lineNo(headerLines), fileSize(fileSize), path(path) {}
 
     // Reads the whole file into the queue; stops early when the queue is closed.
-    void run(BoundedQueue<ReadBatch>& queue) {
+    void run(BoundedQueue<ReadBatch>& queue, SpentBatches& spent) {
         NxOpStatusImpl os;
-        ReadBatch batch;
-        int records = 0;
-        while (!os.hasError() && readRecord(batch, os)) {
+        this->queue = &queue;
+        this->spent = &spent;
+        while (!os.hasError() && !closed && readRecord(os)) {
             if ((lineNo & 0x3FFF) == 0 && fileSize > 0) {
                 batch.progress = static_cast<int>(qMin<qint64>(99, bytesRead(fp) * 100 / fileSize));
             }
-            if (++records == RECORDS_PER_BATCH && !os.hasError()) {
-                if (!queue.push(std::move(batch))) {
-                    return;
-                }
-                batch = ReadBatch();
-                records = 0;
-            }
+        }
+        if (closed) {
+            return;
         }
         batch.error = os.getError();
         batch.last = true;
@@ -190,9 +201,22 @@ public:
     qint64 lastLine() const { return lineNo; }
 
 private:
+    // Hands the batch over and starts the next one, for chrom; false once nobody takes batches.
+    bool pushBatch(QByteArray nextChrom) {  // a copy: it may be the chrom of the batch handed over
+        if (!queue->push(std::move(batch))) {
+            closed = true;
+            return false;
+        }
+        spent->take();  // freed here, when the vector goes
+        batch = ReadBatch();
+        batch.chrom = std::move(nextChrom);
+        batch.variations.reserve(VcfImporter::BATCH_SIZE);
+        return true;
+    }
+
     // Reads and parses the next record into the batch; false at the end of the file or on an
     // error (in os).
-    bool readRecord(ReadBatch& batch, NxOpStatus& os) {
+    bool readRecord(NxOpStatus& os) {
         if (isVcf) {
             int ret = hts_getline(fp, KS_SEP_LINE, &line.s);
             if (ret == -1) {
@@ -236,12 +260,12 @@ private:
                 return false;
             }
         }
-        addRecord(batch, os);
-        return !os.hasError();
+        addRecord(os);
+        return !os.hasError() && !closed;
     }
 
     // The variations of one parsed record; lineNo is its line (VCF) or record number (BCF).
-    void addRecord(ReadBatch& batch, NxOpStatus& os) {
+    void addRecord(NxOpStatus& os) {
         // Built only on error: this runs once per record.
         auto place = [&]() { return (isVcf ? tr("line %1") : tr("record %1")).arg(lineNo); };
         bcf_unpack(rec, BCF_UN_STR);
@@ -287,8 +311,15 @@ private:
             return;
         }
         const char* chromName = bcf_hdr_id2name(hdr, rec->rid);
-        if (chrom.isNull() || qstrcmp(chrom.constData(), chromName) != 0) {
-            chrom = QByteArray(chromName);
+        if (batch.chrom.isNull() || qstrcmp(batch.chrom.constData(), chromName) != 0) {
+            // A batch holds one chromosome.
+            if (!batch.variations.isEmpty()) {
+                if (!pushBatch(QByteArray(chromName))) {
+                    return;
+                }
+            } else {
+                batch.chrom = QByteArray(chromName);
+            }
         }
         QByteArray refData = QByteArray(ref).toUpper();
         QString publicId;
@@ -299,14 +330,16 @@ private:
             if (!isBaseSequence(rec->d.allele[i])) {
                 continue;
             }
-            ReadVariation r;
-            r.chrom = chrom;
-            r.variant.startPos = rec->pos;
-            r.variant.endPos = rec->pos + refData.size();
-            r.variant.refData = refData;
-            r.variant.obsData = QByteArray(rec->d.allele[i]).toUpper();
-            r.variant.publicId = publicId;
-            batch.variations << r;
+            if (batch.variations.size() >= VcfImporter::BATCH_SIZE && !pushBatch(batch.chrom)) {
+                return;
+            }
+            NxVariant v;
+            v.startPos = rec->pos;
+            v.endPos = rec->pos + refData.size();
+            v.refData = refData;
+            v.obsData = QByteArray(rec->d.allele[i]).toUpper();
+            v.publicId = publicId;
+            batch.variations.append(std::move(v));
         }
     }
 
@@ -318,43 +351,28 @@ private:
     qint64 fileSize;
     QString path;
     LineBuffer line;
-    QByteArray chrom;   // of the last record
+    ReadBatch batch;                             // being filled
+    BoundedQueue<ReadBatch>* queue = nullptr;    // of run
+    SpentBatches* spent = nullptr;               // of run
+    bool closed = false;                         // the queue took no more
 };
 
-// The storing side: tracks by chromosome and the batch of pending variations.
+// The storing side: tracks by chromosome.
 class ImportRun {
 public:
     explicit ImportRun(NxVariantDbi* vdbi) : vdbi(vdbi) {}
 
-    void add(const ReadVariation& r, NxOpStatus& os) {
-        // Variations of one chromosome share its name's data: no hashing per variation.
-        if (bufferTrack < 0 || r.chrom.constData() != bufferChrom.constData()) {
-            int trackIndex = trackFor(r.chrom, os);
-            NX_CHECK_OP(os, );
-            if (trackIndex != bufferTrack) {
-                flush(os);
-                NX_CHECK_OP(os, );
-                bufferTrack = trackIndex;
-                buffer.reserve(VcfImporter::BATCH_SIZE);
-            }
-            bufferChrom = r.chrom;
-        }
-        if (buffer.size() >= VcfImporter::BATCH_SIZE) {
-            flush(os);
-            NX_CHECK_OP(os, );
-        }
-        buffer << r.variant;
-    }
-
-    void flush(NxOpStatus& os) {
-        if (buffer.isEmpty()) {
+    // Stores a batch of variations of one chromosome in one call (one commit).
+    void store(ReadBatch& batch, NxOpStatus& os) {
+        if (batch.variations.isEmpty()) {
             return;
         }
-        vdbi->addVariantsToTrack(tracks[bufferTrack], buffer, os);
+        const int trackIndex = trackFor(batch.chrom, os);
+        NX_CHECK_OP(os, );
+        vdbi->addVariantsToTrack(tracks[trackIndex], batch.variations, os);
         if (!os.hasError()) {
-            imported += buffer.size();
+            imported += batch.variations.size();
         }
-        buffer.clear();
     }
 
     QList<NxVariantTrack> tracks;  // in order of first appearance
@@ -363,25 +381,29 @@ public:
 
 private:
     int trackFor(const QByteArray& chrom, NxOpStatus& os) {
-        auto it = trackIndexOfChrom.constFind(chrom);
-        if (it != trackIndexOfChrom.constEnd()) {
-            return it.value();
+        // Batches of one chromosome share its name's data: no hashing per batch.
+        if (lastTrack >= 0 && chrom.constData() == lastChrom.constData()) {
+            return lastTrack;
         }
-        NxVariantTrack t;
-        t.visualName = QString::fromUtf8(chrom);
-        t.sequenceName = t.visualName;
-        vdbi->createVariantTrack(t, os);
-        NX_CHECK_OP(os, -1);
-        tracks << t;
-        trackIndexOfChrom.insert(chrom, tracks.size() - 1);
-        return tracks.size() - 1;
+        auto it = trackIndexOfChrom.constFind(chrom);
+        if (it == trackIndexOfChrom.constEnd()) {
+            NxVariantTrack t;
+            t.visualName = QString::fromUtf8(chrom);
+            t.sequenceName = t.visualName;
+            vdbi->createVariantTrack(t, os);
+            NX_CHECK_OP(os, -1);
+            tracks << t;
+            it = trackIndexOfChrom.insert(chrom, tracks.size() - 1);
+        }
+        lastTrack = it.value();
+        lastChrom = chrom;
+        return lastTrack;
     }
 
     NxVariantDbi* vdbi;
     QHash<QByteArray, int> trackIndexOfChrom;  // CHROM -> index in tracks
-    QList<NxVariant> buffer;                   // pending variations, all of tracks[bufferTrack]
-    int bufferTrack = -1;
-    QByteArray bufferChrom;                    // the CHROM of bufferTrack, as last read
+    int lastTrack = -1;
+    QByteArray lastChrom;                      // the CHROM of lastTrack, as last read
 };
 
 }  // namespace
@@ -444,17 +466,13 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
     ImportRun run(vdbi);
     RecordReader reader(fp.get(), hdr.get(), rec.get(), isVcf, headerLines, fi.size(), path);
     BoundedQueue<ReadBatch> queue(QUEUED_BATCHES);
+    SpentBatches spent;
     os.setProgress(0);
-    std::unique_ptr<QThread> reading(QThread::create([&reader, &queue]() { reader.run(queue); }));
+    std::unique_ptr<QThread> reading(QThread::create([&reader, &queue, &spent]() { reader.run(queue, spent); }));
     reading->start();
     while (!os.isCoR()) {
-        const ReadBatch batch = queue.pop();
-        for (const ReadVariation& r : batch.variations) {
-            run.add(r, os);
-            if (os.hasError()) {
-                break;
-            }
-        }
+        ReadBatch batch = queue.pop();
+        run.store(batch, os);
         run.skipped += batch.skipped;
         if (batch.progress >= 0) {
             os.setProgress(batch.progress);
@@ -462,7 +480,9 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
         if (!batch.error.isEmpty() && !os.hasError()) {
             os.setError(batch.error);
         }
-        if (batch.last) {
+        const bool last = batch.last;
+        spent.give(std::move(batch));
+        if (last) {
             break;
         }
     }
@@ -472,12 +492,6 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
         os.setError(tr("Cannot read %1 file '%2' after %3 %4: the file is truncated (its end-of-file marker is missing)")
                         .arg(isVcf ? "VCF" : "BCF", path, isVcf ? tr("line") : tr("record"))
                         .arg(reader.lastLine()));
-    }
-    // Store what was read before an error or a cancel: it is valid and the user keeps it.
-    NxOpStatusImpl flushOs;
-    run.flush(flushOs);
-    if (flushOs.hasError()) {
-        os.setError(flushOs.getError());
     }
     importedVariants = run.imported;
     skippedAlleles = run.skipped;
