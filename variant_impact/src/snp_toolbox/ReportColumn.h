@@ -2,7 +2,6 @@
 // the cells of one row keyed by those numbers.
 #pragma once
 
-#include <QMap>
 #include <QString>
 
 namespace Nx {
@@ -40,7 +39,27 @@ enum ReportColumn {
 };
 
 // Cells of one report row: column number -> text. A column without an entry is written as "-",
-// an entry with an empty text as nothing.
-typedef QMap<int, QString> ColumnValues;
+// an entry with an empty text as nothing. One slot per column: a row is built for every gene of
+// every variation.
+class ColumnValues {
+public:
+    void insert(int column, const QString& text) {
+        if (valid(column)) {
+            cells[column] = text;
+            present |= 1u << column;
+        }
+    }
+    bool contains(int column) const { return valid(column) && (present & (1u << column)) != 0; }
+    // The text of the cell, or null when it has none.
+    const QString* find(int column) const { return contains(column) ? &cells[column] : nullptr; }
+    QString value(int column) const { return contains(column) ? cells[column] : QString(); }
+    bool isEmpty() const { return present == 0; }
+
+private:
+    static const int SLOTS = ReportColumn_TataTool + 1;
+    static bool valid(int column) { return column >= 0 && column < SLOTS; }
+    QString cells[SLOTS];
+    quint32 present = 0;  // bit c: column c has a cell
+};
 
 }  // namespace Nx

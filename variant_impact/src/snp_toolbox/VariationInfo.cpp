@@ -416,12 +416,17 @@ QString VariationInfo::getRegulatoryHeader() const {
 
 QString VariationInfo::assembleRow(const ColumnValues& values, const QList<int>& columns) {
     QString row;
+    row.reserve(256);
     for (int i = 0; i < columns.size(); ++i) {
         if (i > 0) {
             row += '\t';
         }
-        auto it = values.constFind(columns[i]);
-        row += it != values.constEnd() ? it.value() : QStringLiteral("-");
+        const QString* cell = values.find(columns[i]);
+        if (cell != nullptr) {
+            row += *cell;
+        } else {
+            row += QLatin1Char('-');
+        }
     }
     return row;
 }
