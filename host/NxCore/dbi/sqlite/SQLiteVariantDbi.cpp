@@ -24,10 +24,16 @@ const char* const VARIANT_COLUMNS = "id, startPos, endPos, refData, obsData, pub
 const int INSERT_COLUMNS = 7;
 const int INSERT_GROUP = 64;  // rows per execution of the bulk insert
 
-QString insertSql(int rows) {
-    QString sql = "INSERT INTO Variant(id, track, startPos, endPos, refData, obsData, publicId) VALUES ";
+// With withId false the row ids are left to SQLite (one more than the highest).
+QString insertSql(int rows, bool withId) {
+    QString sql = withId ? "INSERT INTO Variant(id, track, startPos, endPos, refData, obsData, publicId) VALUES "
+                         : "INSERT INTO Variant(track, startPos, endPos, refData, obsData, publicId) VALUES ";
+    const char* row = withId ? "(?,?,?,?,?,?,?)" : "(?,?,?,?,?,?)";
     for (int r = 0; r < rows; ++r) {
-        sql += r == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
+        if (r > 0) {
+            sql += ',';
+        }
+        sql += row;
     }
     return sql;
 }
@@ -263,31 +269,54 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
     }
     NX_CHECK_OP(os, );
     qint64 nextId = 0;
+    bool sqliteAssigns = false;
     {
-        SQLiteQuery maxQ("SELECT MAX(IFNULL((SELECT MAX(id) FROM Variant), 0), IFNULL((SELECT MAX(maxId) FROM VariantIdWatermark), 0))", db, os);
-        nextId = maxQ.selectInt64() + 1;
+        SQLiteQuery maxQ("SELECT IFNULL((SELECT MAX(id) FROM Variant), 0), IFNULL((SELECT MAX(maxId) FROM VariantIdWatermark), 0)", db, os);
+        if (maxQ.step()) {
+            const qint64 highest = maxQ.getInt64(0);
+            const qint64 watermark = maxQ.getInt64(1);
+            nextId = qMax(highest, watermark) + 1;
+            // Unless removed rows left ids above the highest row, SQLite gives the ids wanted here
+            // itself, appending without looking each id up in the table first.
+            sqliteAssigns = watermark <= highest;
+        }
     }
+    NX_CHECK_OP(os, );
+    const int columns = sqliteAssigns ? INSERT_COLUMNS - 1 : INSERT_COLUMNS;
     // Rows go in groups of INSERT_GROUP per statement execution, which spares most of the
     // per-execution cost; the rest, and the rows before an invalid one, go one by one.
-    SQLiteQuery group(insertSql(INSERT_GROUP), db, os);
-    SQLiteQuery single(insertSql(1), db, os);
+    SQLiteQuery group(insertSql(INSERT_GROUP, !sqliteAssigns), db, os);
+    SQLiteQuery single(insertSql(1, !sqliteAssigns), db, os);
     auto bindRow = [&](SQLiteQuery& q, int slot, const NxVariant& v, qint64 id) {
-        int b = slot * INSERT_COLUMNS;
-        q.bindInt64(b + 1, id);
-        q.bindInt64(b + 2, trackRowId);
-        q.bindInt64(b + 3, v.startPos);
-        q.bindInt64(b + 4, v.endPos);
-        q.bindBlob(b + 5, v.refData, false);  // v outlives the execution: no copy
-        q.bindBlob(b + 6, v.obsData, false);
-        q.bindString(b + 7, v.publicId);
+        int b = slot * columns;
+        if (!sqliteAssigns) {
+            q.bindInt64(++b, id);
+        }
+        q.bindInt64(b + 1, trackRowId);
+        q.bindInt64(b + 2, v.startPos);
+        q.bindInt64(b + 3, v.endPos);
+        q.bindBlob(b + 4, v.refData, false);  // v outlives the execution: no copy
+        q.bindBlob(b + 5, v.obsData, false);
+        q.bindString(b + 6, v.publicId);
+    };
+    // Executes q for rows from..to and gives them their ids; false on an error (in os).
+    auto insertRows = [&](SQLiteQuery& q, int from, int to) {
+        const qint64 last = q.insert();
+        if (last < 0 || os.hasError()) {
+            return false;
+        }
+        // The rows got consecutive ids: this transaction is the only writer.
+        const qint64 first = sqliteAssigns ? last - (to - from) + 1 : nextId + from;
+        for (int j = from; j < to; ++j) {
+            variants[j].id = SQLiteUtils::toDbiId(first + (j - from), NxEntityTypes::Variant);
+        }
+        return true;
     };
     auto insertOneByOne = [&](int from, int to) {
         for (int i = from; i < to && !os.hasError(); ++i) {
             single.reset();
             bindRow(single, 0, variants[i], nextId + i);
-            if (single.execute() >= 0) {
-                variants[i].id = SQLiteUtils::toDbiId(nextId + i, NxEntityTypes::Variant);
-            }
+            insertRows(single, i, i + 1);
         }
     };
     int groupStart = 0;
@@ -305,11 +334,8 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
         for (int j = groupStart; j <= i; ++j) {
             bindRow(group, j - groupStart, variants[j], nextId + j);
         }
-        if (group.execute() < 0) {
+        if (!insertRows(group, groupStart, i + 1)) {
             break;
-        }
-        for (int j = groupStart; j <= i; ++j) {
-            variants[j].id = SQLiteUtils::toDbiId(nextId + j, NxEntityTypes::Variant);
         }
         groupStart = i + 1;
     }

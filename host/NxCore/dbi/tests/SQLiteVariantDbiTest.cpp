@@ -242,6 +242,36 @@ TEST_F(SQLiteVariantDbiTest, RemovingATrackRemovesItsVariations) {
     EXPECT_NE(more[0].id, vs[1].id);
 }
 
+// Ids handed back are those of the stored rows, consecutive per batch, whether SQLite picks them
+// (appending) or the table does (above ids a removal left behind).
+TEST_F(SQLiteVariantDbiTest, IdsHandedBackAreTheStoredRowsAndNeverReused) {
+    auto batch = [&](const NxVariantTrack& t, int n, int from) {
+        QList<NxVariant> vs;
+        for (int i = 0; i < n; ++i) vs << variant(from + i, "A", "G", QString("v%1").arg(from + i));
+        vdbi->addVariantsToTrack(t, vs, os);
+        EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(vdbi->getVariant(vs[i].id, os).publicId, QString("v%1").arg(from + i));
+            if (i > 0) {
+                EXPECT_EQ(SQLiteUtils::toDbRef(vs[i].id), SQLiteUtils::toDbRef(vs[i - 1].id) + 1);
+            }
+        }
+        return vs;
+    };
+    NxVariantTrack first = track("chr1");
+    QList<NxVariant> a = batch(first, 150, 0);  // groups and single rows
+    EXPECT_EQ(SQLiteUtils::toDbRef(a[0].id), 1);
+    NxVariantTrack second = track("chr2");
+    QList<NxVariant> b = batch(second, 70, 1000);
+    EXPECT_EQ(SQLiteUtils::toDbRef(b[0].id), 151);
+    con.dbi->getObjectDbi()->removeObject(second.id, os);
+    QList<NxVariant> c = batch(first, 65, 2000);
+    EXPECT_EQ(SQLiteUtils::toDbRef(c[0].id), 221);
+    QList<NxVariant> d = batch(first, 3, 3000);
+    EXPECT_EQ(SQLiteUtils::toDbRef(d[0].id), 286);
+    EXPECT_EQ(vdbi->countVariants(first.id, os), 218);
+}
+
 }  // namespace
 
 namespace {
