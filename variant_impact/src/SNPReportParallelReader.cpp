@@ -192,6 +192,9 @@ private:
         NxOpStatusImpl os;
         std::unique_ptr<NxDbiIterator<NxVariant>> it(tables.variants->getVariantsInRegion(track.id, part.region, os));
         const NxDataId sequenceId = it != nullptr ? SNPReportWriterTask::sequenceOf(track, tables) : NxDataId();
+        NxVariantTrack stored;
+        const NxVariantTrack* storedTrack =
+            it != nullptr && SNPReportWriterTask::storedTrackOf(track, tables, stored) ? &stored : nullptr;
         while (it != nullptr && !os.hasError() && it->hasNext()) {
             if (shared.stop.load() || task.isCanceled()) {
                 break;
@@ -210,7 +213,8 @@ private:
                 return true;
             };
             auto writeRow = [&](const QString& row) { return out.addRow(row); };
-            SNPReportWriterTask::writeVariation(inGene, variant, track, sequenceId, tables, evaluator, opened, writeRow);
+            SNPReportWriterTask::writeVariation(inGene, variant, track, storedTrack, sequenceId, tables, evaluator, opened,
+                                                writeRow);
             // Refused quietly in places (a row without effect cells): the part must not be used.
             if (evaluator->wasEvaluationRefused()) {
                 result = PartResult();

@@ -146,8 +146,15 @@ QList<SNPReportParallelReader::Part> SNPReportWriterTask::planParts(const Tables
     return parts.size() > 1 ? parts : QList<SNPReportParallelReader::Part>();
 }
 
+bool SNPReportWriterTask::storedTrackOf(const NxVariantTrack& track, const Tables& tables, NxVariantTrack& stored) {
+    NxOpStatusImpl os;
+    stored = tables.variants->getVariantTrack(track.id, os);
+    return !os.hasError();
+}
+
 bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
-                                         const NxDataId& sequenceId, const Tables& tables,
+                                         const NxVariantTrack* storedTrack, const NxDataId& sequenceId,
+                                         const Tables& tables,
                                          const QSharedPointer<DamageEffectEvaluator>& evaluator,
                                          const std::function<bool()>& opened,
                                          const std::function<bool(const QString&)>& writeRow) {
@@ -159,7 +166,12 @@ bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, 
         return true;
     }
     VariationInfo info(variant, sequenceId, tables.sequences, tables.attributes, track.sequenceName);
-    info.init(tables.variants, evaluator, true);
+    // The variations were read by their track's id: that is the track the look-up would find.
+    if (storedTrack != nullptr) {
+        info.init(*storedTrack, evaluator, true);
+    } else {
+        info.init(tables.variants, evaluator, true);
+    }
     QStringList rows = inGene ? info.getInGeneRows() : info.getRegulatoryRows();
     removeRepeatedRows(rows);
     for (const QString& row : qAsConst(rows)) {
@@ -208,6 +220,8 @@ bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Ta
             return false;
         }
         const NxDataId sequenceId = sequenceOf(track, tables);
+        NxVariantTrack stored;
+        const NxVariantTrack* storedTrack = storedTrackOf(track, tables, stored) ? &stored : nullptr;
         while (it->hasNext() && !stateInfo.isCoR()) {
             const NxVariant variant = it->next();
             // A failed read of the reference stops the report instead of moving the variation
@@ -217,7 +231,7 @@ bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Ta
                 return false;
             }
             if (variantInGene == inGene &&
-                !writeVariation(inGene, variant, track, sequenceId, tables, evaluator, opened, writeRow)) {
+                !writeVariation(inGene, variant, track, storedTrack, sequenceId, tables, evaluator, opened, writeRow)) {
                 return false;
             }
         }

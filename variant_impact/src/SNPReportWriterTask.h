@@ -62,12 +62,15 @@ public:
     static bool takeTables(NxDbi* session, NxDbi* database, Tables& tables, NxOpStatus& os);
     // The reference sequence of a track's variations.
     static NxDataId sequenceOf(const NxVariantTrack& track, const Tables& tables);
+    // The workflow database's record of the track with that id; false when it cannot be read.
+    static bool storedTrackOf(const NxVariantTrack& track, const Tables& tables, NxVariantTrack& stored);
 
     // One variation of the report it belongs to (inGene: the variation lies in a gene): `opened`
     // is called first, then the variation's rows go to writeRow (without line feeds). False when
-    // one of them returned false.
+    // one of them returned false. storedTrack: the stored record of the track the variation was
+    // read from (see storedTrackOf), or null to look it up for the variation.
     static bool writeVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
-                               const NxDataId& sequenceId, const Tables& tables,
+                               const NxVariantTrack* storedTrack, const NxDataId& sequenceId, const Tables& tables,
                                const QSharedPointer<DamageEffectEvaluator>& evaluator, const std::function<bool()>& opened,
                                const std::function<bool(const QString&)>& writeRow);
     // The header line of either report, with its line feed.

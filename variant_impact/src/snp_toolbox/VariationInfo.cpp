@@ -116,6 +116,21 @@ void VariationInfo::init(NxVariantDbi* variantDbi, const QSharedPointer<DamageEf
     if (os.hasError()) {
         return;
     }
+    loadGenesAndEffects(loadEffects);
+}
+
+void VariationInfo::init(const NxVariantTrack& variationTrack, const QSharedPointer<DamageEffectEvaluator>& ev,
+                         bool loadEffects) {
+    evaluator = ev;
+    if (evaluator.isNull()) {
+        return;
+    }
+    track = variationTrack;
+    loadGenesAndEffects(loadEffects);
+}
+
+void VariationInfo::loadGenesAndEffects(bool loadEffects) {
+    NxOpStatusImpl os;
     if (!genesLoaded) {
         genes = evaluator->genesAtVariant(variation, sequenceId, os);
         if (os.hasError()) {

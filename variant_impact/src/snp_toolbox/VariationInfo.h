@@ -34,6 +34,9 @@ public:
     // Loads the variation's track, its genes and (with loadEffects) its damage-effect records.
     // What is loaded stays loaded; a failed step leaves its flag and the later ones unset.
     void init(NxVariantDbi* variantDbi, const QSharedPointer<DamageEffectEvaluator>& evaluator, bool loadEffects);
+    // The same for a caller that read the variation from its track: the track is not looked up.
+    void init(const NxVariantTrack& variationTrack, const QSharedPointer<DamageEffectEvaluator>& evaluator,
+              bool loadEffects);
 
     bool hasGene(const QString& name) const;
     // The first gene of that name, or a default gene (empty name) when there is none.
@@ -65,6 +68,7 @@ public:
     const QList<int>& getRegulatoryColumns() const { return regulatoryColumns; }
 
 private:
+    void loadGenesAndEffects(bool loadEffects);
     // False when the chromosome name cannot be had: the row operation must end there.
     bool fillChromosomeName();
     // Columns 1 to 6 of either report for the gene.
