@@ -16,7 +16,15 @@ QString regionText(const NxRegion& r) {
     if (r.length == 1) {
         return QString::number(r.startPos + 1);
     }
-    return QString("%1..%2").arg(r.startPos + 1).arg(r.startPos + r.length);
+    // Built directly: reports write one for every variation in an exon or intron.
+    QString text = QString::number(r.startPos + 1);
+    text += QLatin1String("..");
+    text += QString::number(r.startPos + r.length);
+    return text;
+}
+
+bool isWritable(const NxRegion& r) {
+    return r.length >= 0 && r.startPos >= 0 && r.length <= std::numeric_limits<qint64>::max() - r.startPos;
 }
 
 }  // namespace
@@ -26,8 +34,11 @@ QString LocationParser::buildLocationString(const QVector<NxRegion>& regions, bo
         return QString();
     }
     QStringList parts;
+    if (regions.size() == 1) {
+        return buildLocationString(regions.first(), complement);
+    }
     for (const NxRegion& r : regions) {
-        if (r.length < 0 || r.startPos < 0 || r.length > std::numeric_limits<qint64>::max() - r.startPos) {
+        if (!isWritable(r)) {
             return QString();
         }
         parts << regionText(r);
@@ -37,7 +48,11 @@ QString LocationParser::buildLocationString(const QVector<NxRegion>& regions, bo
 }
 
 QString LocationParser::buildLocationString(const NxRegion& region, bool complement) {
-    return buildLocationString(QVector<NxRegion>{region}, complement);
+    if (!isWritable(region)) {
+        return QString();
+    }
+    const QString text = regionText(region);
+    return complement ? QString("complement(%1)").arg(text) : text;
 }
 
 }  // namespace Genbank

@@ -65,7 +65,7 @@ int findExon(const QVector<NxRegion>& exons, const NxRegion& v) {
 }
 
 QString loc(const NxRegion& r) {
-    return Genbank::LocationParser::buildLocationString(QVector<NxRegion>{r});
+    return Genbank::LocationParser::buildLocationString(r);
 }
 
 // Name of an answer stored per gene: the result key, the separator and the gene's feature id.
@@ -152,21 +152,27 @@ bool VariationInfo::hasGene(const QString& name) const {
 }
 
 Gene VariationInfo::getGene(const QString& name) const {
+    const Gene* gene = findGene(name);
+    return gene != nullptr ? *gene : Gene();
+}
+
+const Gene* VariationInfo::findGene(const QString& name) const {
     for (const Gene& g : genes) {
         if (g.getName() == name) {
-            return g;
+            return &g;
         }
     }
-    return Gene();
+    return nullptr;
 }
 
 // ---- Location --------------------------------------------------------------------------------
 
 QString VariationInfo::getLocation(const QString& geneName) const {
-    if (!hasGene(geneName)) {
+    const Gene* found = genesLoaded ? findGene(geneName) : nullptr;
+    if (found == nullptr) {
         return tr("Out of gene");
     }
-    const Gene gene = getGene(geneName);
+    const Gene& gene = *found;
     const NxRegion varRegion = variantRegion(variation);
     if (!regionsIntersect(gene.getRegion(), varRegion)) {
         return tr("Out of gene");
@@ -261,7 +267,9 @@ QString VariationInfo::spliceSiteText(const Gene& gene) const {
 
 void VariationInfo::fillEffectColumns(const QString& geneName, ColumnValues* values) {
     NX_SAFE_POINT(sequenceDbi != nullptr, "Sequence DBI is NULL", );
-    const Gene gene = getGene(geneName);
+    static const Gene noGene;
+    const Gene* found = findGene(geneName);
+    const Gene& gene = found != nullptr ? *found : noGene;
     if (!effectsLoaded && !evaluator.isNull()) {
         NxOpStatusImpl loadOs;
         QList<DamageEffect> loaded = evaluator->damageEffects(variation, track, DamageEffectEvaluator::Mode_All, loadOs);

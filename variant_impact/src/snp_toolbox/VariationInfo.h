@@ -69,6 +69,8 @@ public:
 
 private:
     void loadGenesAndEffects(bool loadEffects);
+    // The first gene of that name among the loaded ones, or null.
+    const Gene* findGene(const QString& name) const;
     // False when the chromosome name cannot be had: the row operation must end there.
     bool fillChromosomeName();
     // Columns 1 to 6 of either report for the gene.
