@@ -265,8 +265,8 @@ void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
     if ((pendingEffects.isEmpty() && pendingMarks.isEmpty() && pendingPublicIds.isEmpty()) || os.hasError()) {
         return;
     }
-    // Effects and marks go in together or not at all. A savepoint lets this batch roll back
-    // alone, also inside a caller's transaction that will commit what came before it.
+    // Public ids, effects and marks go in together or not at all. A savepoint lets this batch roll
+    // back alone, also inside a caller's transaction that will commit what came before it.
     NxOpStatusImpl writeOs;
     {
         SQLiteTransaction t(db, writeOs);
