@@ -1,17 +1,14 @@
 #include "SNPReportParallelReader.h"
 
+#include "ReportConnections.h"
 #include "SNPReportWriterTask.h"
 #include "snp_toolbox/DamageEffectEvaluator.h"
 
 #include <NxCore/core/NxOpStatus.h>
-#include <NxCore/dbi/DbiConnection.h>
-#include <NxCore/dbi/DbiOperationsBlock.h>
-#include <NxCore/dbi/NxDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/io/IOAdapter.h>
 #include <NxCore/log/Logger.h>
 #include <NxCore/tasks/TaskStateInfo.h>
-#include <NxFormats/snp/SNPDatabaseUtils.h>
 
 #include <QDir>
 #include <QMutex>
@@ -131,8 +128,9 @@ public:
         : settings(settings), tracks(tracks), dbiRef(dbiRef), task(task), shared(shared) {}
 
     void run(const QList<SNPReportParallelReader::Part>& parts) {
-        NxOpStatusImpl openOs;
-        open(openOs);
+        if (connections.open(settings.dbPath, dbiRef, openOs)) {
+            connections.evaluator->setEvaluationAllowed(false);
+        }
         for (;;) {
             if (shared.stop.load() || task.isCanceled()) {
                 return;
@@ -163,65 +161,46 @@ public:
     }
 
 private:
-    void open(NxOpStatus& os) {
-        database.reset(SNPDatabaseUtils::openDatabase(settings.dbPath));
-        if (database == nullptr) {
-            os.setError(tr("Cannot open database file: %1").arg(settings.dbPath));
-            return;
-        }
-        session.open(dbiRef, false, os);
-        if (os.hasError()) {
-            return;
-        }
-        if (session.dbi == nullptr) {
-            os.setError(tr("Dbi Session is null"));
-            return;
-        }
-        databaseBlock.reset(new DbiOperationsBlock(database->getDbiRef(), os, false));
-        sessionBlock.reset(new DbiOperationsBlock(dbiRef, os, false));
-        if (os.hasError()) {
-            return;
-        }
-        evaluator.reset(new DamageEffectEvaluator(session.dbi, database->getDbi(), true));
-        evaluator->setEvaluationAllowed(false);
-        SNPReportWriterTask::takeTables(session.dbi, database->getDbi(), tables, os);
-    }
-
     void readPart(const SNPReportParallelReader::Part& part, PartResult& result) {
         const NxVariantTrack& track = tracks[part.track];
+        const SNPReportWriterTask::Tables& tables = connections.tables;
+        DamageEffectEvaluator& evaluator = *connections.evaluator;
         NxOpStatusImpl os;
         std::unique_ptr<NxDbiIterator<NxVariant>> it(tables.variants->getVariantsInRegion(track.id, part.region, os));
         const NxDataId sequenceId = it != nullptr ? SNPReportWriterTask::sequenceOf(track, tables) : NxDataId();
         NxVariantTrack stored;
         const NxVariantTrack* storedTrack =
             it != nullptr && SNPReportWriterTask::storedTrackOf(track, tables, stored) ? &stored : nullptr;
+        // Made once: the variation in hand sets where they count and write.
+        bool inGene = false;
+        PartOutput* out = nullptr;
+        const std::function<bool()> opened = [&]() {
+            ++out->variations;
+            if (inGene) {
+                shared.inGeneRead.fetch_add(1);
+            }
+            return true;
+        };
+        const std::function<bool(const QString&)> writeRow = [&](const QString& row) { return out->addRow(row); };
         while (it != nullptr && !os.hasError() && it->hasNext()) {
             if (shared.stop.load() || task.isCanceled()) {
                 break;
             }
             const NxVariant variant = it->next();
-            const bool inGene = evaluator->isInGene(variant, sequenceId, os);
+            inGene = evaluator.isInGene(variant, sequenceId, os);
             if (os.hasError()) {
                 break;
             }
-            PartOutput& out = inGene ? result.inGene : result.regulatory;
-            auto opened = [&]() {
-                ++out.variations;
-                if (inGene) {
-                    shared.inGeneRead.fetch_add(1);
-                }
-                return true;
-            };
-            auto writeRow = [&](const QString& row) { return out.addRow(row); };
-            SNPReportWriterTask::writeVariation(inGene, variant, track, storedTrack, sequenceId, tables, evaluator, opened,
-                                                writeRow);
+            out = inGene ? &result.inGene : &result.regulatory;
+            SNPReportWriterTask::writeVariation(inGene, variant, track, storedTrack, sequenceId, tables,
+                                                connections.evaluator, opened, writeRow);
             // Refused quietly in places (a row without effect cells): the part must not be used.
-            if (evaluator->wasEvaluationRefused()) {
+            if (evaluator.wasEvaluationRefused()) {
                 result = PartResult();
                 result.needsWriter = true;
                 return;
             }
-            if (!out.spoolError.isEmpty()) {
+            if (!out->spoolError.isEmpty()) {
                 break;
             }
         }
@@ -244,13 +223,8 @@ private:
     const NxDbiRef& dbiRef;
     const TaskStateInfo& task;
     SNPReportParallelReader::Shared& shared;
-    // Declared in the order of opening, closed in the reverse order.
-    std::unique_ptr<SNPDatabase> database;
-    DbiConnection session;
-    std::unique_ptr<DbiOperationsBlock> databaseBlock;
-    std::unique_ptr<DbiOperationsBlock> sessionBlock;
-    QSharedPointer<DamageEffectEvaluator> evaluator;
-    SNPReportWriterTask::Tables tables;
+    NxOpStatusImpl openOs;  // before the connections: their read transactions end into it
+    ReportConnections connections;
 };
 
 }  // namespace

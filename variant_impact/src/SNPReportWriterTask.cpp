@@ -1,10 +1,9 @@
 #include "SNPReportWriterTask.h"
 
+#include "ReportConnections.h"
 #include "snp_toolbox/DamageEffectEvaluator.h"
 #include "snp_toolbox/VariationInfo.h"
 
-#include <NxCore/dbi/DbiConnection.h>
-#include <NxCore/dbi/DbiOperationsBlock.h>
 #include <NxCore/dbi/NxDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/io/IOAdapterUtils.h>
@@ -70,34 +69,13 @@ void SNPReportWriterTask::run() {
     if (stateInfo.isCoR() || tracks.isEmpty() || !dbiRef.isValid()) {
         return;
     }
-    // Declared in the order of opening, so they are released in the reverse order on every path.
-    std::unique_ptr<SNPDatabase> database(SNPDatabaseUtils::openDatabase(settings.dbPath));
-    if (database == nullptr) {
-        setError(tr("Cannot open database file: %1").arg(settings.dbPath));
+    ReportConnections connections;
+    if (!connections.open(settings.dbPath, dbiRef, stateInfo)) {
         return;
     }
-    DbiConnection session(dbiRef, false, stateInfo);
-    if (stateInfo.isCoR()) {
-        return;
-    }
-    if (session.dbi == nullptr) {
-        setError(tr("Dbi Session is null"));
-        return;
-    }
-    // Both databases are only read: one read transaction each, instead of one per statement, and
-    // no write lock that other runs on the same reference would wait for.
-    DbiOperationsBlock databaseBlock(database->getDbiRef(), stateInfo, false);
-    DbiOperationsBlock sessionBlock(dbiRef, stateInfo, false);
-    if (stateInfo.isCoR()) {
-        return;
-    }
-    QSharedPointer<DamageEffectEvaluator> evaluator(new DamageEffectEvaluator(session.dbi, database->getDbi(), true));
+    const Tables& tables = connections.tables;
+    const QSharedPointer<DamageEffectEvaluator>& evaluator = connections.evaluator;
     stateInfo.setProgress(0);
-
-    Tables tables;
-    if (!takeTables(session.dbi, database->getDbi(), tables, stateInfo)) {
-        return;
-    }
 
     qint64 total = 0;
     for (const NxVariantTrack& track : qAsConst(tracks)) {
@@ -203,12 +181,13 @@ bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Ta
         reportFiles << path;
         return true;
     };
-    auto opened = [&]() {
+    // std::function once, not one converted from a lambda for every variation.
+    const std::function<bool()> opened = [&]() {
         ++counter;
         stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
         return writeHeader();
     };
-    auto writeRow = [&](const QString& row) {
+    const std::function<bool(const QString&)> writeRow = [&](const QString& row) {
         QByteArray line = row.toLatin1();
         line += '\n';
         return io->writeBlock(line, stateInfo);

@@ -74,6 +74,12 @@ NxRegion variantRegion(const NxVariant& variant) {
     return NxRegion(variant.startPos, variant.regionLength());
 }
 
+// Start of the promoter window before a variation: PROMOTER_WINDOW bases, clipped at the
+// chromosome start.
+qint64 windowBefore(const NxVariant& variant) {
+    return qMax<qint64>(0, variant.startPos - DamageEffectEvaluator::PROMOTER_WINDOW);
+}
+
 char charAt(const QByteArray& codon, int i) {
     return i < codon.size() ? codon.at(i) : '\0';
 }
@@ -174,7 +180,6 @@ bool DamageEffectEvaluator::checkSessionTables(NxOpStatus& os) const {
 }
 
 void DamageEffectEvaluator::resetCaches() {
-    geneMatrix = GeneMatrix();
     NxOpStatusImpl os;
     if (!checkTables(os)) {
         return;
@@ -360,23 +365,22 @@ bool DamageEffectEvaluator::matrixOf(const Gene& gene, NxOpStatus& os) {
     if (!geneMatrix.feature.isEmpty() && geneMatrix.feature == gene.getFeatureId()) {
         return true;
     }
+    // The feature is set last: a read that fails leaves an entry that matches no gene.
     geneMatrix = GeneMatrix();
-    GeneMatrix read;
     NxIntegerAttribute lengthAttr =
         NxAttributeUtils::findIntegerAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_LENGTH_ATTRIBUTE, os);
     NX_CHECK_OP(os, false);
-    read.hasLength = lengthAttr.hasValidId();
-    read.length = lengthAttr.value;
+    geneMatrix.hasLength = lengthAttr.hasValidId();
+    geneMatrix.length = lengthAttr.value;
     // Without a usable length the matrix is never looked at.
-    if (read.hasLength && read.length >= 0) {
+    if (geneMatrix.hasLength && geneMatrix.length >= 0) {
         NxByteArrayAttribute matrix =
             NxAttributeUtils::findByteArrayAttribute(attributeDbi, gene.getFeatureId(), DE_MATRIX_ATTRIBUTE, os);
         NX_CHECK_OP(os, false);
-        read.hasMatrix = matrix.hasValidId();
-        read.matrix = matrix.value;
+        geneMatrix.hasMatrix = matrix.hasValidId();
+        geneMatrix.matrix = matrix.value;
     }
-    read.feature = gene.getFeatureId();
-    geneMatrix = read;
+    geneMatrix.feature = gene.getFeatureId();
     return true;
 }
 
@@ -619,7 +623,7 @@ bool DamageEffectEvaluator::hasNoRegulatoryRows(const NxVariant& variant, const 
         return false;
     }
     // The union of both windows of regulatedGenes.
-    const qint64 before = qMax<qint64>(0, variant.startPos - PROMOTER_WINDOW);
+    const qint64 before = windowBefore(variant);
     if (hasGene(NxRegion(before, variant.startPos + PROMOTER_WINDOW - before), sequenceId, os) || os.hasError()) {
         return false;
     }
@@ -648,7 +652,7 @@ QList<Gene> DamageEffectEvaluator::regulatedGenes(const NxVariant& variant, cons
     // A reverse-strand gene starts at its right end: its promoter lies after it, i.e. before the
     // variation. Near the chromosome start the window is clipped at 0 and still ends at the
     // variation; a fixed length would reach past it to genes whose start lies downstream.
-    qint64 before = qMax<qint64>(0, variant.startPos - PROMOTER_WINDOW);
+    const qint64 before = windowBefore(variant);
     for (const Gene& gene : findGenes(NxRegion(before, variant.startPos - before), sequenceId, os)) {
         if (gene.isComplemented()) {
             result.append(gene);

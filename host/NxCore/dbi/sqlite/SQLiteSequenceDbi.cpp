@@ -69,13 +69,46 @@ NxSequence SQLiteSequenceDbi::getSequenceObject(const NxDataId& sequenceId, NxOp
     return res;
 }
 
+bool SQLiteSequenceDbi::readChunk(qint64 rowId, qint64 chunk, QByteArray& data, NxOpStatus& os) {
+    SQLiteQuery q("SELECT data FROM SequenceChunk WHERE sequence = ?1 AND chunk = ?2", db, os);
+    q.bindInt64(1, rowId);
+    q.bindInt64(2, chunk);
+    if (!q.step()) {
+        if (!os.hasError()) {
+            os.setError(damagedAt(chunk));
+        }
+        return false;
+    }
+    data = q.getBlob(0);
+    return true;
+}
+
+QString SQLiteSequenceDbi::damagedAt(qint64 chunk) const {
+    return tr("Sequence data of '%1' is damaged at chunk %2").arg(db->getFilePath()).arg(chunk);
+}
+
+bool SQLiteSequenceDbi::appendPiece(const QByteArray& data, qint64 chunk, qint64 lastChunk, qint64 start, qint64 end,
+                                    QByteArray& res, NxOpStatus& os) const {
+    // Only the last chunk of a sequence may be short.
+    if (chunk < lastChunk && data.size() != CHUNK_SIZE) {
+        os.setError(damagedAt(chunk));
+        return false;
+    }
+    const qint64 chunkStart = chunk * CHUNK_SIZE;
+    const qint64 from = qMax(start, chunkStart) - chunkStart;
+    const qint64 to = qMin(end, chunkStart + data.size()) - chunkStart;
+    if (to > from) {
+        res.append(data.constData() + from, static_cast<int>(to - from));
+    }
+    return true;
+}
+
 bool SQLiteSequenceDbi::readCached(qint64 rowId, qint64 start, qint64 end, QByteArray& res, NxOpStatus& os) {
     qint64 firstChunk = start / CHUNK_SIZE;
     qint64 lastChunk = (end - 1) / CHUNK_SIZE;
     if (lastChunk - firstChunk >= CACHED_CHUNKS) {
         return false;
     }
-    res.reserve(static_cast<int>(end - start));
     for (qint64 chunk = firstChunk; chunk <= lastChunk; ++chunk) {
         const CachedChunk* found = nullptr;
         for (const CachedChunk& c : cachedChunks) {
@@ -84,34 +117,42 @@ bool SQLiteSequenceDbi::readCached(qint64 rowId, qint64 start, qint64 end, QByte
             }
         }
         if (found == nullptr) {
-            SQLiteQuery q("SELECT data FROM SequenceChunk WHERE sequence = ?1 AND chunk = ?2", db, os);
-            q.bindInt64(1, rowId);
-            q.bindInt64(2, chunk);
-            if (!q.step()) {
-                if (!os.hasError()) {
-                    os.setError(tr("Sequence data of '%1' is damaged at chunk %2").arg(db->getFilePath()).arg(chunk));
-                }
+            CachedChunk& slot = cachedChunks[nextCachedChunk];
+            if (!readChunk(rowId, chunk, slot.data, os)) {
                 return true;
             }
-            CachedChunk& slot = cachedChunks[nextCachedChunk];
             nextCachedChunk = (nextCachedChunk + 1) % CACHED_CHUNKS;
             slot.sequence = rowId;
             slot.chunk = chunk;
-            slot.data = q.getBlob(0);
             found = &slot;
         }
-        const qint64 chunkStart = chunk * CHUNK_SIZE;
-        if (chunk < lastChunk && found->data.size() != CHUNK_SIZE) {
-            os.setError(tr("Sequence data of '%1' is damaged at chunk %2").arg(db->getFilePath()).arg(chunk));
+        if (!appendPiece(found->data, chunk, lastChunk, start, end, res, os)) {
             return true;
-        }
-        const qint64 from = qMax(start, chunkStart) - chunkStart;
-        const qint64 to = qMin(end, chunkStart + found->data.size()) - chunkStart;
-        if (to > from) {
-            res.append(found->data.constData() + from, static_cast<int>(to - from));
         }
     }
     return true;
+}
+
+void SQLiteSequenceDbi::readStored(qint64 rowId, qint64 start, qint64 end, QByteArray& res, NxOpStatus& os) {
+    qint64 firstChunk = start / CHUNK_SIZE;
+    qint64 lastChunk = (end - 1) / CHUNK_SIZE;
+    SQLiteQuery q("SELECT chunk, data FROM SequenceChunk WHERE sequence = ?1 AND chunk BETWEEN ?2 AND ?3 "
+                  "ORDER BY chunk",
+                  db, os);
+    q.bindInt64(1, rowId);
+    q.bindInt64(2, firstChunk);
+    q.bindInt64(3, lastChunk);
+    qint64 expected = firstChunk;
+    while (q.step()) {
+        if (q.getInt64(0) != expected) {
+            os.setError(damagedAt(expected));
+            return;
+        }
+        if (!appendPiece(q.getBlob(1), expected, lastChunk, start, end, res, os)) {
+            return;
+        }
+        ++expected;
+    }
 }
 
 QByteArray SQLiteSequenceDbi::getSequenceData(const NxDataId& sequenceId, const NxRegion& region, NxOpStatus& os) {
@@ -141,40 +182,10 @@ QByteArray SQLiteSequenceDbi::getSequenceData(const NxDataId& sequenceId, const 
     if (region.length <= 0 || end <= start) {
         return QByteArray();
     }
-    if (stamp != 0) {
-        QByteArray cached;
-        if (readCached(rowId, start, end, cached, os)) {
-            NX_CHECK_OP(os, QByteArray());
-            if (cached.size() != end - start) {
-                os.setError(tr("Sequence data of '%1' is shorter than its stored length").arg(db->getFilePath()));
-                return QByteArray();
-            }
-            return cached;
-        }
-    }
-    qint64 firstChunk = start / CHUNK_SIZE;
-    qint64 lastChunk = (end - 1) / CHUNK_SIZE;
     QByteArray res;
     res.reserve(static_cast<int>(end - start));
-    SQLiteQuery q("SELECT chunk, data FROM SequenceChunk WHERE sequence = ?1 AND chunk BETWEEN ?2 AND ?3 "
-                  "ORDER BY chunk",
-                  db, os);
-    q.bindInt64(1, rowId);
-    q.bindInt64(2, firstChunk);
-    q.bindInt64(3, lastChunk);
-    qint64 expected = firstChunk;
-    while (q.step()) {
-        qint64 chunk = q.getInt64(0);
-        QByteArray data = q.getBlob(1);
-        qint64 chunkStart = chunk * CHUNK_SIZE;
-        if (chunk != expected || (chunk < lastChunk && data.size() != CHUNK_SIZE)) {
-            os.setError(tr("Sequence data of '%1' is damaged at chunk %2").arg(db->getFilePath()).arg(expected));
-            return QByteArray();
-        }
-        qint64 from = qMax(start, chunkStart) - chunkStart;
-        qint64 to = qMin(end, chunkStart + data.size()) - chunkStart;
-        res.append(data.constData() + from, static_cast<int>(to - from));
-        ++expected;
+    if (stamp == 0 || !readCached(rowId, start, end, res, os)) {
+        readStored(rowId, start, end, res, os);
     }
     NX_CHECK_OP(os, QByteArray());
     if (res.size() != end - start) {
@@ -212,17 +223,8 @@ void SQLiteSequenceDbi::appendSequenceData(const NxDataId& sequenceId, const QBy
     NX_CHECK_OP(os, );
     qint64 chunk = length / CHUNK_SIZE;
     QByteArray pending;
-    if (length % CHUNK_SIZE != 0) {
-        SQLiteQuery last("SELECT data FROM SequenceChunk WHERE sequence = ?1 AND chunk = ?2", db, os);
-        last.bindInt64(1, rowId);
-        last.bindInt64(2, chunk);
-        if (!last.step()) {
-            if (!os.hasError()) {
-                os.setError(tr("Sequence data of '%1' is damaged at chunk %2").arg(db->getFilePath()).arg(chunk));
-            }
-            return;
-        }
-        pending = last.getBlob(0);
+    if (length % CHUNK_SIZE != 0 && !readChunk(rowId, chunk, pending, os)) {
+        return;
     }
     pending += data.toUpper();
     SQLiteQuery put("INSERT OR REPLACE INTO SequenceChunk(sequence, chunk, data) VALUES(?1, ?2, ?3)", db, os);

@@ -36,7 +36,17 @@ private:
     qint64 storedLength(qint64 rowId, NxOpStatus& os);
     // Reads that stay near each other (the codons of a report, variation after variation) find
     // their chunks and lengths here within one read transaction; see getSequenceData.
+    // Appends [start, end) to res; false when the range is too wide for the cache (res untouched).
     bool readCached(qint64 rowId, qint64 start, qint64 end, QByteArray& res, NxOpStatus& os);
+    // Appends [start, end) to res from the stored chunks, in one query.
+    void readStored(qint64 rowId, qint64 start, qint64 end, QByteArray& res, NxOpStatus& os);
+    // One stored chunk; false (and an error) when it is missing.
+    bool readChunk(qint64 rowId, qint64 chunk, QByteArray& data, NxOpStatus& os);
+    // Appends the part of [start, end) that the chunk holds; false (and an error) for a short
+    // chunk before the last one.
+    bool appendPiece(const QByteArray& data, qint64 chunk, qint64 lastChunk, qint64 start, qint64 end, QByteArray& res,
+                     NxOpStatus& os) const;
+    QString damagedAt(qint64 chunk) const;
 
     static const int CACHED_CHUNKS = 4;
     struct CachedChunk {
