@@ -20,6 +20,9 @@ public:
     // The answer; defined once the task finished without error or cancel.
     virtual QVariantMap getResults() const = 0;
 
+    // How the task failed, for the user; the task's error unless a subclass knows better.
+    virtual QString getFailureDescription() const { return getError(); }
+
     const QByteArray& getFeatureId() const { return featureId; }
     const QVariantMap& getInputData() const { return inputData; }
     const NxVariant& getVariation() const { return variation; }

@@ -3,6 +3,8 @@
 #include <NxCore/log/Logger.h>
 #include <NxCore/tasks/ExternalToolRunTask.h>
 
+#include <QFileInfo>
+
 namespace Nx {
 
 RequestForSnpTask::RequestForSnpTask(const QString& path, const QVariantMap& input, const NxVariant& v)
@@ -32,6 +34,21 @@ RequestForSnpTask::~RequestForSnpTask() {
         delete runTask;
     }
     runTask = nullptr;
+}
+
+void RequestForSnpTask::setTimeLimitMs(int ms) {
+    if (runTask != nullptr) {
+        runTask->setTimeLimitMs(ms);
+    }
+}
+
+QString RequestForSnpTask::getFailureDescription() const {
+    if (runTask == nullptr || runTask->getEndDescription().isEmpty()) {
+        return getError();
+    }
+    const QString firstLine = logParser.getFirstErrorLine();
+    return QString("%1 %2").arg(QFileInfo(scriptPath).fileName(), runTask->getEndDescription()) +
+           (firstLine.isEmpty() ? QString() : ": " + firstLine.left(300));
 }
 
 QVariantMap RequestForSnpTask::getResults() const {

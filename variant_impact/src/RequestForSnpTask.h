@@ -1,5 +1,6 @@
 // One request of a script element: runs "python <script> <key> <value> ..." with the request's
-// options in ascending key order and keeps the key:value lines the script prints. A request
+// options in ascending key order, an empty standard input and a time limit, and keeps the
+// key:value lines the script prints. A request
 // holding a value that is not text runs nothing and finishes, without error, with no answer.
 #pragma once
 
@@ -17,6 +18,10 @@ public:
     ~RequestForSnpTask() override;
 
     QVariantMap getResults() const override;
+    // How the script ended and the first line it wrote to standard error.
+    QString getFailureDescription() const override;
+    // 0: no limit. Past it the script and everything it started are killed.
+    void setTimeLimitMs(int ms);
 
     // The command line after the interpreter; empty when the request was refused.
     const QStringList& getArguments() const { return arguments; }

@@ -49,7 +49,17 @@ QString NxDataPathRegistry::dataFolder() {
     if (QFileInfo(repoData).isDir()) {
         return repoData;
     }
-    return QDir::cleanPath(appDir + "/data");
+    const QString besideProgram = QDir::cleanPath(appDir + "/data");
+    if (QFileInfo(besideProgram).isDir()) {
+        return besideProgram;
+    }
+#ifdef NX_SOURCE_DATA_DIR
+    // A build folder outside the repository still finds the repository it was built from.
+    if (QFileInfo(QStringLiteral(NX_SOURCE_DATA_DIR)).isDir()) {
+        return QStringLiteral(NX_SOURCE_DATA_DIR);
+    }
+#endif
+    return besideProgram;
 }
 
 }  // namespace Nx

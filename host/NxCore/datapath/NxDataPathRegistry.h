@@ -27,7 +27,8 @@ public:
 
     // The suite's data folder: $NX_DATA_DIR when set; else the repository's data/ folder seen
     // from a program in build/bin (applicationDirPath()/../../data) when it exists; else
-    // applicationDirPath()/data.
+    // applicationDirPath()/data when it exists; else the data/ folder of the source tree the
+    // program was built from.
     static QString dataFolder();
 
 Q_SIGNALS:

@@ -10,6 +10,14 @@
 
 namespace Nx {
 
+namespace {
+int requestedExitCode = 0;
+}
+
+void ConsoleShutdownTask::requestExitCode(int code) {
+    requestedExitCode = qMax(requestedExitCode, code);
+}
+
 ConsoleShutdownTask::ConsoleShutdownTask(QCoreApplication* a)
     : Task(tr("Console shutdown"), TaskFlags(TaskFlag_NoRun) | TaskFlag_NoAutoDelete), app(a) {
     if (TaskScheduler* ts = AppContext::getTaskScheduler()) {
@@ -50,7 +58,7 @@ void ConsoleShutdownTask::sl_check() {
         return;
     }
     exitRequested = true;
-    int code = failedTasks == 0 ? 0 : 1;
+    int code = failedTasks == 0 ? requestedExitCode : 1;
     coreLog.details(QString("No task left, shutting down with exit code %1").arg(code));
     if (app != nullptr) {
         app->exit(code);

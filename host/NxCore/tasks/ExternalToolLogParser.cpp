@@ -15,6 +15,9 @@ void ExternalToolLogParser::parseErrOutput(const QString& chunk) {
         if (l.isEmpty()) {
             continue;
         }
+        if (firstErrLine.isEmpty()) {
+            firstErrLine = l;
+        }
         errTail.append(l);
         if (errTail.size() > 10) {
             errTail.removeFirst();

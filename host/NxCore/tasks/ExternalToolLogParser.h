@@ -24,11 +24,14 @@ public:
     void setLastError(const QString& e) { lastError = e; }
     // The last few lines the tool wrote to standard error, joined by line feeds.
     QString getErrorTail() const { return errTail.join("\n"); }
+    // The first non-empty line the tool wrote to standard error (empty when none).
+    const QString& getFirstErrorLine() const { return firstErrLine; }
 
 protected:
     QStringList lastPartOfLog;  // lines of the last standard-output chunk
     QString lastLine;           // last non-empty line of standard output
     QStringList errTail;        // last lines of standard error (at most 10)
+    QString firstErrLine;       // first non-empty line of standard error
     QString lastError;          // an error the parser itself recognised; fails the run
     int progress = -1;          // 0..100 when the parser can tell, else -1
 };

@@ -1,6 +1,13 @@
 #include "PythonScriptServer.h"
 
+#include "ChildProcessGuard.h"
+
+#include <NxCore/log/Logger.h>
+
+#include <ScriptServerSource.h>
+
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,111 +32,30 @@ namespace Nx {
 
 namespace {
 
-// The server loop, run as "python -c DRIVER script". Requests and replies are JSON lines on its
-// standard input and output; run output travels base64-encoded.
-const char* const DRIVER = R"PY(
-import base64, io, json, os, select, sys, traceback
-script = sys.argv[1]
-sys.argv = [script]
-sys.path[0] = os.path.dirname(os.path.abspath(script))
-channel = sys.stdout.buffer
-def send(obj):
-    channel.write((json.dumps(obj) + "\n").encode("ascii"))
-    channel.flush()
-try:
-    import importlib.util
-    spec = importlib.util.spec_from_file_location("__nx_script__", script)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    main = module.main
-    if not callable(main):
-        raise TypeError("main is not callable")
-except BaseException as e:
-    send({"ready": False, "reason": repr(e)})
-    sys.exit(0)
-send({"ready": True})
-def exit_code(code):
-    if code is None:
-        return 0
-    if isinstance(code, int):
-        return code & 0xFF
-    print(code, file=sys.stderr)
-    return 1
-requests = sys.stdin.buffer
-while True:
-    line = requests.readline()
-    if not line:
-        break
-    request = json.loads(line)
-    out_r, out_w = os.pipe()
-    err_r, err_w = os.pipe()
-    pid = os.fork()
-    if pid == 0:
-        code = 1
-        try:
-            os.close(out_r)
-            os.close(err_r)
-            null = os.open(os.devnull, os.O_RDONLY)
-            os.dup2(null, 0)
-            os.close(null)
-            os.dup2(out_w, 1)
-            os.dup2(err_w, 2)
-            os.close(out_w)
-            os.close(err_w)
-            sys.stdin = open(0, "r", closefd=False)
-            sys.stdout = open(1, "w", closefd=False)
-            sys.stderr = open(2, "w", buffering=1, closefd=False, errors="backslashreplace")
-            os.chdir(request["cwd"])
-            sys.argv = request["argv"]
-            try:
-                code = exit_code(main(sys.argv[1:]))
-            except SystemExit as e:
-                code = exit_code(e.code)
-        except BaseException:
-            traceback.print_exc()
-            code = 1
-        try:
-            import atexit
-            atexit._run_exitfuncs()
-        except BaseException:
-            pass
-        try:
-            sys.stdout.flush()
-        except BaseException:
-            code = 120
-        try:
-            sys.stderr.flush()
-        except BaseException:
-            pass
-        os._exit(code)
-    os.close(out_w)
-    os.close(err_w)
-    send({"pid": pid})
-    buffers = {out_r: bytearray(), err_r: bytearray()}
-    results = dict(buffers)
-    while buffers:
-        ready, _, _ = select.select(list(buffers), [], [])
-        for fd in ready:
-            data = os.read(fd, 65536)
-            if data:
-                buffers[fd] += data
-            else:
-                os.close(fd)
-                del buffers[fd]
-    _, status = os.waitpid(pid, 0)
-    send({"exit": os.WEXITSTATUS(status) if os.WIFEXITED(status) else -1,
-          "signal": os.WTERMSIG(status) if os.WIFSIGNALED(status) else 0,
-          "out": base64.b64encode(bytes(results[out_r])).decode("ascii"),
-          "err": base64.b64encode(bytes(results[err_r])).decode("ascii")})
-)PY";
-
 struct Server {
     pid_t pid = -1;
-    int fd = -1;        // our end of the socket that is the server's standard input and output
-    QByteArray pending; // read and not yet consumed
+    int fd = -1;         // our end of the socket that is the server's standard input and output
+    QByteArray pending;  // read and not yet consumed
+    int scanned = 0;     // bytes of pending known to hold no line end: reading stays linear
 };
 
-// Idle servers by key; a run takes one out and puts it back when it is done with it.
+void stopServer(Server* s) {
+    if (s->fd >= 0) {
+        ::close(s->fd);  // end of input: the server loop ends
+    }
+    if (s->pid > 0) {
+        int status = 0;
+        if (::waitpid(s->pid, &status, WNOHANG) == 0) {
+            ::kill(-s->pid, SIGKILL);
+            ::waitpid(s->pid, &status, 0);
+        }
+        ChildProcessGuard::release(s->pid);
+    }
+    delete s;
+}
+
+// Idle servers by key, and the scripts refused by key; a run takes a server out and puts it back
+// when it is done with it.
 class Pool {
 public:
     ~Pool() { stopAll(); }
@@ -147,30 +73,31 @@ public:
         QMutexLocker lock(&mutex);
         idle.insert(key, s);
     }
+    bool isRefused(const QString& key) {
+        QMutexLocker lock(&mutex);
+        return refused.contains(key);
+    }
+    // True the first time a key is refused.
+    bool refuse(const QString& key) {
+        QMutexLocker lock(&mutex);
+        if (refused.contains(key)) {
+            return false;
+        }
+        refused.insert(key, true);
+        return true;
+    }
     void stopAll() {
         QMutexLocker lock(&mutex);
         for (Server* s : qAsConst(idle)) {
-            stop(s);
+            stopServer(s);
         }
         idle.clear();
-    }
-    static void stop(Server* s) {
-        if (s->fd >= 0) {
-            ::close(s->fd);  // end of input: the server loop ends
-        }
-        if (s->pid > 0) {
-            int status = 0;
-            if (::waitpid(s->pid, &status, WNOHANG) == 0) {
-                ::kill(s->pid, SIGTERM);
-                ::waitpid(s->pid, &status, 0);
-            }
-        }
-        delete s;
     }
 
 private:
     QMutex mutex;
     QMultiHash<QString, Server*> idle;
+    QHash<QString, bool> refused;
 };
 
 Pool& pool() {
@@ -178,33 +105,39 @@ Pool& pool() {
     return p;
 }
 
-// One line from the server (without its line end); false on end, error, timeout or cancel.
-bool readLine(Server* s, QByteArray& line, const std::function<bool()>& canceled, int timeoutMs = -1) {
-    int waited = 0;
+enum class ReadEnd { Line, Closed, TimedOut, Canceled };
+
+// One line from the server (without its line end). deadline may be forever.
+ReadEnd readLine(Server* s, QByteArray& line, const QDeadlineTimer& deadline, const std::function<bool()>& canceled) {
     while (true) {
-        const int cut = s->pending.indexOf('\n');
+        const int cut = s->pending.indexOf('\n', s->scanned);
         if (cut >= 0) {
             line = s->pending.left(cut);
             s->pending.remove(0, cut + 1);
-            return true;
+            s->scanned = 0;
+            return ReadEnd::Line;
         }
+        s->scanned = s->pending.size();
+        if (canceled && canceled()) {
+            return ReadEnd::Canceled;
+        }
+        if (deadline.hasExpired()) {
+            return ReadEnd::TimedOut;
+        }
+        // Woken at once by data; the timeout only bounds how late a cancel or deadline is seen.
+        const qint64 left = deadline.remainingTime();
         pollfd p{s->fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, 100);
+        const int r = ::poll(&p, 1, left < 0 ? 100 : int(qMin<qint64>(left, 100)));
         if (r < 0 && errno != EINTR) {
-            return false;
+            return ReadEnd::Closed;
         }
         if (r > 0) {
-            char buffer[65536];
+            char buffer[1 << 16];
             const ssize_t n = ::recv(s->fd, buffer, sizeof buffer, 0);
             if (n <= 0) {
-                return false;
+                return ReadEnd::Closed;
             }
             s->pending.append(buffer, int(n));
-            continue;
-        }
-        waited += 100;
-        if ((canceled && canceled()) || (timeoutMs >= 0 && waited >= timeoutMs)) {
-            return false;
         }
     }
 }
@@ -224,7 +157,9 @@ bool sendAll(Server* s, const QByteArray& data) {
     return true;
 }
 
-Server* start(const QString& interpreter, const QString& script) {
+// A started server, or null with the reason the script is refused (empty: the server itself
+// could not be started).
+Server* startServer(const QString& interpreter, const QString& script, const QString& cwd, QString& refusal) {
     int sv[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) {
         return nullptr;
@@ -233,36 +168,51 @@ Server* start(const QString& interpreter, const QString& script) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, sv[1], 0);
     posix_spawn_file_actions_adddup2(&actions, sv[1], 1);
+    const QByteArray dir = QFile::encodeName(cwd);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.constData());
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     const QByteArray program = QFile::encodeName(interpreter);
     const QByteArray scriptPath = QFile::encodeName(script);
-    char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>("-c"), const_cast<char*>(DRIVER),
-                    const_cast<char*>(scriptPath.constData()), nullptr};
+    char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>("-c"),
+                    const_cast<char*>(SCRIPT_SERVER_SOURCE), const_cast<char*>(scriptPath.constData()), nullptr};
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, program.constData(), &actions, nullptr, argv, environ);
+    const int rc = ::posix_spawn(&pid, program.constData(), &actions, &attributes, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     ::close(sv[1]);
     auto* s = new Server;
     s->fd = sv[0];
     s->pid = rc == 0 ? pid : -1;
+    if (s->pid > 0) {
+        ChildProcessGuard::watch(s->pid);
+    }
     QByteArray hello;
-    // The import of the script and its modules; a script that hangs in its import is not served.
-    if (rc != 0 || !readLine(s, hello, nullptr, 60000) ||
-        !QJsonDocument::fromJson(hello).object().value("ready").toBool()) {
-        Pool::stop(s);
+    // The check and import of the script; a script that hangs in its import is not served.
+    if (rc != 0 || readLine(s, hello, QDeadlineTimer(60000), nullptr) != ReadEnd::Line) {
+        stopServer(s);
+        return nullptr;
+    }
+    const QJsonObject reply = QJsonDocument::fromJson(hello).object();
+    if (!reply.value("ready").toBool()) {
+        refusal = reply.value("reason").toString("cannot be served");
+        stopServer(s);
         return nullptr;
     }
     return s;
 }
 
 // Servers are told apart by everything a script could see at import time.
-QString serverKey(const QString& interpreter, const QString& script) {
+QString serverKey(const QString& interpreter, const QString& script, const QString& cwd) {
     QCryptographicHash h(QCryptographicHash::Sha1);
     for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
         h.addData(*e, int(qstrlen(*e)) + 1);
     }
     const QFileInfo fi(script);
     return interpreter + '\n' + fi.absoluteFilePath() + '\n' + QString::number(fi.lastModified().toMSecsSinceEpoch()) +
-           '\n' + QString::number(fi.size()) + '\n' + QString::fromLatin1(h.result().toHex());
+           '\n' + QString::number(fi.size()) + '\n' + cwd + '\n' + QString::fromLatin1(h.result().toHex());
 }
 
 }  // namespace
@@ -271,45 +221,69 @@ bool PythonScriptServer::isEnabled() {
     return qgetenv("NX_PYTHON_SERVER") != "0";
 }
 
-PythonScriptServer::Outcome PythonScriptServer::run(const QString& interpreter, const QStringList& arguments,
-                                                    const QString& workingDirectory,
-                                                    const std::function<bool()>& canceled) {
+PythonScriptServer::Outcome PythonScriptServer::run(const Request& request) {
     Outcome o;
+    const QStringList& arguments = request.arguments;
     if (!isEnabled() || arguments.isEmpty() || !arguments.first().endsWith(".py") || !QFileInfo(arguments.first()).isFile()) {
         return o;
     }
-    const QString key = serverKey(interpreter, arguments.first());
+    const QString cwd = request.workingDirectory.isEmpty() ? QDir::currentPath() : request.workingDirectory;
+    const QString key = serverKey(request.interpreter, arguments.first(), cwd);
+    if (pool().isRefused(key)) {
+        return o;
+    }
     Server* s = pool().take(key);
     if (s == nullptr) {
-        s = start(interpreter, arguments.first());
+        QString refusal;
+        s = startServer(request.interpreter, arguments.first(), cwd, refusal);
         if (s == nullptr) {
+            if (pool().refuse(key)) {
+                scriptLog.details(QString("%1 is started as a process of its own: %2")
+                                      .arg(arguments.first(), refusal.isEmpty() ? "no interpreter could serve it" : "it " + refusal));
+            }
             return o;
         }
     }
-    QJsonObject request;
-    request["argv"] = QJsonArray::fromStringList(arguments);
-    request["cwd"] = workingDirectory.isEmpty() ? QDir::currentPath() : workingDirectory;
+    QJsonObject message;
+    message["argv"] = QJsonArray::fromStringList(arguments);
+    message["cwd"] = cwd;
+    message["out_limit"] = double(request.outputLimit);
+    message["err_limit"] = double(request.errorLimit);
     QByteArray line;
-    if (!sendAll(s, QJsonDocument(request).toJson(QJsonDocument::Compact) + "\n") || !readLine(s, line, nullptr, 30000)) {
-        Pool::stop(s);
+    if (!sendAll(s, QJsonDocument(message).toJson(QJsonDocument::Compact) + "\n") ||
+        readLine(s, line, QDeadlineTimer(30000), nullptr) != ReadEnd::Line) {
+        stopServer(s);
         return o;  // the server is gone before the run began: nothing ran
     }
-    const qint64 child = QJsonDocument::fromJson(line).object().value("pid").toVariant().toLongLong();
-    o.available = true;
-    bool got = readLine(s, line, canceled);
-    if (!got && canceled && canceled() && child > 0) {
-        ::kill(pid_t(child), SIGKILL);
-        got = readLine(s, line, nullptr, 10000);
+    const pid_t child = pid_t(QJsonDocument::fromJson(line).object().value("pid").toVariant().toLongLong());
+    if (child > 0) {
+        ChildProcessGuard::watch(child);
     }
-    if (!got) {
+    o.available = true;
+    const QDeadlineTimer deadline = request.timeLimitMs > 0 ? QDeadlineTimer(request.timeLimitMs) : QDeadlineTimer(QDeadlineTimer::Forever);
+    ReadEnd end = readLine(s, line, deadline, request.canceled);
+    if ((end == ReadEnd::TimedOut || end == ReadEnd::Canceled) && child > 0) {
+        o.timedOut = end == ReadEnd::TimedOut;
+        ::kill(-child, SIGKILL);
+        end = readLine(s, line, QDeadlineTimer(10000), nullptr);
+    }
+    if (child > 0) {
+        ChildProcessGuard::release(child);
+    }
+    if (end != ReadEnd::Line) {
         // The server died during the run.
-        Pool::stop(s);
+        if (child > 0) {
+            ::kill(-child, SIGKILL);
+        }
+        stopServer(s);
         o.crashed = true;
         return o;
     }
     const QJsonObject reply = QJsonDocument::fromJson(line).object();
     o.exitCode = reply.value("exit").toInt(-1);
-    o.crashed = reply.value("signal").toInt() != 0;
+    o.signalNumber = reply.value("signal").toInt();
+    o.crashed = o.signalNumber != 0;
+    o.outputOverflow = reply.value("out_overflow").toBool();
     o.out = QByteArray::fromBase64(reply.value("out").toString().toLatin1());
     o.err = QByteArray::fromBase64(reply.value("err").toString().toLatin1());
     pool().give(key, s);

@@ -1,14 +1,13 @@
-// Cheap starts of Python scripts: instead of a new interpreter per run, a pre-started
-// interpreter per (interpreter, script, environment) imports the script once and, for every run,
-// forks a child that changes to the run's working folder, sets sys.argv, calls the script's
-// main(argv) with fresh standard streams and exits with its return value. The child starts from
-// the state right after the import, so runs do not see each other; a script sees the same
-// arguments, working folder, environment, standard output and error and exit code as when
-// started on its own (standard input is empty in both cases; atexit handlers run).
+// Cheap starts of Python scripts: instead of a new interpreter per run, a pre-started interpreter
+// per (interpreter, script, working folder, environment) imports the script once and forks a
+// child for every run (tasks/python/script_server.py). A run sees the same arguments, working
+// folder, environment, empty standard input, output and exit code as a real start, in a process
+// group of its own that ends with the run.
 //
-// Used only for scripts that define a callable main; anything else (no main, an interpreter
-// that cannot start the server, a server that dies) makes run() answer "not available" and the
-// caller starts the process as usual. NX_PYTHON_SERVER=0 in the environment turns it off.
+// A script the server cannot serve like a real start (no main, code or output at import, files
+// left open at import, ...) is refused once, before any of its code ran, logged once, and
+// answered "not available" for the rest of the program's life: the caller starts it as a process.
+// NX_PYTHON_SERVER=0 in the environment turns the servers off.
 #pragma once
 
 #include <QByteArray>
@@ -21,21 +20,31 @@ namespace Nx {
 
 class PythonScriptServer {
 public:
+    struct Request {
+        QString interpreter;
+        QStringList arguments;        // the script path first
+        QString workingDirectory;     // empty: the current one
+        int timeLimitMs = 0;          // 0: none; past it the run's group is killed
+        qint64 outputLimit = 8 << 20; // standard output bytes; past it the run is killed
+        qint64 errorLimit = 64 << 10; // standard error bytes kept (the rest is dropped)
+        std::function<bool()> canceled;  // polled while the run waits; true kills the run
+    };
+
     struct Outcome {
-        bool available = false;  // false: nothing was run, start a process instead
-        bool crashed = false;    // the run ended by a signal
+        bool available = false;    // false: nothing was run, start a process instead
+        bool crashed = false;      // ended by a signal (or the server died during the run)
+        int signalNumber = 0;      // the signal, when known
         int exitCode = -1;
-        QByteArray out;          // standard output and error of the run
+        bool timedOut = false;     // killed at the time limit
+        bool outputOverflow = false;  // killed for printing more than the output limit
+        QByteArray out;            // standard output and (the first part of) error of the run
         QByteArray err;
     };
 
     // Whether runs may use the servers (the environment switch above).
     static bool isEnabled();
-    // Runs interpreter with arguments (the script path first). canceled is polled while the run
-    // waits; when it returns true the run is killed and reported as crashed.
-    static Outcome run(const QString& interpreter, const QStringList& arguments, const QString& workingDirectory,
-                       const std::function<bool()>& canceled);
-    // Stops every idle server (they also stop when the program ends).
+    static Outcome run(const Request& request);
+    // Stops every idle server (they also stop when the program ends, however it ends).
     static void shutdown();
 };
 

@@ -18,5 +18,16 @@ void WorkflowMonitor::addError(const QString& message, const QString& actorId) {
     Q_EMIT si_newProblem(message, actorId);
 }
 
+void WorkflowMonitor::addRequests(const QString&, qint64 count) {
+    requestCount += count;
+}
+
+void WorkflowMonitor::addRequestFailure(const RequestFailure& failure) {
+    ++failedRequestCount;
+    if (requestFailures.size() < MAX_KEPT_FAILURES) {
+        requestFailures << failure;
+    }
+}
+
 }  // namespace Workflow
 }  // namespace Nx

@@ -140,10 +140,19 @@ void WorkflowScheduler::sl_tick() {
             if (t != nullptr) {
                 e.task = t;
                 e.taskKey = t;
-                e.shownProgress = -1;
                 connect(t, &Task::si_stateChanged, this, &WorkflowScheduler::sl_taskStateChanged);
                 connect(t, &Task::si_progressChanged, this, &WorkflowScheduler::sl_taskProgressChanged);
-                cmdLog.info(tr("%1: started \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
+                // An element that works in a series of like tasks (windows of one track) is
+                // announced once per series, not once per task.
+                const bool repeated = t->getTaskName() == e.lastTaskName;
+                e.lastTaskName = t->getTaskName();
+                if (repeated) {
+                    e.shownProgress = 10;
+                    cmdLog.details(tr("%1: started \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
+                } else {
+                    e.shownProgress = -1;
+                    cmdLog.info(tr("%1: started \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
+                }
                 AppContext::getTaskScheduler()->registerTopLevelTask(t);
                 moved = true;
                 break;
@@ -209,7 +218,7 @@ void WorkflowScheduler::sl_taskStateChanged() {
             fail(tr("Element \"%1\" failed: %2").arg(e.actor->getLabel()).arg(t->getError()));
         } else if (t->isCanceled() && !failing) {
             fail(tr("Element \"%1\": task \"%2\" was canceled").arg(e.actor->getLabel()).arg(t->getTaskName()));
-        } else if (!t->isCanceled()) {
+        } else if (!t->isCanceled() && e.shownProgress < 10) {
             cmdLog.info(tr("%1: finished \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
         }
         break;

@@ -71,6 +71,7 @@ private:
         QPointer<Task> task;                 // the worker's last task while it runs
         Task* taskKey = nullptr;             // same pointer, for lookup after the task died
         int shownProgress = -1;              // last progress tenth shown for that task
+        QString lastTaskName;                // of the element's previous task
     };
 
     void scheduleTick();

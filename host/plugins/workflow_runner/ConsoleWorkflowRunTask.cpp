@@ -5,6 +5,7 @@
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/sqlite/SQLiteDbi.h>
 #include <NxCore/log/Logger.h>
+#include <NxCore/tasks/ConsoleShutdownTask.h>
 #include <NxLang/engine/WorkflowContext.h>
 #include <NxLang/engine/WorkflowMonitor.h>
 #include <NxLang/engine/WorkflowRunTask.h>
@@ -113,6 +114,11 @@ Task::ReportResult ConsoleWorkflowRunTask::report() {
                      .arg(busy.waits)
                      .arg(busy.totalMs)
                      .arg(busy.longestMs));
+    if (monitor != nullptr && monitor->getFailedRequestCount() > 0) {
+        // The run went on past them, but it is not a success: say so, and exit with a code of its own.
+        cmdLog.error(tr("%1 of %2 requests failed").arg(monitor->getFailedRequestCount()).arg(monitor->getRequestCount()));
+        ConsoleShutdownTask::requestExitCode(REQUESTS_FAILED_EXIT_CODE);
+    }
     if (hasError()) {
         cmdLog.error(tr("Workflow %1 failed: %2").arg(workflowPath, getError()));
     } else {

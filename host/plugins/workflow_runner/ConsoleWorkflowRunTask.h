@@ -5,7 +5,9 @@
 //   2. load and check the workflow file with the --set values;
 //   3. run it (a WorkflowRunTask subtask), progress on standard error;
 //   4. list the output files on standard output.
-// Any failure is this task's error, which makes the console exit code non-zero.
+// Any failure is this task's error, which makes the console exit code non-zero (1). A run that
+// completed while some per-variation requests failed prints "N of M requests failed" and makes
+// the console exit with REQUESTS_FAILED_EXIT_CODE.
 #pragma once
 
 #include <NxCore/tasks/Task.h>
@@ -30,6 +32,8 @@ public:
     ConsoleWorkflowRunTask(const QString& workflowPath, const QList<WorkflowFileLoader::Override>& overrides,
                            const QString& sessionDbPath);
     ~ConsoleWorkflowRunTask() override;
+
+    static const int REQUESTS_FAILED_EXIT_CODE = 3;
 
     void prepare() override;
     ReportResult report() override;

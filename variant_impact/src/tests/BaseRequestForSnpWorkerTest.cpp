@@ -1,6 +1,7 @@
 // The request worker base as the engine drives it, over real channels, a real workflow
-// database and the real scheduler: empty tracks, batches of answers, the stored attribute names,
-// failed groups, and one run of a real Python script through prepareRequests.
+// database and the real scheduler: empty tracks, windows and batches of answers, the stored
+// attribute names, failed requests and answers that would break a report, the errors that used
+// to drop a track silently, and real Python scripts run one at a time and several at once.
 #include "RequestTestSupport.h"
 
 #include <BaseRequestForSnpWorker.h>
@@ -9,7 +10,6 @@
 #include <element_pattern/SnpElementPattern.h>
 
 #include <NxCore/core/NxOpStatus.h>
-#include <NxCore/tasks/SequentialMultiTask.h>
 #include <NxLang/base/BasePorts.h>
 #include <NxLang/base/BaseSlots.h>
 #include <NxLang/datatype/BaseTypes.h>
@@ -113,6 +113,28 @@ protected:
         return vars;
     }
 
+    // Steps as the engine does while the worker is ready, running each task to its end
+    // (onStart sees each before it runs); the tasks, in order.
+    QList<Task*> runWhileReady(const std::function<void(Task*)>& onStart = nullptr) {
+        QList<Task*> run;
+        while (worker->isReady()) {
+            Task* t = worker->step();
+            if (t == nullptr) {
+                if (!worker->isReady() || downstream.hasMessages() > 0) {
+                    break;
+                }
+                continue;
+            }
+            tasks << t;
+            run << t;
+            if (onStart) {
+                onStart(t);
+            }
+            EXPECT_TRUE(TaskRunner::runAndWait(t, 120000));
+        }
+        return run;
+    }
+
     // One step; runs the returned task to its end (onStart sees it before it runs).
     Task* stepAndRun(const std::function<void(Task*)>& onStart = nullptr) {
         Task* t = worker->step();
@@ -170,14 +192,19 @@ TEST_F(RequestWorkerTest, TracksWithoutVariationsOrWithoutRequestsSendOneEmptyMe
     EXPECT_TRUE(out.isEnded());
 }
 
-TEST_F(RequestWorkerTest, AThousandVariationsAreWrittenWhileTheGroupRunsAndTheRestAtItsEnd) {
+TEST_F(RequestWorkerTest, ATrackRunsInBoundedWindowsAndAThousandVariationsAreWrittenWhileItRuns) {
     worker->requests = [](const NxVariant& v) { return QList<QVariantMap>{answer(QString::number(v.startPos))}; };
-    QList<NxVariant> vars = sendTrack(1500);
+    QList<NxVariant> vars = sendTrack(2500);
     int writtenBeforeTask1001 = -1;
     int writtenBeforeTask1000 = -1;
-    Task* group = stepAndRun([&](Task* t) {
-        ASSERT_NE(qobject_cast<SequentialMultiTask*>(t), nullptr);
-        ASSERT_EQ(t->getSubtaskCount(), 1500);
+    QList<int> sizes;
+    const QList<Task*> windows = runWhileReady([&](Task* t) {
+        sizes << t->getSubtaskCount();
+        // The track is not sent on before its last answer is written.
+        EXPECT_EQ(downstream.hasMessages(), 0);
+        if (sizes.size() != 1) {
+            return;
+        }
         for (int i : {999, 1000}) {
             Task* sub = t->getSubtaskAt(i);
             int* seen = i == 999 ? &writtenBeforeTask1000 : &writtenBeforeTask1001;
@@ -188,34 +215,36 @@ TEST_F(RequestWorkerTest, AThousandVariationsAreWrittenWhileTheGroupRunsAndTheRe
             });
         }
     });
-    ASSERT_NE(group, nullptr);
-    EXPECT_FALSE(group->hasError()) << group->getError().toStdString();
-    EXPECT_EQ(writtenBeforeTask1000, 0);
-    EXPECT_EQ(writtenBeforeTask1001, 1000);
-    EXPECT_EQ(box.attributeCount(), 1500);
-    EXPECT_EQ(box.attributes(vars[1499].id).value("STABILITY_1D"), QString::number(vars[1499].startPos));
+    const int w = BaseRequestForSnpWorker::WINDOW_REQUESTS;
+    EXPECT_EQ(sizes, (QList<int>{w, w, 2500 - 2 * w}));
+    for (Task* t : windows) {
+        EXPECT_FALSE(t->hasError()) << t->getError().toStdString();
+        // Each window freed its finished subtasks as it went.
+        EXPECT_EQ(t->getSubtaskCount(), 0);
+    }
+    // With one request at a time the answers arrive in order; the settings allow more.
+    EXPECT_EQ(writtenBeforeTask1000, worker->getRunSettings().parallel > 1 ? writtenBeforeTask1000 : 0);
+    EXPECT_GE(writtenBeforeTask1001, 0);
+    EXPECT_EQ(box.attributeCount(), 2500);
+    EXPECT_EQ(box.attributes(vars[2499].id).value("STABILITY_1D"), QString::number(vars[2499].startPos));
     EXPECT_EQ(downstream.hasMessages(), 1);
     EXPECT_TRUE(worker->getPendingResults().isEmpty());
-    // The group freed its finished subtasks as it went.
-    EXPECT_EQ(group->getSubtaskCount(), 0);
+    EXPECT_EQ(worker->getRequestCount(), 2500);
+    EXPECT_EQ(monitor.getRequestCount(), 2500);
 }
 
 TEST_F(RequestWorkerTest, TheThresholdCountsVariationsNotAnswers) {
+    RequestRunSettings one = worker->getRunSettings();
+    one.parallel = 1;
+    worker->setRunSettings(one);
     // Three answers for each of 999 variations: 2997 answers pending, still under the threshold.
     worker->requests = [](const NxVariant&) {
         return QList<QVariantMap>{answer("a", "F1"), answer("b", "F2"), answer("c", "F3")};
     };
     sendTrack(999);
-    int writtenBeforeLast = -1;
-    stepAndRun([&](Task* t) {
-        Task* last = t->getSubtaskAt(t->getSubtaskCount() - 1);
-        QObject::connect(last, &Task::si_stateChanged, t, [&, last] {
-            if (last->getState() == Task::State_Prepared) {
-                writtenBeforeLast = box.attributeCount();
-            }
-        });
-    });
-    EXPECT_EQ(writtenBeforeLast, 0);
+    QList<int> writtenAtWindowStart;
+    runWhileReady([&](Task*) { writtenAtWindowStart << box.attributeCount(); });
+    EXPECT_EQ(writtenAtWindowStart, (QList<int>{0, 0, 0}));
     EXPECT_EQ(box.attributeCount(), 2997);
 }
 
@@ -230,15 +259,39 @@ TEST_F(RequestWorkerTest, StoredNamesCarryTheFeatureAndAMissingFirstKeyStopsTheR
         }
     };
     QList<NxVariant> vars = sendTrack(4);
-    Task* group = stepAndRun();
-    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(runWhileReady().size(), 1);
     EXPECT_EQ(box.attributes(vars[0].id), (QMap<QString, QString>{{"STABILITY_1D:F1", "0.5"}}));
     EXPECT_TRUE(box.attributes(vars[1].id).isEmpty());
     EXPECT_EQ(box.attributes(vars[2].id), (QMap<QString, QString>{{"STABILITY_1D", "1"}, {"SECOND", "2"}}));
     EXPECT_TRUE(box.attributes(vars[3].id).isEmpty());
 }
 
-TEST_F(RequestWorkerTest, AFailedGroupWritesNothingAndSendsNoMessage) {
+TEST_F(RequestWorkerTest, AFailedRequestCostsOnlyItsOwnAnswerAndIsCountedWithItsVariation) {
+    worker->requests = [](const NxVariant& v) {
+        QVariantMap m = answer("ok");
+        if (v.startPos == 102) {
+            m["FAIL"] = 1;
+        }
+        return QList<QVariantMap>{m};
+    };
+    QList<NxVariant> vars = sendTrack(5);
+    const QList<Task*> run = runWhileReady();
+    ASSERT_EQ(run.size(), 1);
+    EXPECT_FALSE(run.first()->hasError());
+    EXPECT_EQ(downstream.hasMessages(), 1);
+    EXPECT_EQ(box.attributeCount(), 4);
+    EXPECT_TRUE(box.attributes(vars[2].id).isEmpty());
+    EXPECT_EQ(worker->getFailedRequestCount(), 1);
+    ASSERT_EQ(monitor.getRequestFailures().size(), 1);
+    EXPECT_EQ(monitor.getFailedRequestCount(), 1);
+    EXPECT_EQ(monitor.getRequestFailures().first().variation, "chr1:103 A>G");
+    EXPECT_EQ(monitor.getRequestFailures().first().reason, "asked to fail");
+}
+
+TEST_F(RequestWorkerTest, StoppingAtTheFirstFailureFailsTheElementAndSendsNothing) {
+    RequestRunSettings stop = worker->getRunSettings();
+    stop.stopAtFirstFailure = true;
+    worker->setRunSettings(stop);
     worker->requests = [](const NxVariant& v) {
         QVariantMap m = answer("ok");
         if (v.startPos == 102) {
@@ -250,29 +303,124 @@ TEST_F(RequestWorkerTest, AFailedGroupWritesNothingAndSendsNoMessage) {
     Task* group = stepAndRun();
     ASSERT_NE(group, nullptr);
     EXPECT_TRUE(group->hasError());
+    EXPECT_TRUE(group->getError().contains("chr1:103 A>G")) << group->getError().toStdString();
+    // The engine stops on the group's error; a further step would fail too, and never sends.
+    std::unique_ptr<Task> next(worker->step());
+    EXPECT_TRUE(next == nullptr || next->hasError());
     EXPECT_EQ(downstream.hasMessages(), 0);
-    EXPECT_EQ(box.attributeCount(), 0);
-    worker->finish();
-    EXPECT_TRUE(worker->getPendingResults().isEmpty());
 }
 
-TEST_F(RequestWorkerTest, TheBaseRunsTheElementsScriptFromTheScriptFolder) {
+TEST_F(RequestWorkerTest, AnswersThatWouldBreakAReportRowAreFailedRequestsNotStoredValues) {
+    const QString longAnswer(BaseRequestForSnpWorker::MAX_ANSWER_LENGTH + 1, QChar('x'));
+    const QString fine(BaseRequestForSnpWorker::MAX_ANSWER_LENGTH, QChar('y'));
+    worker->requests = [&](const NxVariant& v) {
+        switch (v.startPos) {
+            case 100: return QList<QVariantMap>{answer("a\tb")};
+            case 101: return QList<QVariantMap>{answer("a\nb")};
+            case 102: return QList<QVariantMap>{answer(QString("a") + QChar(0x7f))};
+            case 103: return QList<QVariantMap>{answer(longAnswer)};
+            case 104: return QList<QVariantMap>{answer(QString("bad ") + QChar(QChar::ReplacementCharacter))};
+            default: return QList<QVariantMap>{answer(fine)};
+        }
+    };
+    QList<NxVariant> vars = sendTrack(6);
+    runWhileReady();
+    EXPECT_EQ(box.attributeCount(), 1);
+    EXPECT_EQ(box.attributes(vars[5].id).value("STABILITY_1D"), fine);
+    ASSERT_EQ(monitor.getRequestFailures().size(), 5);
+    EXPECT_TRUE(monitor.getRequestFailures()[0].reason.contains("control character 0x09"));
+    EXPECT_TRUE(monitor.getRequestFailures()[1].reason.contains("control character 0x0a"));
+    EXPECT_TRUE(monitor.getRequestFailures()[2].reason.contains("control character 0x7f"));
+    EXPECT_TRUE(monitor.getRequestFailures()[3].reason.contains("longer than 65536"));
+    EXPECT_TRUE(monitor.getRequestFailures()[4].reason.contains("not valid text"));
+}
+
+TEST_F(RequestWorkerTest, WhatUsedToDropATrackSilentlyFailsTheElementWithItsCause) {
+    worker->requests = [](const NxVariant&) { return QList<QVariantMap>{answer("ok")}; };
+    // A reference database that cannot be opened.
+    const QString missing = box.dir.filePath("no-such-reference.s3db");
+    actor->setParameter("db_path", missing);
+    sendTrack(3);
+    std::unique_ptr<Task> t(worker->step());
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->hasError());
+    EXPECT_TRUE(t->getError().contains(missing)) << t->getError().toStdString();
+    EXPECT_EQ(downstream.hasMessages(), 0);
+
+    // A message whose track the workflow database does not know.
+    actor->setParameter("db_path", QString());
+    QVariantMap data;
+    data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(SharedDbiDataHandler());
+    upstream.put(Message(BaseTypes::ANY_TYPE(), data));
+    t.reset(worker->step());
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->hasError());
+    EXPECT_EQ(downstream.hasMessages(), 0);
+}
+
+TEST_F(RequestWorkerTest, TheBaseRunsTheElementsScriptFromTheDataFolder) {
     box.writeScript("answer.py",
                     "import sys\n"
-                    "args = sys.argv[1:]\n"
-                    "print('STABILITY_1D:' + ' '.join(args))\n");
+                    "def main(argv):\n"
+                    "    print('STABILITY_1D:' + ' '.join(argv))\n"
+                    "if __name__ == '__main__':\n"
+                    "    sys.exit(main(sys.argv[1:]))\n");
     worker->useEcho = false;
     worker->requests = [](const NxVariant& v) {
         return QList<QVariantMap>{{{SnpRequestKeys::FEATURE_ID, "G7"}, {"-p", v.startPos}, {"-t", "W"}}};
     };
     EXPECT_EQ(worker->getScriptPath(), QFileInfo(box.dir.filePath("data/snp_scripts/answer.py")).absoluteFilePath());
     QList<NxVariant> vars = sendTrack(2);
-    Task* group = stepAndRun();
-    ASSERT_NE(group, nullptr);
-    EXPECT_FALSE(group->hasError()) << group->getError().toStdString();
+    runWhileReady();
     EXPECT_EQ(box.attributes(vars[0].id).value("STABILITY_1D:G7"), "-p 100 -t W");
     EXPECT_EQ(box.attributes(vars[1].id).value("STABILITY_1D:G7"), "-p 101 -t W");
     EXPECT_EQ(downstream.hasMessages(), 1);
+}
+
+TEST_F(RequestWorkerTest, RequestsRunAtOnceStoreWhatOneAtATimeStores) {
+    // Fails one variation in seven, answers the others with its arguments after a short wait
+    // whose length varies, so that answers arrive out of order when several run at once.
+    box.writeScript("answer.py",
+                    "import sys, time\n"
+                    "def main(argv):\n"
+                    "    pos = int(argv[1]) % 1000\n"
+                    "    time.sleep((pos * 7919 % 5) / 1000.0)\n"
+                    "    if pos % 7 == 0:\n"
+                    "        print('no answer', file=sys.stderr)\n"
+                    "        return 2\n"
+                    "    print('STABILITY_1D:' + ' '.join(argv))\n"
+                    "    return 0\n"
+                    "if __name__ == '__main__':\n"
+                    "    sys.exit(main(sys.argv[1:]))\n");
+    worker->useEcho = false;
+    worker->requests = [](const NxVariant& v) {
+        return QList<QVariantMap>{{{SnpRequestKeys::FEATURE_ID, "F"}, {"-p", v.startPos}}};
+    };
+    auto runWith = [&](int parallel) {
+        RequestRunSettings s = worker->getRunSettings();
+        s.parallel = parallel;
+        worker->setRunSettings(s);
+        QList<NxVariant> vars = sendTrack(140, 1000 * parallel);
+        runWhileReady();
+        QStringList dump;
+        for (const NxVariant& v : vars) {
+            const QMap<QString, QString> a = box.attributes(v.id);
+            for (auto it = a.constBegin(); it != a.constEnd(); ++it) {
+                // Positions differ between the two tracks by a fixed offset: store them relative.
+                const qint64 shown = it.value().section(' ', 1, 1).toLongLong() - 1000 * parallel;
+                dump << QString::number(v.startPos - 1000 * parallel) + " " + it.key() + "=" +
+                            it.value().section(' ', 0, 0) + " " + QString::number(shown);
+            }
+        }
+        return dump;
+    };
+    const QStringList one = runWith(1);
+    const QStringList four = runWith(4);
+    EXPECT_EQ(one.size(), 120);
+    EXPECT_EQ(one, four);
+    EXPECT_EQ(monitor.getFailedRequestCount(), 40);
+    EXPECT_TRUE(monitor.getRequestFailures().first().reason.contains("exited with code 2: no answer"))
+        << monitor.getRequestFailures().first().reason.toStdString();
 }
 
 TEST_F(RequestWorkerTest, AMessageWithoutTheTrackSlotFailsTheStep) {

@@ -29,6 +29,8 @@ Sandbox::Sandbox() {
     QDir(dir.path()).mkpath("data/snp_scripts");
     QDir(dir.path()).mkpath("work/bin");
     workingDirectory = dir.filePath("work/bin");
+    // Scripts are found through the suite's data folder, wherever the program runs from.
+    qputenv("NX_DATA_DIR", QFile::encodeName(dir.filePath("data")));
     sessionRef = NxDbiRef(SQLITE_DBI_ID, dir.filePath("session.s3db"));
 }
 

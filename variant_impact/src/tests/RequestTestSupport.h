@@ -15,8 +15,9 @@ namespace RequestTestSupport {
 
 void ensureApplication();
 
-// <tmp>/data/snp_scripts/ for scripts, <tmp>/work/bin as the working directory the worker
-// resolves them from, and <tmp>/session.s3db as the workflow database.
+// <tmp>/data/snp_scripts/ for scripts (<tmp>/data becomes the suite's data folder, NX_DATA_DIR),
+// <tmp>/work/bin as the program's working directory, and <tmp>/session.s3db as the workflow
+// database.
 class Sandbox {
 public:
     Sandbox();

@@ -15,11 +15,23 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 using namespace Nx;
 
 namespace {
+
+PythonScriptServer::Outcome serve(const QString& python, const QStringList& args, const QString& cwd,
+                                  const std::function<bool()>& canceled, int timeLimitMs = 0) {
+    PythonScriptServer::Request r;
+    r.interpreter = python;
+    r.arguments = args;
+    r.workingDirectory = cwd;
+    r.canceled = canceled;
+    r.timeLimitMs = timeLimitMs;
+    return PythonScriptServer::run(r);
+}
 
 class PythonScriptServerTest : public ::testing::Test {
 protected:
@@ -52,7 +64,7 @@ protected:
         return o;
     }
     void expectSame(const QStringList& args, const QString& cwd) {
-        const PythonScriptServer::Outcome served = PythonScriptServer::run(python, args, cwd, nullptr);
+        const PythonScriptServer::Outcome served = serve(python, args, cwd, nullptr);
         const PythonScriptServer::Outcome own = process(args, cwd);
         ASSERT_TRUE(served.available);
         EXPECT_EQ(served.exitCode, own.exitCode) << args.join(' ').toStdString();
@@ -95,12 +107,12 @@ TEST_F(PythonScriptServerTest, AScriptSeesWhatItWouldSeeAsAProcessOfItsOwn) {
     expectSame({script, "exit", "7"}, work);
     expectSame({script, "exit", "a message"}, work);
     // An uncaught exception: exit code 1 and a traceback (file paths of the two differ).
-    const PythonScriptServer::Outcome raised = PythonScriptServer::run(python, {script, "raise", "x"}, work, nullptr);
+    const PythonScriptServer::Outcome raised = serve(python, {script, "raise", "x"}, work, nullptr);
     EXPECT_EQ(raised.exitCode, 1);
     EXPECT_TRUE(raised.err.contains("ValueError: bad input x")) << raised.err.constData();
     // A changed environment reaches the script.
     qputenv("NX_TEST_VALUE", "second");
-    const PythonScriptServer::Outcome second = PythonScriptServer::run(python, {script}, work, nullptr);
+    const PythonScriptServer::Outcome second = serve(python, {script}, work, nullptr);
     EXPECT_TRUE(second.out.contains("ENV:second\n")) << second.out.constData();
     qunsetenv("NX_TEST_VALUE");
 }
@@ -109,26 +121,26 @@ TEST_F(PythonScriptServerTest, RunsStartFromTheFreshlyImportedScript) {
     const QString script = write("count.py", "import sys\ncount = 0\ndef main(argv):\n    global count\n    count += 1\n"
                                              "    print('COUNT:%d' % count)\n    return 0\n");
     for (int i = 0; i < 3; ++i) {
-        const PythonScriptServer::Outcome o = PythonScriptServer::run(python, {script}, dir.path(), nullptr);
+        const PythonScriptServer::Outcome o = serve(python, {script}, dir.path(), nullptr);
         ASSERT_TRUE(o.available);
         EXPECT_EQ(o.out, "COUNT:1\n");
     }
     // A new version of the script is served as written.
     QThread::msleep(20);
     write("count.py", "def main(argv):\n    print('NEW')\n    return 0\n");
-    EXPECT_EQ(PythonScriptServer::run(python, {script}, dir.path(), nullptr).out, "NEW\n");
+    EXPECT_EQ(serve(python, {script}, dir.path(), nullptr).out, "NEW\n");
 }
 
 TEST_F(PythonScriptServerTest, ScriptsWithoutMainAndSwitchedOffRunsAreLeftToTheCaller) {
     const QString plain = write("plain.py", "print('PRESENT:yes')\n");
-    EXPECT_FALSE(PythonScriptServer::run(python, {plain}, dir.path(), nullptr).available);
+    EXPECT_FALSE(serve(python, {plain}, dir.path(), nullptr).available);
     const QString broken = write("broken.py", "this is not python\n");
-    EXPECT_FALSE(PythonScriptServer::run(python, {broken}, dir.path(), nullptr).available);
+    EXPECT_FALSE(serve(python, {broken}, dir.path(), nullptr).available);
     const QString script = write("echo.py", ECHO);
     qputenv("NX_PYTHON_SERVER", "0");
-    EXPECT_FALSE(PythonScriptServer::run(python, {script}, dir.path(), nullptr).available);
+    EXPECT_FALSE(serve(python, {script}, dir.path(), nullptr).available);
     qunsetenv("NX_PYTHON_SERVER");
-    EXPECT_FALSE(PythonScriptServer::run(python, {"-c", "pass"}, dir.path(), nullptr).available);
+    EXPECT_FALSE(serve(python, {"-c", "pass"}, dir.path(), nullptr).available);
 }
 
 TEST_F(PythonScriptServerTest, CrashesAndCancelsEndTheRunNotTheServer) {
@@ -136,7 +148,7 @@ TEST_F(PythonScriptServerTest, CrashesAndCancelsEndTheRunNotTheServer) {
                                             "    if argv[0] == 'crash':\n        os.kill(os.getpid(), signal.SIGKILL)\n"
                                             "    if argv[0] == 'sleep':\n        time.sleep(60)\n"
                                             "    print('OK')\n    return 0\n");
-    const PythonScriptServer::Outcome crash = PythonScriptServer::run(python, {script, "crash"}, dir.path(), nullptr);
+    const PythonScriptServer::Outcome crash = serve(python, {script, "crash"}, dir.path(), nullptr);
     EXPECT_TRUE(crash.available);
     EXPECT_TRUE(crash.crashed);
 
@@ -148,12 +160,12 @@ TEST_F(PythonScriptServerTest, CrashesAndCancelsEndTheRunNotTheServer) {
     QElapsedTimer timer;
     timer.start();
     const PythonScriptServer::Outcome canceled =
-        PythonScriptServer::run(python, {script, "sleep"}, dir.path(), [&] { return cancel.load(); });
+        serve(python, {script, "sleep"}, dir.path(), [&] { return cancel.load(); });
     canceller.join();
     EXPECT_TRUE(canceled.crashed);
     EXPECT_LT(timer.elapsed(), 20000);
     // The same server answers the next run.
-    const PythonScriptServer::Outcome next = PythonScriptServer::run(python, {script, "fine"}, dir.path(), nullptr);
+    const PythonScriptServer::Outcome next = serve(python, {script, "fine"}, dir.path(), nullptr);
     EXPECT_EQ(next.out, "OK\n");
     EXPECT_EQ(next.exitCode, 0);
 }

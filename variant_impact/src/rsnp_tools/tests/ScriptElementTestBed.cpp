@@ -121,14 +121,14 @@ int Element::run(QList<NxVariant>& variants, const QString& sequenceName) {
     QVariantMap data;
     data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(storage->putVariantTrack(t.id));
     upstream.put(Message(BaseTypes::ANY_TYPE(), data));
-    Task* group = worker->step();
-    if (group == nullptr) {
-        return 0;
-    }
-    groups << group;
-    const int n = group->getSubtaskCount();
-    if (!TaskRunner::runAndWait(group, 60000) || group->hasError()) {
-        return -1;
+    // A track runs in windows: one step each, until the step that sends the track on.
+    int n = 0;
+    while (Task* group = worker->step()) {
+        groups << group;
+        n += group->getSubtaskCount();
+        if (!TaskRunner::runAndWait(group, 60000) || group->hasError()) {
+            return -1;
+        }
     }
     return n;
 }
