@@ -12,7 +12,9 @@ Accession map (TSV, '#' lines ignored), one row per accession and requested chai
 An accession without a row is looked up as a PDB identifier: <dir>/<id>.pdb[.gz] or
 <dir>/pdb<id>.ent[.gz] in the structure folder, with the requested chain and offset 0.
 
-Parsed structure (cached per file): first model only, first alternate location only;
+Parsed structure (cached per file): first model only; of alternate locations the one of highest
+occupancy (the first listed on a tie); elements from columns 77-78, or from the atom name by the
+PDB's alignment rule when that column is blank (so "HG21" is a hydrogen, not mercury);
   atoms:  (hetero flag, chain, residue number, insertion code, residue name, atom name, element, x, y, z)
   sites:  SITE records, site id -> [(residue name, chain, residue number, insertion code)]
   site descriptions: REMARK 800 SITE_DESCRIPTION by site id
@@ -34,8 +36,8 @@ MAP_HELP = """  accession map (TSV: accession, chain, file, file_chain, offset; 
       file numbering = 1-based protein position + offset; relative files are taken from the map's
       folder, then from the structure folder. Accessions not in the map are tried as PDB ids:
       <structure folder>/<id>.pdb[.gz] or pdb<id>.ent[.gz], requested chain, offset 0.
-  structure files: PDB format (ATOM/HETATM, SITE, REMARK 800), plain or gzip; first model and
-      first alternate location are used."""
+  structure files: PDB format (ATOM/HETATM, SITE, REMARK 800), plain or gzip; first model and,
+      of alternate locations, the highest occupancy are used."""
 
 
 def amino_letter(text, what):
@@ -60,19 +62,18 @@ def map_paths(map_option, dir_option):
 
 def _read_map(path):
     rows = []
-    with sc.open_text(path) as f:
-        for number, line in enumerate(f, 1):
-            if not line.strip() or line.startswith("#"):
-                continue
-            fields = [x.strip() for x in line.rstrip("\r\n").split("\t")]
-            if len(fields) < 5:
-                raise sc.DataError("%s:%d: expected 5 tab-separated columns "
-                                   "(accession, chain, file, file_chain, offset)" % (path, number))
-            try:
-                offset = int(fields[4])
-            except ValueError:
-                raise sc.DataError("%s:%d: offset must be an integer, not %r" % (path, number, fields[4]))
-            rows.append((fields[0].upper(), fields[1], fields[2], fields[3], offset))
+    for number, line in sc.lines(path):
+        if not line.strip() or line.startswith("#"):
+            continue
+        fields = [x.strip() for x in line.rstrip("\r\n").split("\t")]
+        if len(fields) < 5:
+            raise sc.DataError("%s:%d: expected 5 tab-separated columns "
+                               "(accession, chain, file, file_chain, offset)" % (path, number))
+        try:
+            offset = int(fields[4])
+        except ValueError:
+            raise sc.DataError("%s:%d: offset must be an integer, not %r" % (path, number, fields[4]))
+        rows.append((fields[0].upper(), fields[1], fields[2], fields[3], offset))
     return rows
 
 
@@ -101,54 +102,88 @@ def locate(accession, chain, map_path, struct_dir):
     return None
 
 
+# Two-letter elements whose atom names start in column 13 of ligand records ("FE  ", "ZN  ").
+TWO_LETTER_ELEMENTS = {
+    "FE", "ZN", "MG", "MN", "CU", "CO", "NI", "CA", "NA", "CL", "BR", "CD", "HG", "SE", "MO", "PT",
+    "AU", "AG", "PB", "SR", "BA", "CS", "RB", "LI", "AL", "GA", "AS", "SB", "XE", "KR", "IR", "OS",
+    "RU", "RH", "PD", "YB", "GD", "SM", "EU", "TB", "LU", "HO", "ER", "TL", "CR", "TI", "ZR", "BE",
+}
+
+
+def element_of(record, name_field, resname):
+    """Element of an atom whose element column (77-78) is blank, from its name (columns 13-16).
+
+    By the PDB's alignment rule a one-letter element sits in column 14 (" CA " is C-alpha) and a
+    two-letter one starts in column 13 ("CA  " is calcium); hydrogen names of four characters
+    also start in column 13 ("HG21", "HD11"), as do old-style names with a leading digit ("1HG2")."""
+    first = name_field[:1]
+    if first == " " or first.isdigit():
+        return name_field[1:2].upper() or "X"
+    name = name_field.strip().upper()
+    if first.upper() in ("H", "D") and (len(name) == 4 or record == "ATOM  " or resname in THREE_TO_ONE):
+        return first.upper()  # a four-letter hydrogen name, or any hydrogen of an amino acid
+    if name[:2] in TWO_LETTER_ELEMENTS and (record == "HETATM" and resname not in THREE_TO_ONE):
+        return name[:2]
+    return first.upper()
+
+
 def _parse(path):
     atoms = []
     sites = {}
     descriptions = {}
-    seen_alt = {}
+    alternates = {}  # atom key -> (index in atoms, occupancy) of the alternate location kept so far
     current_site = None
     id_code = ""
-    with sc.open_text(path) as f:
-        for number, line in enumerate(f, 1):
-            rec = line[:6]
-            if rec == "ATOM  " or rec == "HETATM":
-                try:
-                    x, y, z = float(line[30:38]), float(line[38:46]), float(line[46:54])
-                    resseq = int(line[22:26])
-                except ValueError:
-                    raise sc.DataError("%s:%d: malformed %s record" % (path, number, rec.strip()))
-                alt = line[16]
+    for number, line in sc.lines(path):
+        rec = line[:6]
+        if rec == "ATOM  " or rec == "HETATM":
+            try:
+                x, y, z = float(line[30:38]), float(line[38:46]), float(line[46:54])
+                resseq = int(line[22:26])
+                occupancy = float(line[54:60]) if line[54:60].strip() else 1.0
+            except ValueError:
+                raise sc.DataError("%s:%d: malformed %s record" % (path, number, rec.strip()))
+            if x != x or y != y or z != z or occupancy != occupancy or max(abs(x), abs(y), abs(z)) > 1e6:
+                raise sc.DataError("%s:%d: %s record with a coordinate or occupancy that is no finite number"
+                                   % (path, number, rec.strip()))
+            resname = line[17:20].strip()
+            element = line[76:78].strip().upper() or element_of(rec, line[12:16], resname)
+            atom = (rec == "HETATM", line[21], resseq, line[26].strip(), resname,
+                    line[12:16].strip(), element, x, y, z)
+            alt = line[16]
+            if alt != " ":
+                # of the alternate locations of an atom keep the one of highest occupancy (the first on a tie)
                 key = (line[21], resseq, line[26], line[12:16])
-                if alt != " ":
-                    # keep the first alternate location of each atom only
-                    if key in seen_alt:
-                        continue
-                    seen_alt[key] = alt
-                element = line[76:78].strip() or line[12:14].strip()
-                atoms.append((rec == "HETATM", line[21], resseq, line[26].strip(), line[17:20].strip(),
-                              line[12:16].strip(), element, x, y, z))
-            elif rec == "ENDMDL":
-                break
-            elif rec == "SITE  ":
-                site_id = line[11:14].strip()
-                members = sites.setdefault(site_id, [])
-                for k in range(4):
-                    field = line[18 + 11 * k:28 + 11 * k]
-                    if field.strip():
-                        try:
-                            members.append((field[0:3].strip(), field[4], int(field[5:9]), field[9:10].strip()))
-                        except ValueError:
-                            raise sc.DataError("%s:%d: malformed SITE record" % (path, number))
-            elif rec == "REMARK" and line[7:10] == "800":
-                text = line[11:].strip()
-                if text.startswith("SITE_IDENTIFIER:"):
-                    current_site = text.split(":", 1)[1].strip()
-                elif text.startswith("SITE_DESCRIPTION:") and current_site:
-                    descriptions[current_site] = text.split(":", 1)[1].strip()
-                elif current_site in descriptions and text and ":" not in text:
-                    descriptions[current_site] += " " + text  # continuation line
-            elif rec == "HEADER":
-                id_code = line[62:66].strip()
+                kept = alternates.get(key)
+                if kept is not None:
+                    if occupancy > kept[1]:
+                        atoms[kept[0]] = atom
+                        alternates[key] = (kept[0], occupancy)
+                    continue
+                alternates[key] = (len(atoms), occupancy)
+            atoms.append(atom)
+        elif rec == "ENDMDL":
+            break
+        elif rec == "SITE  ":
+            site_id = line[11:14].strip()
+            members = sites.setdefault(site_id, [])
+            for k in range(4):
+                field = line[18 + 11 * k:28 + 11 * k]
+                if field.strip():
+                    try:
+                        members.append((field[0:3].strip(), field[4], int(field[5:9]), field[9:10].strip()))
+                    except ValueError:
+                        raise sc.DataError("%s:%d: malformed SITE record" % (path, number))
+        elif rec == "REMARK" and line[7:10] == "800":
+            text = line[11:].strip()
+            if text.startswith("SITE_IDENTIFIER:"):
+                current_site = text.split(":", 1)[1].strip()
+            elif text.startswith("SITE_DESCRIPTION:") and current_site:
+                descriptions[current_site] = text.split(":", 1)[1].strip()
+            elif current_site in descriptions and text and ":" not in text:
+                descriptions[current_site] += " " + text  # continuation line
+        elif rec == "HEADER":
+            id_code = line[62:66].strip()
     if not atoms:
         raise sc.DataError("%s holds no ATOM or HETATM records" % path)
     return {"id": id_code or os.path.basename(path).split(".")[0].upper(), "atoms": atoms,
