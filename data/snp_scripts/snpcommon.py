@@ -115,7 +115,11 @@ def open_text(path):
     import io
     if magic == b"\x1f\x8b":
         import gzip
-        return io.TextIOWrapper(gzip.GzipFile(fileobj=f), encoding="latin-1")
+        f.close()  # a GzipFile given a file object would leave it open
+        try:
+            return io.TextIOWrapper(gzip.open(path, "rb"), encoding="latin-1")
+        except OSError as e:
+            raise DataError("cannot read %s: %s" % (path, e.strerror or e))
     return io.TextIOWrapper(f, encoding="latin-1")
 
 
