@@ -35,8 +35,9 @@ matrices (Khan et al., Nucleic Acids Res. 46:D260, 2018).
   5. PRESENT lists the factors whose site is in state --snpdm1 in the first sequence and in state
      --snpdm2 in the second, with scores (bits), p-values, strand and 1-based window start, sorted
      by the first sequence's p-value; "none" when no factor is (also when the sequences are equal).
-The pre-parsed matrices with the score thresholds of every p-value level are cached; the exact
-distribution of a matrix is computed (and cached) only when one of its sites is reported.
+The pre-parsed matrices with the score thresholds of every p-value level are cached, and so are
+the lane tables that score all matrices at once (motifscan.py); the exact distribution of a
+matrix is computed (and cached) only when one of its sites is reported or --adjust asks for it.
 """
 
 import os
@@ -208,6 +209,20 @@ def load_matrices(path):
     return sc.cached("jaspar", [path], build)
 
 
+_scanners = {}  # matrix file -> (file stamp, motifscan.Scanner), built once per interpreter
+
+
+def scanner(path, matrices):
+    stamp = sc.file_stamp(path)
+    kept = _scanners.get(stamp[0])
+    if kept is not None and kept[0] == stamp:
+        return kept[1]
+    import motifscan
+    result = motifscan.Scanner(sc.cached("jaspar-lanes", [path], lambda: motifscan.build(matrices), keep=False))
+    _scanners[stamp[0]] = (stamp, result)
+    return result
+
+
 def p_value(path, matrix, score):
     """Exact p-value of an integer score; the matrix's distribution is cached once computed."""
     mid, _, rows = matrix[0], matrix[1], matrix[2]
@@ -321,25 +336,35 @@ def answer(first, second, significance, state1, state2, path, adjust="none"):
     level_index = [LEVELS.index(round(p * f, 12)) for f in (0.1, 1, 10, 100)]
     codes = (encode(first), encode(second))
     same_length = len(first) == len(second) and regions[0] == regions[1]
+    scan = scanner(path, matrices)
+    if same_length and regions[0][1] - regions[0][0] == 1:
+        scores = scan.substitution_scores(codes[0], codes[1], regions[0][0])
+    else:
+        scores = [scan.best_scores(c, region) for c, region in zip(codes, regions)]
     wanted = (state1, state2)
     hits = []
-    for matrix in matrices:
+    for matrix, best1, best2 in zip(matrices, scores[0], scores[1]):
+        if best1 is None or best2 is None:
+            continue  # a sequence shorter than the matrix
+        if adjust == "none":
+            if state_of(best1, matrix[4], level_index) != state1 or state_of(best2, matrix[4], level_index) != state2:
+                continue
+            adjusted = None
+        else:
+            # Bonferroni: the best of m sites is as surprising as a single site with m times its p-value.
+            factors = [2 * window_count(len(matrix[2]), len(c), region) * (len(matrices) if adjust == "all" else 1)
+                       for c, region in zip(codes, regions)]
+            adjusted = [min(1.0, m * p_value(path, matrix, s)) for m, s in zip(factors, (best1, best2))]
+            if state_of_p(best1, adjusted[0], p) != state1 or state_of_p(best2, adjusted[1], p) != state2:
+                continue
+        # Strand and start of the reported sites: the first best window, scanning as below.
         if same_length:
             sites = best_site_pair(codes[0], codes[1], regions[0], matrix)
         else:
             sites = [best_site(c, start, end, matrix) for c, (start, end) in zip(codes, regions)]
-        if any(site is None for site in sites):
-            continue
-        if adjust == "none":
-            if all(state_of(site[0], matrix[4], level_index) == w for site, w in zip(sites, wanted)):
-                hits.append((matrix, sites, None))
-            continue
-        # Bonferroni: the best of m sites is as surprising as a single site with m times its p-value.
-        factors = [2 * window_count(len(matrix[2]), len(c), region) * (len(matrices) if adjust == "all" else 1)
-                   for c, region in zip(codes, regions)]
-        adjusted = [min(1.0, m * p_value(path, matrix, site[0])) for m, site in zip(factors, sites)]
-        if all(state_of_p(site[0], q, p) == w for site, q, w in zip(sites, adjusted, wanted)):
-            hits.append((matrix, sites, adjusted))
+        if (sites[0][0], sites[1][0]) != (best1, best2):
+            raise AssertionError("lane scan and window scan disagree on %s" % matrix[0])
+        hits.append((matrix, sites, adjusted))
     if not hits:
         return "none"
     reported = []

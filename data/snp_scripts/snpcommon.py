@@ -207,11 +207,12 @@ def _write_cache(path, header, value):
 _memo = {}  # (kind, paths) -> (header, value): a host that calls main() again in one interpreter skips the read
 
 
-def cached(kind, paths, build):
+def cached(kind, paths, build, keep=True):
     """Returns build(), or the value cached for these exact source files (path, size, mtime).
 
     build must return marshal-able data. The value is also kept in memory, once per kind and set
-    of files, so a pre-started interpreter (and every child forked from it) reads it only once."""
+    of files, so a pre-started interpreter (and every child forked from it) reads it only once;
+    keep=False leaves that to a caller that keeps a converted form of its own."""
     stamps = [file_stamp(p) for p in paths]
     header = [CACHE_VERSION, kind, stamps]
     memo_key = (kind, tuple(s[0] for s in stamps))
@@ -223,7 +224,8 @@ def cached(kind, paths, build):
     if value is None:
         value = build()
         _write_cache(path, header, value)
-    _memo[memo_key] = (header, value)
+    if keep:
+        _memo[memo_key] = (header, value)
     return value
 
 

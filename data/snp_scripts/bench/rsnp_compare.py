@@ -99,7 +99,7 @@ def diff(argv):
     differ = [(x, y) for x, y in zip(a, b) if (x["code"], x["out"]) != (y["code"], y["out"])]
     print("%d requests, %d identical, %d differ" % (len(a), len(a) - len(differ), len(differ)))
     for x, y in differ[:10]:
-        print("  %s\n    < %s    > %s" % (" ".join(x["args"][:6]), x["out"], y["out"]))
+        print("  %s\n    < %.150s\n    > %.150s" % (" ".join(x["args"][:6]), x["out"].strip(), y["out"].strip()))
     return 0 if not differ else 1
 
 
