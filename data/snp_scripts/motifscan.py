@@ -73,7 +73,9 @@ class Scanner:
         self.reach = data["reach"]
         self.offset_sums = data["offset_sums"]
         self.tables = {r: [int.from_bytes(b, "little") for b in per_base] for r, per_base in data["tables"].items()}
-        self.full_slices = [slice(base, base + length) for base, length in zip(self.bases, self.lengths)]
+        self.pair_slices = [slice(self.bases[u], self.bases[u] + 2 * self.lengths[u])
+                            for u in range(0, len(self.bases), 2)]
+        self.pair_offsets = self.offset_sums[0::2]
 
     def anchor_sum(self, codes, k):
         """The integer of step 3 for anchor k of the coded sequence (codes 0-4)."""
@@ -83,31 +85,29 @@ class Scanner:
             total += self.tables[r][codes[k + r]]
         return total
 
-    def unit_maxima(self, total, n, k):
-        """Best score per unit from an anchor sum, None where no window fits in the sequence."""
+    def maxima(self, total, n, k):
+        """Best score per matrix (both strands) from an anchor sum, None where no window fits."""
         raw = array(self.typecode)
         raw.frombytes(total.to_bytes(self.lanes * self.width, "little"))
         if k >= self.reach and n - 1 - k >= self.reach:
-            best = list(map(max, map(raw.__getitem__, self.full_slices)))
-            return list(map(sub, best, self.offset_sums))
+            # Every window fits. A matrix's two strands are adjacent lanes with equal offset sums
+            # (the reverse complement has the same column minima), so one slice serves both.
+            lanes = raw.tolist()  # list slices are cheaper to take and to scan than array slices
+            return list(map(sub, map(max, map(lanes.__getitem__, self.pair_slices)), self.pair_offsets))
         out = []
         for base, length, offset in zip(self.bases, self.lengths, self.offset_sums):
             # window start i = k - a must satisfy 0 <= i and i + length <= n
             lo, hi = max(0, k + length - n), min(length - 1, k)
             out.append(max(raw[base + lo:base + hi + 1]) - offset if lo <= hi else None)
-        return out
-
-    def strand_best(self, maxima):
-        """Per matrix the better of its two strands."""
-        return list(map(_max_or_none, maxima[0::2], maxima[1::2]))
+        return list(map(_max_or_none, out[0::2], out[1::2]))
 
     def best_scores(self, codes, region):
         """Per matrix the best score over both strands and the windows overlapping region, or None."""
         start, end = region
-        best = [None] * (2 * self.count)
+        best = [None] * self.count
         for k in range(start, end):
-            best = list(map(_max_or_none, best, self.unit_maxima(self.anchor_sum(codes, k), len(codes), k)))
-        return self.strand_best(best)
+            best = list(map(_max_or_none, best, self.maxima(self.anchor_sum(codes, k), len(codes), k)))
+        return best
 
     def substitution_scores(self, codes1, codes2, k):
         """best_scores of two sequences that differ in the base at k alone: the second sum is the
@@ -115,8 +115,7 @@ class Scanner:
         total = self.anchor_sum(codes1, k)
         other = total - self.tables[0][codes1[k]] + self.tables[0][codes2[k]]
         n = len(codes1)
-        return (self.strand_best(self.unit_maxima(total, n, k)),
-                self.strand_best(self.unit_maxima(other, n, k)))
+        return self.maxima(total, n, k), self.maxima(other, n, k)
 
 
 def _max_or_none(a, b):

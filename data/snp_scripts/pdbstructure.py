@@ -194,9 +194,29 @@ def load(path):
     return sc.cached("pdb", [path], lambda: _parse(path))
 
 
+_derived = {}  # (id of a parsed structure, name) -> (structure, value)
+
+
+def derived(structure, name, compute):
+    """compute(structure), once per parsed structure (which pdbstructure.load keeps in memory)."""
+    key = id(structure), name
+    kept = _derived.get(key)
+    if kept is None or kept[0] is not structure:
+        kept = (structure, compute(structure))
+        _derived[key] = kept
+    return kept[1]
+
+
+def _residue_index(structure):
+    index = {}
+    for a in structure["atoms"]:
+        if not a[0] or a[4] in THREE_TO_ONE:
+            index.setdefault((a[1], a[2], a[3]), []).append(a)
+    return index
+
+
 def residue_atoms(structure, chain, resseq, icode=""):
-    return [a for a in structure["atoms"]
-            if a[1] == chain and a[2] == resseq and a[3] == icode and (not a[0] or a[4] in THREE_TO_ONE)]
+    return derived(structure, "residues", _residue_index).get((chain, resseq, icode), [])
 
 
 def min_distance(atoms_a, atoms_b):

@@ -89,11 +89,12 @@ def virtual_cb(atoms):
 def chain_view(structure, chain):
     """Per chain, computed once per parsed structure: {number: (name, heavy atoms)} of the amino
     acids (insertion codes left out), their contact points (C-beta, C-alpha for glycine), and
-    every heavy atom of the structure that is no water, with its residue."""
-    key = id(structure), chain
-    kept = _views.get(key)
-    if kept is not None and kept[0] is structure:
-        return kept[1]
+    every heavy atom of the structure that is no water, with its residue, binned into a grid of
+    BURIAL_RADIUS cells."""
+    return ps.derived(structure, "stability-view-" + chain, lambda s: _chain_view(s, chain))
+
+
+def _chain_view(structure, chain):
     residues = {}
     for a in structure["atoms"]:
         if a[1] == chain and a[3] == "" and a[4] in ps.THREE_TO_ONE and not _is_hydrogen(a):
@@ -103,26 +104,28 @@ def chain_view(structure, chain):
         point = next((a for a in atoms if a[5] == "CB"), None) or next((a for a in atoms if a[5] == "CA"), None)
         if point is not None:
             points[number] = (point[7], point[8], point[9])
-    heavy = [(a[1], a[2], a[3], a[7], a[8], a[9]) for a in structure["atoms"]
-             if not _is_hydrogen(a) and a[4] not in ps.WATERS]
-    view = (residues, points, heavy)
-    _views[key] = (structure, view)
-    return view
+    grid = {}
+    for a in structure["atoms"]:
+        if not _is_hydrogen(a) and a[4] not in ps.WATERS:
+            cell = (int(a[7] // BURIAL_RADIUS), int(a[8] // BURIAL_RADIUS), int(a[9] // BURIAL_RADIUS))
+            grid.setdefault(cell, []).append((a[1], a[2], a[3], a[7], a[8], a[9]))
+    return residues, points, grid
 
 
-_views = {}  # (structure, chain) -> view; the structures themselves are cached by pdbstructure
-
-
-def burial(heavy, chain, number, centre):
+def burial(grid, chain, number, centre):
     """Heavy atoms of other residues and of non-water ligands within BURIAL_RADIUS of centre, in
     residue equivalents (ATOMS_PER_RESIDUE heavy atoms each); the residue's own atoms do not count."""
     r2 = BURIAL_RADIUS * BURIAL_RADIUS
     cx, cy, cz = centre
+    gx, gy, gz = int(cx // BURIAL_RADIUS), int(cy // BURIAL_RADIUS), int(cz // BURIAL_RADIUS)
     count = 0
-    for a in heavy:
-        if (a[3] - cx) ** 2 + (a[4] - cy) ** 2 + (a[5] - cz) ** 2 <= r2 and not (
-                a[0] == chain and a[1] == number and a[2] == ""):
-            count += 1
+    for dx in (-1, 0, 1):
+        for dy in (-1, 0, 1):
+            for dz in (-1, 0, 1):
+                for a in grid.get((gx + dx, gy + dy, gz + dz), ()):
+                    if (a[3] - cx) ** 2 + (a[4] - cy) ** 2 + (a[5] - cz) ** 2 <= r2 and not (
+                            a[0] == chain and a[1] == number and a[2] == ""):
+                        count += 1
     return count / ATOMS_PER_RESIDUE
 
 
@@ -137,7 +140,7 @@ def answer(accession, chain, position, mutant, map_path, struct_dir, aa_dir):
     path, file_chain, offset = where
     structure = ps.load(path)
     number = position + offset
-    residues, points, heavy = chain_view(structure, file_chain)
+    residues, points, grid = chain_view(structure, file_chain)
     if number not in residues:
         return "no residue %s %d in %s" % (file_chain, number, structure["id"]), None
     name, atoms = residues[number]
@@ -155,7 +158,7 @@ def answer(accession, chain, position, mutant, map_path, struct_dir, aa_dir):
     contacts = "".join(ps.THREE_TO_ONE[residues[j][0]] for j, pt in sorted(points.items())
                        if j != number and (pt[0] - centre[0]) ** 2 + (pt[1] - centre[1]) ** 2
                        + (pt[2] - centre[2]) ** 2 <= c2)
-    neighbours = burial(heavy, file_chain, number, centre)
+    neighbours = burial(grid, file_chain, number, centre)
     ac = accessibility(neighbours)
     tables = aaindex.load(aa_dir, indices=(st.KD,),
                           matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3"), (st.BASTOLLA, "aaindex3")))

@@ -229,21 +229,36 @@ def cached(kind, paths, build, keep=True):
     return value
 
 
+_memo_parts = {}  # (kind, paths) -> (header, index, {slot: value}) of cached_parts
+
+
 def cached_parts(kind, paths, build, part_key):
     """Like cached(), for data split into named parts of which a start needs only one.
 
     build returns a dict part name -> marshal-able data; returns the data of part_key or None.
-    Every part is a file of its own, so a start reads only the part it asks for."""
+    Every part is a file of its own, so a start reads only the part it asks for; the parts read
+    are kept in memory for later calls in the same interpreter."""
     stamps = [file_stamp(p) for p in paths]
     header = [CACHE_VERSION, kind, stamps]
+    memo_key = (kind, tuple(s[0] for s in stamps))
+    memo = _memo_parts.get(memo_key)
+    if memo is not None and memo[0] == header:
+        index, parts_read = memo[1], memo[2]
+        slot = index.get(part_key)
+        if slot is None:
+            return None
+        if slot in parts_read:
+            return parts_read[slot]
     index_path = _cache_file(kind, stamps, "")
     index = _read_cache(index_path, header)
     if index is not None:
         slot = index.get(part_key)
         if slot is None:
+            _remember_part(memo_key, header, index, None, None)
             return None
         value = _read_cache(_cache_file(kind, stamps, "-%d" % slot), header)
         if value is not None:
+            _remember_part(memo_key, header, index, slot, value)
             return value
     parts = build()
     index = {}
@@ -251,4 +266,15 @@ def cached_parts(kind, paths, build, part_key):
         index[name] = slot
         _write_cache(_cache_file(kind, stamps, "-%d" % slot), header, value)
     _write_cache(index_path, header, index)
+    slot = index.get(part_key)
+    _remember_part(memo_key, header, index, slot, parts.get(part_key))
     return parts.get(part_key)
+
+
+def _remember_part(memo_key, header, index, slot, value):
+    memo = _memo_parts.get(memo_key)
+    if memo is None or memo[0] != header:
+        memo = (header, index, {})
+        _memo_parts[memo_key] = memo
+    if slot is not None:
+        memo[2][slot] = value

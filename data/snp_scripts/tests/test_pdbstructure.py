@@ -37,8 +37,8 @@ class ElementTest(ScriptTestCase):
         path = self.write("t.pdb", text)
         structure = ps.load(path)
         self.assertEqual([a[6] for a in structure["atoms"]], ["N", "C", "C", "C", "C", "H", "H", "H"])
-        residues, points, heavy = protstability3d.chain_view(structure, "A")
-        self.assertEqual(len(heavy), 5)
+        residues, points, grid = protstability3d.chain_view(structure, "A")
+        self.assertEqual(sum(len(cell) for cell in grid.values()), 5)
         self.assertEqual([a[5] for a in residues[9][1]], ["CA"])
 
 
