@@ -189,6 +189,17 @@ def _body(argv):
     return 0
 
 
+def warm():
+    """Reads the index of the default rs-id table's cache into this interpreter (see rsnp.warm);
+    the parts themselves are read per request, as a request needs only one."""
+    table = sc.data_path(None, "NX_SNP_RSID_TABLE", os.path.join("chip", "rsids.bed"))
+    try:
+        load_rsid(table, "rs0")
+    except sc.DataError:
+        return False
+    return True
+
+
 def main(argv):
     return sc.run(NAME, argv, _body, HELP)
 

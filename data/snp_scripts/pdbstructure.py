@@ -60,6 +60,25 @@ def map_paths(map_option, dir_option):
     return map_path, struct_dir
 
 
+def mapped_structures(map_path, struct_dir):
+    """(structure file, chain) of every row of the accession map whose file exists."""
+    if not os.path.exists(map_path):
+        return []
+    out = []
+    for row_acc, row_chain, path, file_chain, offset in sc.cached("pdbmap", [map_path], lambda: _read_map(map_path)):
+        found = _resolve(map_path, struct_dir, path)
+        if os.path.exists(found) and (found, file_chain) not in out:
+            out.append((found, file_chain))
+    return out
+
+
+def _resolve(map_path, struct_dir, path):
+    if os.path.isabs(path):
+        return path
+    first = os.path.join(os.path.dirname(os.path.abspath(map_path)), path)
+    return first if os.path.exists(first) else os.path.join(struct_dir, path)
+
+
 def _read_map(path):
     rows = []
     for number, line in sc.lines(path):
@@ -86,9 +105,7 @@ def locate(accession, chain, map_path, struct_dir):
         for row_acc, row_chain, path, file_chain, offset in sc.cached("pdbmap", [map_path],
                                                                       lambda: _read_map(map_path)):
             if row_acc == acc and row_chain in (chain, "*"):
-                if not os.path.isabs(path):
-                    first = os.path.join(os.path.dirname(os.path.abspath(map_path)), path)
-                    path = first if os.path.exists(first) else os.path.join(struct_dir, path)
+                path = _resolve(map_path, struct_dir, path)
                 if not os.path.exists(path):
                     raise sc.DataError("%s names the structure %s, which does not exist" % (map_path, path))
                 return path, file_chain, offset

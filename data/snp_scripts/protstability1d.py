@@ -99,6 +99,15 @@ def _body(argv):
     return 0
 
 
+def warm():
+    """Loads the default AAindex tables into this interpreter (see rsnp.warm)."""
+    try:
+        aaindex.load(aaindex.folder(None), indices=(st.KD,), matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3")))
+    except sc.DataError:
+        return False
+    return True
+
+
 def main(argv):
     return sc.run(NAME, argv, _body, HELP)
 

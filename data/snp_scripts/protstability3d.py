@@ -191,6 +191,19 @@ def _body(argv):
     return 0
 
 
+def warm():
+    """Loads the default AAindex tables and every structure of the default accession map, with
+    the per-chain data of the mapped chains, into this interpreter (see rsnp.warm)."""
+    try:
+        aaindex.load(aaindex.folder(None), indices=(st.KD,),
+                     matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3"), (st.BASTOLLA, "aaindex3")))
+        for path, chain in ps.mapped_structures(*ps.map_paths(None, None)):
+            chain_view(ps.load(path), chain)
+    except sc.DataError:
+        return False
+    return True
+
+
 def main(argv):
     return sc.run(NAME, argv, _body, HELP)
 

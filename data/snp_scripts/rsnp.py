@@ -417,6 +417,18 @@ def _body(argv):
     return 0
 
 
+def warm():
+    """Loads the default matrices and their lane tables into this interpreter, so that children
+    forked from it after this call answer without reading them. Prints nothing; returns False
+    when the data cannot be read (a request then reports why)."""
+    path = sc.data_path(None, "NX_RSNP_MATRICES", os.path.join("jaspar", "JASPAR2018_CORE_vertebrates.txt"))
+    try:
+        scanner(path, load_matrices(path))
+    except sc.DataError:
+        return False
+    return True
+
+
 def main(argv):
     return sc.run(NAME, argv, _body, HELP)
 

@@ -140,6 +140,19 @@ def _body(argv):
     return 0
 
 
+def warm():
+    """Loads every structure of the default accession map, with its residue index and ligands,
+    into this interpreter (see rsnp.warm)."""
+    try:
+        for path, chain in ps.mapped_structures(*ps.map_paths(None, None)):
+            structure = ps.load(path)
+            ps.residue_atoms(structure, chain, 0)
+            ps.derived(structure, "ligands", _ligand_groups)
+    except sc.DataError:
+        return False
+    return True
+
+
 def main(argv):
     return sc.run(NAME, argv, _body, HELP)
 
