@@ -22,7 +22,7 @@ HELP = """  AAindex folder: the release files aaindex1 (KYTJ820101), aaindex2 (H
 
 
 def _number(text, where):
-    if text in ("-", "NA", "NaN", "nan"):
+    if text in ("-", "NA"):
         return None  # not given
     return sc.finite_number(text, where, "an AAindex value")
 

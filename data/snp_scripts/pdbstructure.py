@@ -20,6 +20,7 @@ PDB's alignment rule when that column is blank (so "HG21" is a hydrogen, not mer
   site descriptions: REMARK 800 SITE_DESCRIPTION by site id
 """
 
+import math
 import os
 
 import snpcommon as sc
@@ -160,7 +161,7 @@ def _parse(path):
                 occupancy = float(line[54:60]) if line[54:60].strip() else 1.0
             except ValueError:
                 raise sc.DataError("%s:%d: malformed %s record" % (path, number, rec.strip()))
-            if x != x or y != y or z != z or occupancy != occupancy or max(abs(x), abs(y), abs(z)) > 1e6:
+            if not all(map(math.isfinite, (x, y, z, occupancy))) or max(abs(x), abs(y), abs(z)) > 1e6:
                 raise sc.DataError("%s:%d: %s record with a coordinate or occupancy that is no finite number"
                                    % (path, number, rec.strip()))
             resname = line[17:20].strip()

@@ -134,6 +134,12 @@ class NonFiniteNumbersTest(ScriptTestCase):
         code, out, err = call_main(protstability1d, ["-p", "3", "-s", ">s\nMVLSPADK", "-t", "A", "--aaindex", folder])
         self.assertEqual(code, 1)
         self.assertRegex(err, r"aaindex1:\d+: entry KYTJ820101: an AAindex value must be a finite number, not 'inf'")
+        with open(os.path.join(folder, "aaindex1"), "w") as f:
+            f.write(text.replace("1.8", "  nan", 1))  # another size: the cache key changes for sure
+        protstability1d.sc._memo.clear()
+        code, out, err = call_main(protstability1d, ["-p", "3", "-s", ">s\nMVLSPADK", "-t", "A", "--aaindex", folder])
+        self.assertEqual(code, 1)
+        self.assertIn("not 'nan'", err)
 
 
 if __name__ == "__main__":

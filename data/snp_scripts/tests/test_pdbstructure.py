@@ -63,6 +63,10 @@ class AlternateLocationTest(ScriptTestCase):
         with self.assertRaises(ps.sc.DataError) as caught:
             ps.load(path)
         self.assertIn("nan.pdb:2:", str(caught.exception))
+        path = self.write("inf.pdb", record("ATOM", 1, " CA ", "A", "GLY", "A", 1, 0, 0, 0, 0.5).replace("  0.50", "   inf"))
+        with self.assertRaises(ps.sc.DataError) as caught:
+            ps.load(path)
+        self.assertIn("inf.pdb:1:", str(caught.exception))
 
 
 class VirtualCBetaTest(ScriptTestCase):
