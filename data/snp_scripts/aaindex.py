@@ -61,9 +61,9 @@ def _parse_matrix(path, acc, lines):
     for k, (number, line) in enumerate(lines):
         if line.startswith("M "):
             try:
-                spec = line[2:].replace(" ", "")
-                rows = spec.split("rows=")[1].split(",")[0]
-                cols = spec.split("cols=")[1].split(",")[0]
+                layout = line[2:].replace(" ", "")
+                rows = layout.split("rows=")[1].split(",")[0]
+                cols = layout.split("cols=")[1].split(",")[0]
             except IndexError:
                 raise sc.DataError("%s:%d: entry %s: cannot read the M line %r" % (path, number, acc, line))
             table = {}

@@ -44,9 +44,9 @@ def load(path):
     if not path:
         import rsnp
         return rsnp
-    spec = importlib.util.spec_from_file_location("rsnp_other", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    located = importlib.util.spec_from_file_location("rsnp_other", path)
+    module = importlib.util.module_from_spec(located)
+    located.loader.exec_module(module)
     return module
 
 
