@@ -69,26 +69,24 @@ def _bucket(rsid, buckets):
 
 
 def _count_rows(path):
-    with sc.open_text(path) as f:
-        return sum(1 for _ in f)
+    return sum(1 for _ in sc.lines(path))
 
 
 def _bed_rows(path, min_cols):
     """Yields (line number, fields) of the data lines of a BED-like file."""
-    with sc.open_text(path) as f:
-        for number, line in enumerate(f, 1):
-            if not line.strip() or line.startswith(("#", "track", "browser")):
-                continue
-            fields = line.rstrip("\r\n").split("\t")
-            if len(fields) < min_cols:
-                raise sc.DataError("%s:%d: expected at least %d tab-separated columns" % (path, number, min_cols))
-            try:
-                start, end = int(fields[1]), int(fields[2])
-            except ValueError:
-                raise sc.DataError("%s:%d: start and end must be integers" % (path, number))
-            if start < 0 or end < start:
-                raise sc.DataError("%s:%d: bad interval %d-%d" % (path, number, start, end))
-            yield number, fields, start, end
+    for number, line in sc.lines(path):
+        if not line.strip() or line.startswith(("#", "track", "browser")):
+            continue
+        fields = line.rstrip("\r\n").split("\t")
+        if len(fields) < min_cols:
+            raise sc.DataError("%s:%d: expected at least %d tab-separated columns" % (path, number, min_cols))
+        try:
+            start, end = int(fields[1]), int(fields[2])
+        except ValueError:
+            raise sc.DataError("%s:%d: start and end must be integers" % (path, number))
+        if start < 0 or end < start:
+            raise sc.DataError("%s:%d: bad interval %d-%d" % (path, number, start, end))
+        yield number, fields, start, end
 
 
 def load_rsid(path, rsid):
@@ -189,6 +187,17 @@ def _body(argv):
     peaks = sc.data_path(opts.get("--peaks"), "NX_CHIP_PEAK_DIR", os.path.join("chip", "peaks"))
     sc.emit(RESULT_KEY, answer(rsid, ug == "true", table, peaks))
     return 0
+
+
+def warm():
+    """Reads the index of the default rs-id table's cache into this interpreter (see rsnp.warm);
+    the parts themselves are read per request, as a request needs only one."""
+    table = sc.data_path(None, "NX_SNP_RSID_TABLE", os.path.join("chip", "rsids.bed"))
+    try:
+        load_rsid(table, "rs0")
+    except sc.DataError:
+        return False
+    return True
 
 
 def main(argv):

@@ -21,60 +21,61 @@ HELP = """  AAindex folder: the release files aaindex1 (KYTJ820101), aaindex2 (H
       files hold only these entries; the full release files work as well."""
 
 
-def _number(text):
-    try:
-        return float(text)
-    except ValueError:
-        return None  # "-" or "NA": not given
+def _number(text, where):
+    if text in ("-", "NA"):
+        return None  # not given
+    return sc.finite_number(text, where, "an AAindex value")
 
 
 def _entries(path, wanted):
     """Raw lines of the wanted entries of one release file, by accession."""
     found = {}
     current = None
-    with sc.open_text(path) as f:
-        for line in f:
-            if line.startswith("H "):
-                acc = line[2:].strip()
-                current = acc if acc in wanted else None
-                if current:
-                    found[current] = []
-            elif line.startswith("//"):
-                current = None
-            elif current:
-                found[current].append(line.rstrip("\r\n"))
+    for number, line in sc.lines(path):
+        if line.startswith("H "):
+            acc = line[2:].strip()
+            current = acc if acc in wanted else None
+            if current:
+                found[current] = []
+        elif line.startswith("//"):
+            current = None
+        elif current:
+            found[current].append((number, line.rstrip("\r\n")))
     return found
 
 
 def _parse_index(path, acc, lines):
-    for k, line in enumerate(lines):
+    for k, (number, line) in enumerate(lines):
         if line.startswith("I "):
-            values = " ".join(lines[k + 1:k + 3]).split()
+            body = lines[k + 1:k + 3]
+            values = " ".join(text for _, text in body).split()
             if len(values) != 20:
-                raise sc.DataError("%s: entry %s: expected 20 index values, found %d" % (path, acc, len(values)))
-            return {aa: _number(v) for aa, v in zip(INDEX_ORDER, values)}
+                raise sc.DataError("%s:%d: entry %s: expected 20 index values, found %d"
+                                   % (path, number, acc, len(values)))
+            where = "%s:%d: entry %s" % (path, body[0][0], acc)
+            return {aa: _number(v, where) for aa, v in zip(INDEX_ORDER, values)}
     raise sc.DataError("%s: entry %s has no I section" % (path, acc))
 
 
 def _parse_matrix(path, acc, lines):
-    for k, line in enumerate(lines):
+    for k, (number, line) in enumerate(lines):
         if line.startswith("M "):
             try:
-                spec = line[2:].replace(" ", "")
-                rows = spec.split("rows=")[1].split(",")[0]
-                cols = spec.split("cols=")[1].split(",")[0]
+                layout = line[2:].replace(" ", "")
+                rows = layout.split("rows=")[1].split(",")[0]
+                cols = layout.split("cols=")[1].split(",")[0]
             except IndexError:
-                raise sc.DataError("%s: entry %s: cannot read the M line %r" % (path, acc, line))
+                raise sc.DataError("%s:%d: entry %s: cannot read the M line %r" % (path, number, acc, line))
             table = {}
             body = lines[k + 1:k + 1 + len(rows)]
             if len(body) != len(rows):
                 raise sc.DataError("%s: entry %s: expected %d matrix rows" % (path, acc, len(rows)))
-            for r, row_line in zip(rows, body):
+            for r, (row_number, row_line) in zip(rows, body):
                 values = row_line.split()
                 if len(values) > len(cols):
-                    raise sc.DataError("%s: entry %s: row %s has too many values" % (path, acc, r))
+                    raise sc.DataError("%s:%d: entry %s: row %s has too many values" % (path, row_number, acc, r))
                 for c, v in zip(cols, values):
-                    value = _number(v)
+                    value = _number(v, "%s:%d: entry %s" % (path, row_number, acc))
                     table[r + c] = value
                     table.setdefault(c + r, value)  # the upper triangle mirrors the lower one
             return table

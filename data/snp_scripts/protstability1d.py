@@ -5,11 +5,13 @@ Model (DDGun sequence score, Montanucci et al., BMC Bioinformatics 20(Suppl 14):
 a homologue profile; the terms are documented in stability.py):
     ddG = 0.27 * s_hyd + 0.30 * s_sub - 0.43 * s_seq
     s_hyd = KD(M) - KD(W)                       Kyte-Doolittle hydropathy, AAindex KYTJ820101
-    s_sub = BLOSUM62(W, M) - BLOSUM62(W, W)     AAindex HENS920102 (1/3-bit units)
+    s_sub = (BLOSUM62(M, M) - BLOSUM62(W, W)) / 2   AAindex HENS920102 (1/3-bit units); the profile
+                                                term of DDGun with the profile {W: 1/2, M: 1/2}
     s_seq = sum over the residues a_j within 2 positions of i of SKOJ(a_j, M) - SKOJ(a_j, W)
                                                 Skolnick contact potential, AAindex SKOJ970101
 W is the residue of the sequence at the position, M the new one. Sign convention:
-ddG = dG_unfold(mutant) - dG_unfold(wild type) in kcal/mol, negative = destabilising.
+ddG = dG_unfold(mutant) - dG_unfold(wild type) in kcal/mol, negative = destabilising. Every term
+is antisymmetric, so the reverse substitution (M -> W in the mutant sequence) gives exactly -ddG.
 
 Printed answer "STABILITY_1D:<ddG with two decimals>" and a second line "STABILITY_1D_TERMS:..."
 with the three terms. Requests the model cannot answer are no errors and print a reason instead
@@ -95,6 +97,15 @@ def _body(argv):
     if terms:
         sc.emit(RESULT_KEY + "_TERMS", terms)
     return 0
+
+
+def warm():
+    """Loads the default AAindex tables into this interpreter (see rsnp.warm)."""
+    try:
+        aaindex.load(aaindex.folder(None), indices=(st.KD,), matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3")))
+    except sc.DataError:
+        return False
+    return True
 
 
 def main(argv):

@@ -19,17 +19,25 @@ matrices (Khan et al., Nucleic Acids Res. 46:D260, 2018).
      best of them is the factor's site.
   4. Binding state of a site with score S (bits s = S / 100) and p-value p, for the significance
      level P of --sign (first rule that holds):
-         s <= 0                 6  No binding (-1.0)    no better than background
          p <= P / 10            0  Extended (1.5)
          p <= P                 1  Normal (1.0)
          p <= 10 P              2  Weakened (0.5)
          p <= 100 P             3  Undetectable (0.0)
-         otherwise              4  Unspecific (-0.5)
+         s > 0                  4  Unspecific (-0.5)    beyond every level, yet above background
+         otherwise              6  No binding (-1.0)    beyond every level and s <= 0
+     The p-value decides whenever it reaches a level: a site with s <= 0 can still be rare under
+     the background (a matrix with many weak columns), and then it is not "No binding".
+     p is the p-value of one site. The factor's site is the best of m = 2 x (windows overlapping
+     the change) sites, and 579 matrices are scanned, so among random sequences some factor is
+     always "Normal" by chance. --adjust windows multiplies p by m, --adjust all by m times the
+     number of matrices (Bonferroni, Dunn, J. Am. Stat. Assoc. 56:52, 1961; conservative for the
+     overlapping windows); the states are then decided on the adjusted p-value. Default: none.
   5. PRESENT lists the factors whose site is in state --snpdm1 in the first sequence and in state
      --snpdm2 in the second, with scores (bits), p-values, strand and 1-based window start, sorted
      by the first sequence's p-value; "none" when no factor is (also when the sequences are equal).
-The pre-parsed matrices with the score thresholds of every p-value level are cached; the exact
-distribution of a matrix is computed (and cached) only when one of its sites is reported.
+The pre-parsed matrices with the score thresholds of every p-value level are cached, and so are
+the lane tables that score all matrices at once (motifscan.py); the exact distribution of a
+matrix is computed (and cached) only when one of its sites is reported or --adjust asks for it.
 """
 
 import os
@@ -48,10 +56,14 @@ STATES = {0: "Extended (1.5)", 1: "Normal (1.0)", 2: "Weakened (0.5)", 3: "Undet
           4: "Unspecific (-0.5)", 6: "No binding (-1.0)"}
 # The p-value levels a state can be decided by: P / 10, P, 10 P and 100 P for every significance P.
 LEVELS = sorted(set(round(p * f, 12) for p in SIGNIFICANCE for f in (0.1, 1, 10, 100)))
+ADJUSTMENTS = ("none", "windows", "all")
+MAX_COUNT = 1e9    # counts beyond this are no counts; they would overflow the weights' range
+MAX_LENGTH = 100   # the exact score distribution grows with the length; real motifs stay far below
 CODES = {"A": 0, "C": 1, "G": 2, "T": 3, "U": 3}
 DNA_LETTERS = set("ACGTUNRYKMSWBDHV")
 
-HELP = """usage: rsnp.py --sign N --snpdm1 STATE --snpdm2 STATE -f SEQUENCE -s SEQUENCE [--matrices FILE]
+HELP = """usage: rsnp.py --sign N --snpdm1 STATE --snpdm2 STATE -f SEQUENCE -s SEQUENCE
+               [--adjust none|windows|all] [--matrices FILE]
 
 Prints "PRESENT:<answer>": the transcription factors whose best binding site over the changed
 bases is in binding state --snpdm1 in the first sequence (-f, reference) and in state --snpdm2 in
@@ -63,22 +75,30 @@ Options:
   --sign N         significance level P by code: 0=0.33 1=0.25 2=0.1 3=0.05 4=0.025 5=0.01
                    6=0.005 7=0.0025 8=0.001 9=0.0005 10=0.00025 11=0.0001 12=0.00005
                    13=0.000025 14=0.00001 15=0.000005
-  --snpdm1 STATE   binding state asked for the first sequence, --snpdm2 for the second:
-                   0 Extended    p <= P/10
-                   1 Normal      P/10 < p <= P
-                   2 Weakened    P < p <= 10 P
-                   3 Undetectable  10 P < p <= 100 P
-                   4 Unspecific  p > 100 P
-                   6 No binding  score <= 0 bits (decided first)
+  --snpdm1 STATE   binding state asked for the first sequence, --snpdm2 for the second
+                   (the first rule that holds decides):
+                   0 Extended      p <= P/10
+                   1 Normal        p <= P
+                   2 Weakened      p <= 10 P
+                   3 Undetectable  p <= 100 P
+                   4 Unspecific    p > 100 P and score > 0 bits
+                   6 No binding    p > 100 P and score <= 0 bits
                    where p is the exact p-value of the site's score under a uniform background
   -f SEQUENCE      reference DNA around the variation
   -s SEQUENCE      the same DNA with the variation's allele
+  --adjust MODE    none (default): p is the p-value of one site, NOT corrected for the number
+                   of windows and matrices scanned; with 579 matrices some factor reaches
+                   "Normal" by chance in most sequences. windows: Bonferroni over the windows
+                   and strands that overlap the change (p x m); all: over those and all matrices
+                   (p x m x matrices). The states are then decided on the adjusted p-value, which
+                   the answer adds as "adjusted p=".
   --matrices FILE  count matrices (default $NX_RSNP_MATRICES, else
                    <script dir>/data/jaspar/JASPAR2018_CORE_vertebrates.txt)
 
 Data format (plain or gzip): JASPAR count matrices, per factor a header line ">ID NAME" and four
 rows "A [ n1 n2 ... ]", "C [ ... ]", "G [ ... ]", "T [ ... ]" of counts per position (the brackets
-are optional). Any JASPAR collection in this format can replace the shipped one.
+are optional; counts are finite numbers from 0 to 1e9, at most 100 positions). Any JASPAR
+collection in this format can replace the shipped one.
 Pre-parsed copies are kept in $NX_SNP_CACHE_DIR (default ~/.cache/nolix/snp_scripts).
 Exit status: 0 answered, 1 unreadable or malformed data, 2 bad command line.
 """
@@ -88,25 +108,25 @@ def read_matrices(path):
     """[(id, name, [[nA, nC, nG, nT] per position])] from a JASPAR-format file."""
     matrices = []
     current = None
-    with sc.open_text(path) as f:
-        for number, line in enumerate(f, 1):
-            line = line.strip()
-            if not line:
-                continue
-            if line.startswith(">"):
-                head = line[1:].split(None, 1)
-                if not head:
-                    raise sc.DataError("%s:%d: matrix header without an id" % (path, number))
-                current = (head[0], head[1].strip() if len(head) > 1 else head[0], {})
-                matrices.append(current)
-                continue
-            base = line[0].upper()
-            if current is None or base not in "ACGT" or base in current[2]:
-                raise sc.DataError("%s:%d: expected a '>' header or one row each of A, C, G, T" % (path, number))
-            try:
-                current[2][base] = [float(v) for v in line[1:].replace("[", " ").replace("]", " ").split()]
-            except ValueError:
-                raise sc.DataError("%s:%d: counts must be numbers" % (path, number))
+    for number, line in sc.lines(path):
+        line = line.strip()
+        if not line:
+            continue
+        if line.startswith(">"):
+            head = line[1:].split(None, 1)
+            if not head:
+                raise sc.DataError("%s:%d: matrix header without an id" % (path, number))
+            current = (head[0], head[1].strip() if len(head) > 1 else head[0], {})
+            matrices.append(current)
+            continue
+        base = line[0].upper()
+        if current is None or base not in "ACGT" or base in current[2]:
+            raise sc.DataError("%s:%d: expected a '>' header or one row each of A, C, G, T" % (path, number))
+        where = "%s:%d" % (path, number)
+        current[2][base] = [sc.finite_number(v, where, "a count", MAX_COUNT)
+                            for v in line[1:].replace("[", " ").replace("]", " ").split()]
+        if len(current[2][base]) > MAX_LENGTH:
+            raise sc.DataError("%s: matrix %s is longer than %d positions" % (where, current[0], MAX_LENGTH))
     result = []
     for mid, name, rows in matrices:
         if sorted(rows) != ["A", "C", "G", "T"] or len(set(len(r) for r in rows.values())) != 1 \
@@ -189,6 +209,20 @@ def load_matrices(path):
     return sc.cached("jaspar", [path], build)
 
 
+_scanners = {}  # matrix file -> (file stamp, motifscan.Scanner), built once per interpreter
+
+
+def scanner(path, matrices):
+    stamp = sc.file_stamp(path)
+    kept = _scanners.get(stamp[0])
+    if kept is not None and kept[0] == stamp:
+        return kept[1]
+    import motifscan
+    result = motifscan.Scanner(sc.cached("jaspar-lanes", [path], lambda: motifscan.build(matrices), keep=False))
+    _scanners[stamp[0]] = (stamp, result)
+    return result
+
+
 def p_value(path, matrix, score):
     """Exact p-value of an integer score; the matrix's distribution is cached once computed."""
     mid, _, rows = matrix[0], matrix[1], matrix[2]
@@ -269,18 +303,31 @@ def best_site_pair(codes1, codes2, region, matrix):
     return best1, best2
 
 
-def state_of(score, matrix, level_index):
-    """Binding state code of an integer score, by the rules of the top comment."""
-    if score <= 0:
-        return 6
-    t = matrix[4]
-    for code, index in ((0, level_index[0]), (1, level_index[1]), (2, level_index[2]), (3, level_index[3])):
-        if score >= t[index]:
+def state_of(score, thresholds, level_index):
+    """Binding state code of an integer score, by the rules of the top comment: the p-value
+    levels first (a score reaches a level when it is at least the level's threshold), then the
+    sign of the score for the sites that reach none of them."""
+    for code in (0, 1, 2, 3):
+        if score >= thresholds[level_index[code]]:
             return code
-    return 4
+    return 4 if score > 0 else 6
 
 
-def answer(first, second, significance, state1, state2, path):
+def state_of_p(score, p, significance):
+    """The same rules for a site whose (adjusted) p-value is known."""
+    for code, factor in ((0, 0.1), (1, 1), (2, 10), (3, 100)):
+        if p <= round(significance * factor, 12):
+            return code
+    return 4 if score > 0 else 6
+
+
+def window_count(length, sequence_length, region):
+    """Number of windows (per strand) of a matrix of this length that overlap region."""
+    start, end = region
+    return max(0, min(end, sequence_length - length + 1) - max(0, start - length + 1))
+
+
+def answer(first, second, significance, state1, state2, path, adjust="none"):
     regions = changed_region(first, second)
     if regions is None:
         return "none"
@@ -289,24 +336,47 @@ def answer(first, second, significance, state1, state2, path):
     level_index = [LEVELS.index(round(p * f, 12)) for f in (0.1, 1, 10, 100)]
     codes = (encode(first), encode(second))
     same_length = len(first) == len(second) and regions[0] == regions[1]
+    scan = scanner(path, matrices)
+    if same_length and regions[0][1] - regions[0][0] == 1:
+        scores = scan.substitution_scores(codes[0], codes[1], regions[0][0])
+    else:
+        scores = [scan.best_scores(c, region) for c, region in zip(codes, regions)]
+    wanted = (state1, state2)
     hits = []
-    for matrix in matrices:
+    for matrix, best1, best2 in zip(matrices, scores[0], scores[1]):
+        if best1 is None or best2 is None:
+            continue  # a sequence shorter than the matrix
+        if adjust == "none":
+            if state_of(best1, matrix[4], level_index) != state1 or state_of(best2, matrix[4], level_index) != state2:
+                continue
+            adjusted = None
+        else:
+            # Bonferroni: the best of m sites is as surprising as a single site with m times its p-value.
+            factors = [2 * window_count(len(matrix[2]), len(c), region) * (len(matrices) if adjust == "all" else 1)
+                       for c, region in zip(codes, regions)]
+            adjusted = [min(1.0, m * p_value(path, matrix, s)) for m, s in zip(factors, (best1, best2))]
+            if state_of_p(best1, adjusted[0], p) != state1 or state_of_p(best2, adjusted[1], p) != state2:
+                continue
+        # Strand and start of the reported sites: the first best window, scanning as below.
         if same_length:
             sites = best_site_pair(codes[0], codes[1], regions[0], matrix)
         else:
             sites = [best_site(c, start, end, matrix) for c, (start, end) in zip(codes, regions)]
-        if all(site is not None and state_of(site[0], matrix, level_index) == wanted
-               for site, wanted in zip(sites, (state1, state2))):
-            hits.append((matrix, sites))
+        if (sites[0][0], sites[1][0]) != (best1, best2):
+            raise AssertionError("lane scan and window scan disagree on %s" % matrix[0])
+        hits.append((matrix, sites, adjusted))
     if not hits:
         return "none"
     reported = []
-    for matrix, sites in hits:
+    for matrix, sites, adjusted in hits:
         pvalues = [p_value(path, matrix, site[0]) for site in sites]
-        text = "%s %s (%s)" % (matrix[1], matrix[0], ", ".join(
-            "%s score %.2f p=%.2g %s%d" % (which, site[0] / float(SCALE), pv, site[1], site[2])
-            for which, site, pv in zip(("first", "second"), sites, pvalues)))
-        reported.append((pvalues[0], matrix[0], text))
+        parts = []
+        for k, (which, site, pv) in enumerate(zip(("first", "second"), sites, pvalues)):
+            text = "%s score %.2f p=%.2g" % (which, site[0] / float(SCALE), pv)
+            if adjusted is not None:
+                text += " adjusted p=%.2g" % adjusted[k]
+            parts.append("%s %s%d" % (text, site[1], site[2]))
+        reported.append((pvalues[0], matrix[0], "%s %s (%s)" % (matrix[1], matrix[0], ", ".join(parts))))
     reported.sort()
     return "; ".join(r[2] for r in reported)
 
@@ -329,8 +399,11 @@ def _state(text, option):
 
 
 def _body(argv):
-    opts = sc.parse_options(argv, ("--sign", "--snpdm1", "--snpdm2", "-f", "-s", "--matrices"),
+    opts = sc.parse_options(argv, ("--sign", "--snpdm1", "--snpdm2", "-f", "-s", "--matrices", "--adjust"),
                             ("--sign", "--snpdm1", "--snpdm2", "-f", "-s"))
+    adjust = opts.get("--adjust", "none")
+    if adjust not in ADJUSTMENTS:
+        raise sc.UsageError("--adjust must be one of %s, not %r" % (", ".join(ADJUSTMENTS), adjust))
     significance = sc.parse_int(opts["--sign"], "--sign", 0)
     if significance >= len(SIGNIFICANCE):
         raise sc.UsageError("--sign must be a significance code from 0 to 15, not %d" % significance)
@@ -340,8 +413,20 @@ def _body(argv):
     second = _sequence(opts["-s"], "-s")
     path = sc.data_path(opts.get("--matrices"), "NX_RSNP_MATRICES",
                         os.path.join("jaspar", "JASPAR2018_CORE_vertebrates.txt"))
-    sc.emit(RESULT_KEY, answer(first, second, significance, state1, state2, path))
+    sc.emit(RESULT_KEY, answer(first, second, significance, state1, state2, path, adjust))
     return 0
+
+
+def warm():
+    """Loads the default matrices and their lane tables into this interpreter, so that children
+    forked from it after this call answer without reading them. Prints nothing; returns False
+    when the data cannot be read (a request then reports why)."""
+    path = sc.data_path(None, "NX_RSNP_MATRICES", os.path.join("jaspar", "JASPAR2018_CORE_vertebrates.txt"))
+    try:
+        scanner(path, load_matrices(path))
+    except sc.DataError:
+        return False
+    return True
 
 
 def main(argv):

@@ -69,13 +69,32 @@ def parse_change(text):
             ps.amino_letter(right, "the amino acid after the change"))
 
 
-def ligands_near(structure, residue, cutoff=CONTACT):
+def _ligand_groups(structure):
+    """[(key, atoms, centre, radius)] of the non-water ligands, sorted by key."""
     groups = {}
     for a in structure["atoms"]:
         if a[0] and a[4] not in ps.WATERS and a[4] not in ps.THREE_TO_ONE:
             groups.setdefault((a[1], a[2], a[3], a[4]), []).append(a)
+    out = []
+    for key, atoms in sorted(groups.items()):
+        centre = [sum(a[7 + i] for a in atoms) / len(atoms) for i in range(3)]
+        out.append((key, atoms, centre, _radius(centre, atoms)))
+    return out
+
+
+def _radius(centre, atoms):
+    return max(((a[7] - centre[0]) ** 2 + (a[8] - centre[1]) ** 2 + (a[9] - centre[2]) ** 2) ** 0.5 for a in atoms)
+
+
+def ligands_near(structure, residue, cutoff=CONTACT):
     found = []
-    for (chain, resseq, icode, name), atoms in sorted(groups.items()):
+    centre = [sum(a[7 + i] for a in residue) / len(residue) for i in range(3)]
+    reach = _radius(centre, residue) + cutoff
+    for (chain, resseq, icode, name), atoms, group_centre, group_radius in ps.derived(structure, "ligands",
+                                                                                    _ligand_groups):
+        # No atom pair can be within the cut-off when the two bounding spheres are farther apart.
+        if sum((c - g) ** 2 for c, g in zip(centre, group_centre)) > (reach + group_radius) ** 2:
+            continue
         d = ps.min_distance(residue, atoms)
         if d is not None and d <= cutoff:
             found.append("ligand %s %s%d%s at %.2f A" % (name, chain, resseq, icode, d))
@@ -119,6 +138,19 @@ def _body(argv):
     map_path, struct_dir = ps.map_paths(opts.get("--pdb-map"), opts.get("--pdb-dir"))
     sc.emit(RESULT_KEY, answer(accession, chain, position, wild, mutant, map_path, struct_dir))
     return 0
+
+
+def warm():
+    """Loads every structure of the default accession map, with its residue index and ligands,
+    into this interpreter (see rsnp.warm)."""
+    try:
+        for path, chain in ps.mapped_structures(*ps.map_paths(None, None)):
+            structure = ps.load(path)
+            ps.residue_atoms(structure, chain, 0)
+            ps.derived(structure, "ligands", _ligand_groups)
+    except sc.DataError:
+        return False
+    return True
 
 
 def main(argv):

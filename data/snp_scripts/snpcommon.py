@@ -21,7 +21,7 @@ DATA_DIR = os.path.join(SCRIPT_DIR, "data")
 EXIT_DATA = 1   # unreadable or malformed data
 EXIT_USAGE = 2  # bad command line
 
-CACHE_VERSION = 1  # bump when a cached layout changes
+CACHE_VERSION = 2  # bump when a cached layout changes
 
 
 class UsageError(Exception):
@@ -103,19 +103,56 @@ def parse_int(text, what, minimum=None):
 
 
 def open_text(path):
-    """Opens a plain or gzip-compressed text file (by its magic bytes) for reading."""
+    """Opens a plain or gzip-compressed text file (by its magic bytes) for reading.
+
+    Reading it may still raise on damaged gzip data: iterate with lines() to get a DataError."""
     try:
         f = open(path, "rb")
         magic = f.read(2)
         f.seek(0)
     except OSError as e:
         raise DataError("cannot read %s: %s" % (path, e.strerror or e))
+    import io
     if magic == b"\x1f\x8b":
         import gzip
-        import io
-        return io.TextIOWrapper(gzip.GzipFile(fileobj=f), encoding="latin-1")
-    import io
+        f.close()  # a GzipFile given a file object would leave it open
+        try:
+            return io.TextIOWrapper(gzip.open(path, "rb"), encoding="latin-1")
+        except OSError as e:
+            raise DataError("cannot read %s: %s" % (path, e.strerror or e))
     return io.TextIOWrapper(f, encoding="latin-1")
+
+
+def lines(path):
+    """Yields (1-based line number, line) of a plain or gzip file.
+
+    A truncated or damaged gzip stream, or a read error, becomes a DataError naming the file and
+    the last line read, so no half-read file is ever taken for a whole one."""
+    import zlib
+    number = 0
+    with open_text(path) as f:
+        try:
+            for line in f:
+                number += 1
+                yield number, line
+        except (EOFError, zlib.error, OSError, ValueError) as e:
+            # gzip: EOFError when the stream ends early, BadGzipFile (an OSError) on a bad CRC or
+            # header, zlib.error on damaged deflate data
+            raise DataError("%s: damaged or truncated file after line %d (%s)"
+                            % (path, number, str(e) or e.__class__.__name__))
+
+
+def finite_number(text, where, what, maximum=None):
+    """float(text), refusing nan, infinities and values above maximum (they would only fail later)."""
+    import math
+    try:
+        value = float(text)
+    except ValueError:
+        raise DataError("%s: %s must be a number, not %r" % (where, what, text))
+    if not math.isfinite(value) or (maximum is not None and abs(value) > maximum):
+        raise DataError("%s: %s must be a finite number%s, not %r"
+                        % (where, what, "" if maximum is None else " of at most %g" % maximum, text))
+    return value
 
 
 def file_stamp(path):
@@ -167,16 +204,19 @@ def _write_cache(path, header, value):
             pass
 
 
-_memo = {}  # kind -> (header, value): a host that calls main() again in one interpreter skips the read
+_memo = {}  # (kind, paths) -> (header, value): a host that calls main() again in one interpreter skips the read
 
 
-def cached(kind, paths, build):
+def cached(kind, paths, build, keep=True):
     """Returns build(), or the value cached for these exact source files (path, size, mtime).
 
-    build must return marshal-able data."""
+    build must return marshal-able data. The value is also kept in memory, once per kind and set
+    of files, so a pre-started interpreter (and every child forked from it) reads it only once;
+    keep=False leaves that to a caller that keeps a converted form of its own."""
     stamps = [file_stamp(p) for p in paths]
     header = [CACHE_VERSION, kind, stamps]
-    memo = _memo.get(kind)
+    memo_key = (kind, tuple(s[0] for s in stamps))
+    memo = _memo.get(memo_key)
     if memo is not None and memo[0] == header:
         return memo[1]
     path = _cache_file(kind, stamps, "")
@@ -184,25 +224,41 @@ def cached(kind, paths, build):
     if value is None:
         value = build()
         _write_cache(path, header, value)
-    _memo[kind] = (header, value)
+    if keep:
+        _memo[memo_key] = (header, value)
     return value
+
+
+_memo_parts = {}  # (kind, paths) -> (header, index, {slot: value}) of cached_parts
 
 
 def cached_parts(kind, paths, build, part_key):
     """Like cached(), for data split into named parts of which a start needs only one.
 
     build returns a dict part name -> marshal-able data; returns the data of part_key or None.
-    Every part is a file of its own, so a start reads only the part it asks for."""
+    Every part is a file of its own, so a start reads only the part it asks for; the parts read
+    are kept in memory for later calls in the same interpreter."""
     stamps = [file_stamp(p) for p in paths]
     header = [CACHE_VERSION, kind, stamps]
+    memo_key = (kind, tuple(s[0] for s in stamps))
+    memo = _memo_parts.get(memo_key)
+    if memo is not None and memo[0] == header:
+        index, parts_read = memo[1], memo[2]
+        slot = index.get(part_key)
+        if slot is None:
+            return None
+        if slot in parts_read:
+            return parts_read[slot]
     index_path = _cache_file(kind, stamps, "")
     index = _read_cache(index_path, header)
     if index is not None:
         slot = index.get(part_key)
         if slot is None:
+            _remember_part(memo_key, header, index, None, None)
             return None
         value = _read_cache(_cache_file(kind, stamps, "-%d" % slot), header)
         if value is not None:
+            _remember_part(memo_key, header, index, slot, value)
             return value
     parts = build()
     index = {}
@@ -210,4 +266,15 @@ def cached_parts(kind, paths, build, part_key):
         index[name] = slot
         _write_cache(_cache_file(kind, stamps, "-%d" % slot), header, value)
     _write_cache(index_path, header, index)
+    slot = index.get(part_key)
+    _remember_part(memo_key, header, index, slot, parts.get(part_key))
     return parts.get(part_key)
+
+
+def _remember_part(memo_key, header, index, slot, value):
+    memo = _memo_parts.get(memo_key)
+    if memo is None or memo[0] != header:
+        memo = (header, index, {})
+        _memo_parts[memo_key] = memo
+    if slot is not None:
+        memo[2][slot] = value

@@ -2,10 +2,15 @@
 
 The terms follow the sequence and structure scores of DDGun (Montanucci, Capriotti, Frank,
 Ben-Tal, Fariselli, BMC Bioinformatics 20(Suppl 14):335, 2019). DDGun weights every term by a
-homologue profile; offline there is no homologue search, so each profile column is the residue of
-the sequence itself, which turns the terms into plain differences:
+homologue profile; offline there is no homologue search. A profile describes the position, not
+the residue that happens to occupy it, which is what makes DDGun antisymmetric (M -> W scores
+minus W -> M). The profile used here is the one both sequences share: the two residues seen at the
+position, W and M, with weight 1/2 each. The substitution term sum_k P_k (B(k, M) - B(k, W)) then
+becomes half the difference of the two self-scores; a profile of W alone would give
+B(W, M) - B(W, W), which is never positive (a BLOSUM diagonal is its row's maximum) and makes
+almost every substitution, and its reverse, destabilising. The other terms are plain differences:
     s_hyd = H(M) - H(W)                                  H: Kyte-Doolittle hydropathy (KYTJ820101)
-    s_sub = B(W, M) - B(W, W)                            B: BLOSUM62 in 1/3 bits (HENS920102)
+    s_sub = (B(M, M) - B(W, W)) / 2                      B: BLOSUM62 in 1/3 bits (HENS920102)
     s_seq = sum over j in [i-2, i+2], j != i, of C(a_j, M) - C(a_j, W)
                                                          C: Skolnick contact potential (SKOJ970101)
     s_3d  = sum over residues r in contact with i of E(a_r, M) - E(a_r, W)
@@ -13,8 +18,8 @@ the sequence itself, which turns the terms into plain differences:
 Contact potentials are energies (lower = more favourable), so they enter with a minus sign.
 Sign convention of every estimate: ddG = dG_unfold(mutant) - dG_unfold(wild type) in kcal/mol;
 negative values mean the substitution destabilises the fold, positive values that it stabilises it.
-s_hyd, s_seq and s_3d are antisymmetric (M -> W gives minus W -> M); s_sub is not, since both
-directions lose the self-score of the residue they replace.
+Every term, and so every estimate, is antisymmetric: M -> W in the same environment gives minus
+W -> M exactly.
 """
 
 KD = "KYTJ820101"
@@ -44,7 +49,7 @@ def hydropathy_term(tables, wild, mutant):
 
 def substitution_term(tables, wild, mutant):
     b = tables[BLOSUM]
-    return _value(b, wild + mutant, BLOSUM) - _value(b, wild + wild, BLOSUM)
+    return (_value(b, mutant + mutant, BLOSUM) - _value(b, wild + wild, BLOSUM)) / 2.0
 
 
 def pair_term(table, name, neighbours, wild, mutant):

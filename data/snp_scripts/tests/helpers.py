@@ -56,6 +56,7 @@ class ScriptTestCase(unittest.TestCase):
         os.environ["NX_SNP_CACHE_DIR"] = self.cache
         import snpcommon
         snpcommon._memo.clear()  # each test starts as a fresh process would
+        snpcommon._memo_parts.clear()
 
     def tearDown(self):
         if self._saved_cache is None:

@@ -3,7 +3,9 @@ import unittest
 
 from helpers import ScriptTestCase, answer_of, call_main, run_script
 
+import aaindex
 import protstability1d
+import stability as st
 
 SEQ = ">seq\nMVLSPADK"
 
@@ -17,27 +19,48 @@ class StabilityByHandTest(ScriptTestCase):
     def test_leucine_to_alanine_by_hand(self):
         # L3A in MVLSPADK, from the AAindex tables:
         #   s_hyd = KD(A) - KD(L) = 1.8 - 3.8 = -2.0
-        #   s_sub = B(L,A) - B(L,L) = -2 - 6 = -8
+        #   s_sub = (B(A,A) - B(L,L)) / 2 = (6 - 6) / 2 = 0
         #   s_seq = sum over M, V, S, P of SKOJ(n,A) - SKOJ(n,L)
         #         = (-0.3+1.0) + (-0.4+1.2) + (0.9-0.4) + (0.6-0.0) = 2.6
-        #   ddG = 0.27*(-2.0) + 0.30*(-8) - 0.43*2.6 = -4.058
+        #   ddG = 0.27*(-2.0) + 0.30*0 - 0.43*2.6 = -1.658
         value, terms = self.ask(3, "A")
-        self.assertEqual(value, "-4.06")
-        self.assertEqual(terms, "s_hyd=-2.000 s_sub=-8.000 s_seq=2.600")
+        self.assertEqual(value, "-1.66")
+        self.assertEqual(terms, "s_hyd=-2.000 s_sub=0.000 s_seq=2.600")
 
     def test_window_is_cut_at_the_ends_and_three_letter_codes_work(self):
         # M1 -> K: only V and L follow within two residues.
-        #   s_hyd = -3.9 - 1.9 = -5.8; s_sub = B(M,K) - B(M,M) = -2 - 8 = -10
+        #   s_hyd = -3.9 - 1.9 = -5.8; s_sub = (B(K,K) - B(M,M)) / 2 = (7 - 8) / 2 = -0.5
         #   s_seq = (SKOJ(V,K) - SKOJ(V,M)) + (SKOJ(L,K) - SKOJ(L,M)) = (0.7+0.8) + (0.5+1.0) = 3.0
         value, terms = self.ask(1, "Lys")
-        self.assertEqual(terms, "s_hyd=-5.800 s_sub=-10.000 s_seq=3.000")
-        self.assertEqual(value, "%.2f" % (0.27 * -5.8 + 0.30 * -10 - 0.43 * 3.0))
+        self.assertEqual(terms, "s_hyd=-5.800 s_sub=-0.500 s_seq=3.000")
+        self.assertEqual(value, "%.2f" % (0.27 * -5.8 + 0.30 * -0.5 - 0.43 * 3.0))
 
-    def test_hydropathy_and_contact_terms_are_antisymmetric(self):
-        forward = self.ask(3, "A")[1]
-        backward = self.ask(3, "L", sequence=">seq\nMVASPADK")[1]
-        self.assertEqual(backward, "s_hyd=2.000 s_sub=-8.000 s_seq=-2.600")
-        self.assertNotEqual(forward, backward)
+    def test_reverse_substitution_scores_minus_the_forward_one(self):
+        forward = self.ask(3, "A")
+        backward = self.ask(3, "L", sequence=">seq\nMVASPADK")
+        self.assertEqual(backward, ("1.66", "s_hyd=2.000 s_sub=0.000 s_seq=-2.600"))
+        self.assertEqual(forward[0], "-1.66")
+
+    def test_every_pair_is_exactly_antisymmetric(self):
+        # All 380 ordered pairs in one context: the exact floats, not only the printed values.
+        tables = aaindex.load(aaindex.folder(None), indices=(st.KD,),
+                              matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3")))
+        for w in aaindex.AMINO:
+            for m in aaindex.AMINO:
+                forward = st.ddg_1d(tables, "MVL" + w + "PADK", 3, m)
+                backward = st.ddg_1d(tables, "MVL" + m + "PADK", 3, w)
+                self.assertEqual(forward, tuple(-x for x in backward), (w, m))
+                if w != m:
+                    self.assertEqual(self.ask(4, m, sequence=">s\nMVL" + w + "PADK")[0].lstrip("-"),
+                                     self.ask(4, w, sequence=">s\nMVL" + m + "PADK")[0].lstrip("-"))
+
+    def test_a_profile_of_the_wild_type_alone_is_not_used(self):
+        # With B(W, M) - B(W, W) every substitution had a negative substitution term; here the
+        # term is positive whenever the new residue's self-score is the higher one (W: 16, A: 6).
+        tables = aaindex.load(aaindex.folder(None), indices=(st.KD,),
+                              matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3")))
+        self.assertEqual(st.substitution_term(tables, "A", "W"), 5.0)
+        self.assertEqual(st.substitution_term(tables, "W", "A"), -5.0)
 
     def test_same_residue_is_zero(self):
         self.assertEqual(self.ask(3, "L"), ("0.00", "s_hyd=0.000 s_sub=0.000 s_seq=0.000"))
@@ -59,7 +82,7 @@ class StabilityByHandTest(ScriptTestCase):
 class CommandLineTest(ScriptTestCase):
     def test_host_command_line(self):
         code, out, err = run_script("protstability1d.py", ["-p", "3", "-s", SEQ, "-t", "A"])
-        self.assertEqual((code, answer_of(out, "STABILITY_1D")), (0, "-4.06"), err)
+        self.assertEqual((code, answer_of(out, "STABILITY_1D")), (0, "-1.66"), err)
 
     def test_bad_command_lines_fail(self):
         for args in (["-p", "0", "-s", SEQ, "-t", "A"], ["-p", "two", "-s", SEQ, "-t", "A"],

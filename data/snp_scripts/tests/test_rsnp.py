@@ -1,3 +1,4 @@
+import bisect
 import itertools
 import math
 import os
@@ -68,9 +69,9 @@ class BindingStateTest(ScriptTestCase):
         super().setUp()
         self.path = self.write("toy.txt", TOY)
 
-    def ask(self, first, second, sign, state1, state2):
+    def ask(self, first, second, sign, state1, state2, extra=()):
         code, out, err = call_main(rsnp, ["--sign", str(sign), "--snpdm1", str(state1), "--snpdm2", str(state2),
-                                          "-f", first, "-s", second, "--matrices", self.path])
+                                          "-f", first, "-s", second, "--matrices", self.path] + list(extra))
         self.assertEqual(code, 0, err)
         return answer_of(out, "PRESENT")
 
@@ -95,6 +96,46 @@ class BindingStateTest(ScriptTestCase):
         self.assertIn("TOY1", self.ask(self.REF, self.ONE_OFF, 13, 3, 4))    # P = 0.000025: Unspecific
         self.assertIn("TOY1", self.ask(self.REF, self.TWO_OFF, 8, 1, 6))     # No binding
         self.assertIn("TOY1", self.ask(self.ONE_OFF, self.REF, 8, 3, 1))
+
+    def test_p_value_decides_before_the_score_sign(self):
+        # Two mismatches of TOY1 score 3 * 1.86 - 2 * 2.97 bits < 0, yet 1 + 5*3 + 10*9 = 106 of the
+        # 1024 words score at least as well: p = 0.1035. At P = 0.0025 that is within 100 P = 0.25,
+        # so "Undetectable", not "No binding"; at P = 0.001 (100 P = 0.1) nothing holds: "No binding".
+        w = rsnp.integer_weights([[1, 97, 1, 1]])[0]
+        second = (3 * w[1] + 2 * w[0]) / 100.0
+        self.assertLess(second, 0)
+        self.assertEqual(self.ask(self.REF, self.TWO_OFF, 7, 1, 3),
+                         "Toy TOY1 (first score %.2f p=0.00098 +5, second score %.2f p=0.1 +5)" % (5 * w[1] / 100.0, second))
+        self.assertEqual(self.ask(self.REF, self.TWO_OFF, 7, 1, 6), "none")
+        self.assertIn("TOY1", self.ask(self.REF, self.TWO_OFF, 8, 1, 6))
+        self.assertEqual(self.ask(self.REF, self.TWO_OFF, 8, 1, 4), "none")
+
+    def test_adjusted_p_values(self):
+        # The change at offset 6 of 13 bases lies in windows 3..7 of TOY1 (5 long): m = 5 windows x
+        # 2 strands = 10; with --adjust all, times 2 matrices in the file = 20. At P = 0.01:
+        #   unadjusted  first 1/1024 = 0.00098 <= P/10: Extended; second 16/1024 = 0.0156 <= 10 P: Weakened
+        #   windows     0.0098 <= P: Normal;              0.156 <= 100 P: Undetectable
+        #   all         0.0195 <= 10 P: Weakened;         0.3125 <= 100 P: Undetectable
+        self.assertIn("TOY1", self.ask(self.REF, self.ONE_OFF, 5, 0, 2))
+        self.assertEqual(self.ask(self.REF, self.ONE_OFF, 5, 0, 2, ["--adjust", "none"]),
+                         self.ask(self.REF, self.ONE_OFF, 5, 0, 2))
+        self.assertEqual(self.ask(self.REF, self.ONE_OFF, 5, 0, 2, ["--adjust", "windows"]), "none")
+        answer = self.ask(self.REF, self.ONE_OFF, 5, 1, 3, ["--adjust", "windows"])
+        w = rsnp.integer_weights([[1, 97, 1, 1]])[0]
+        self.assertIn("first score %.2f p=0.00098 adjusted p=0.0098 +5" % (5 * w[1] / 100.0), answer)
+        self.assertIn("second score %.2f p=0.016 adjusted p=0.16 +5" % ((4 * w[1] + w[0]) / 100.0), answer)
+        answer = self.ask(self.REF, self.ONE_OFF, 5, 2, 3, ["--adjust", "all"])
+        self.assertIn("adjusted p=0.02 +5", answer)
+        self.assertIn("adjusted p=0.31 +5", answer)
+        code, out, err = call_main(rsnp, ["--sign", "5", "--snpdm1", "1", "--snpdm2", "1", "-f", "ACGT", "-s", "AGGT",
+                                          "--adjust", "sidak"])
+        self.assertEqual(code, 2)
+        self.assertIn("--adjust must be one of none, windows, all", err)
+
+    def test_help_says_the_p_values_are_per_site(self):
+        code, out, err = call_main(rsnp, ["--help"])
+        self.assertIn("NOT corrected for the number", out)
+        self.assertIn("--adjust", out)
 
     def test_reverse_strand_and_length_changes(self):
         rc = "NNNNTAATCNNNN"
@@ -134,6 +175,28 @@ class RealMatricesTest(ScriptTestCase):
             p1 = float(item.split("p=")[1].split()[0])
             p2 = float(item.split("p=")[2].split()[0])
             self.assertTrue(0.000025 < p1 <= 0.00025 and 0.00025 < p2 <= 0.0025, item)
+
+    def test_site_below_zero_bits_with_a_small_p_value(self):
+        # GLIS1 (MA0735.1) has many weak columns: its best site in the reference scores -0.26 bits
+        # and yet only 0.013 % of all 16-mers score as well, which at P = 0.00025 is "Normal".
+        first, second = "GGCCCCCCCACAGAGC", "GGGCCCCCCACAGAGC"
+        args = ["--sign", "10", "-f", first, "-s", second]
+        code, out, err = call_main(rsnp, ["--snpdm1", "1", "--snpdm2", "1"] + args)
+        self.assertEqual(answer_of(out, "PRESENT"),
+                         "GLIS1 MA0735.1 (first score -0.26 p=0.00013 +1, second score 0.12 p=0.00012 +1)")
+        code, out, err = call_main(rsnp, ["--snpdm1", "6", "--snpdm2", "1"] + args)
+        self.assertEqual(answer_of(out, "PRESENT"), "none")
+        # The p-value by a second, independent count: enumerate the 4^8 halves of the 16-mers.
+        matrix = next(m for m in rsnp.load_matrices(JASPAR) if m[0] == "MA0735.1")
+        rows = [r[:4] for r in matrix[2]]
+        self.assertEqual(len(rows), 16)
+        score = sum(r[rsnp.CODES[b]] for r, b in zip(rows, first))
+        self.assertEqual(score, -26)
+        left = sorted(sum(r[b] for r, b in zip(rows[:8], word)) for word in itertools.product(range(4), repeat=8))
+        right = [sum(r[b] for r, b in zip(rows[8:], word)) for word in itertools.product(range(4), repeat=8)]
+        count = sum(len(left) - bisect.bisect_left(left, score - x) for x in right)
+        self.assertAlmostEqual(count / 4.0 ** 16, 0.00013, delta=0.000005)
+        self.assertEqual(rsnp.p_value(JASPAR, matrix, score), count / 4.0 ** 16)
 
     def test_bad_command_lines_fail(self):
         good = {"--sign": "10", "--snpdm1": "1", "--snpdm2": "2", "-f": "ACGT", "-s": "ACTT"}
