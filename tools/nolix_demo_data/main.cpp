@@ -4,6 +4,7 @@
 // analysis scripts read for that genome (rs-id table, ChIP-seq peaks, an alpha-globin gene).
 #include "DemoFileWriters.h"
 #include "DemoGenomeBuilder.h"
+#include "DemoIsoformGenes.h"
 #include "DemoScriptData.h"
 #include "DemoVariantPlanner.h"
 
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
     // What the analysis scripts need, from a stream of its own: everything above stays as it was.
     DemoScriptData::addGlobinGene(genome, seedValue);
     DemoScriptData::assignIds(genome);
+    DemoIsoformGenes::add(genome, seedValue);
 
     DemoFileWriters writers(dir, genome);
     QString error;
