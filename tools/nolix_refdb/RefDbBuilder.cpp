@@ -192,9 +192,21 @@ bool RefDbBuilder::build(QString& error) {
             return false;
         }
     }
-    if (!opt.chosenTranscripts.isEmpty() && QFileInfo(opt.chosenTranscripts).absoluteFilePath() == outInfo.absoluteFilePath()) {
-        error = tr("%1: the chosen-transcripts file would replace the database").arg(opt.out);
-        return false;
+    if (!opt.chosenTranscripts.isEmpty()) {
+        const QFileInfo chosenInfo(opt.chosenTranscripts);
+        if (chosenInfo.absoluteFilePath() == outInfo.absoluteFilePath()) {
+            error = tr("%1: the chosen-transcripts file would replace the database").arg(opt.out);
+            return false;
+        }
+        for (const QString& input : {opt.fasta, opt.genes, opt.knownMutations, opt.matrices, opt.segmentalDuplications,
+                                     opt.conservedRegions, opt.geneInfo}) {
+            if (!input.isEmpty() && QFileInfo(input).exists() && chosenInfo.exists() &&
+                QFileInfo(input).canonicalFilePath() == chosenInfo.canonicalFilePath()) {
+                error = tr("%1: the chosen-transcripts file would replace the input file %2")
+                            .arg(opt.chosenTranscripts, input);
+                return false;
+            }
+        }
     }
     removeStaleTemporaryFiles(outInfo);
     // Named by this process, so a later build can tell whether its owner still runs.

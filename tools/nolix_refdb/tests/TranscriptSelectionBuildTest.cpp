@@ -212,6 +212,16 @@ TEST_F(TranscriptSelectionBuildTest, AnUnwritableChosenFileFailsTheBuildAndTheHe
     EXPECT_FALSE(QFile::exists(db));
     EXPECT_EQ(run({"--out", db, "--genes", DATA + "multi_isoform.gff3", "--chosen-transcripts", db}), 1);
     EXPECT_FALSE(QFile::exists(db));
+    // An input given as the chosen-transcripts file by mistake is never replaced.
+    QFile original(DATA + "multi_isoform.gff3");
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QString copy = write("genes.gff3", original.readAll());
+    EXPECT_EQ(run({"--out", db, "--genes", copy, "--chosen-transcripts", copy}), 1);
+    EXPECT_TRUE(err.contains("the chosen-transcripts file would replace the input file")) << err.toStdString();
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll().startsWith("##gff-version 3"));
+    EXPECT_FALSE(QFile::exists(db));
 
     ASSERT_EQ(run({"--help"}), 0);
     for (const char* text : {"--all-transcripts", "--chosen-transcripts", "MANE Select", "Ensembl canonical", "CCDS",
