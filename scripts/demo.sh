@@ -21,7 +21,7 @@ echo "demo: building the reference database" >&2
 build/bin/nolix-refdb --out "$out/reference.s3db" --fasta "$out/genome.fa" --genes "$out/genes.gff3" \
     --known-mutations "$out/known_mutations.vcf" --matrices "$out/matrices.tsv" \
     --gene-info "$out/gene_info.tsv" --segmental-duplications "$out/sd.bed" \
-    --conserved-regions "$out/cr.bed"
+    --conserved-regions "$out/cr.bed" --chosen-transcripts "$out/chosen_transcripts.tsv"
 
 in_gene="$out/in_gene_report.tsv"
 regulatory="$out/regulatory_report.tsv"
@@ -38,6 +38,7 @@ rows() { if [ -s "$1" ]; then echo $(( $(wc -l < "$1") - 1 )); else echo 0; fi; 
 echo
 echo "In-gene report:    $in_gene ($(rows "$in_gene") rows)"
 echo "Regulatory report: $regulatory ($(rows "$regulatory") rows)"
+echo "Transcript kept for each gene: $out/chosen_transcripts.tsv"
 
 # The summary page beside the reports. The run began once the reference database was written
 # and ended with the last report written, so the files' times give when and how long.

@@ -130,7 +130,8 @@ bool DemoFileWriters::writeGff3(QString& error) const {
                 out << chr << src << (t->coding ? "mRNA" : "lnc_RNA") << "\t" << (t->span().startPos + 1) << "\t"
                     << t->span().endPos() << "\t.\t" << strand(*t) << "\t.\tID=transcript:" << tid
                     << ";Parent=gene:" << geneId << ";Name=" << t->geneName << "-" << qint64(isoform++)
-                    << ";biotype=" << biotype << "\n";
+                    << ";biotype=" << biotype << (t->ccdsId.isEmpty() ? QString() : ";ccdsid=" + t->ccdsId)
+                    << (t->tags.isEmpty() ? QString() : ";tag=" + t->tags) << "\n";
                 int exonNumber = 0;
                 for (const NxRegion& x : t->exons) {
                     ++exonNumber;

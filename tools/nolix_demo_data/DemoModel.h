@@ -27,6 +27,8 @@ struct DemoTranscript {
     QString accession;
     QString disease;
     bool infoByTranscript = false;  // the gene-info row is keyed by transcript id, not gene name
+    QString tags;                   // GFF3 tag list, e.g. "basic,Ensembl_canonical,MANE_Select"; empty: none
+    QString ccdsId;                 // GFF3 ccdsid; empty: none
 
     NxRegion span() const { return NxRegion(exons.first().startPos, exons.last().endPos() - exons.first().startPos); }
     // Genomic position of the first transcribed base.

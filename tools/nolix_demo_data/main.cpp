@@ -4,6 +4,7 @@
 // analysis scripts read for that genome (rs-id table, ChIP-seq peaks, an alpha-globin gene).
 #include "DemoFileWriters.h"
 #include "DemoGenomeBuilder.h"
+#include "DemoIsoformGenes.h"
 #include "DemoScriptData.h"
 #include "DemoVariantPlanner.h"
 
@@ -25,7 +26,8 @@ const char* DESCRIPTION =
     "Writes a synthetic demo genome and its inputs for nolix-refdb into --out-dir:\n"
     "  genome.fa            two chromosomes, chr7 and chr17 (FASTA)\n"
     "  genes.gff3           Ensembl-style GFF3: gene (ID=gene:..., Name, biotype), mRNA/lnc_RNA\n"
-    "                       (ID=transcript:..., Parent=gene:..., biotype), exon, CDS (with phase), UTRs\n"
+    "                       (ID=transcript:..., Parent=gene:..., biotype), exon, CDS (with phase), UTRs;\n"
+    "                       two genes of four transcripts (tag, ccdsid) show which transcript is kept\n"
     "  known_mutations.vcf  known mutations with rs identifiers and the INFO scores AVSIFT LRT PHYLOP PP2\n"
     "                       MUTTASTER G1000AF EXTRA1 EXTRA2 GERPCONS ALTAF HAPMAP GERP EXTRA3\n"
     "  matrices.tsv         damage-effect matrices: transcript, 1-based amino-acid position, 20 scores (A..Y)\n"
@@ -102,6 +104,7 @@ int main(int argc, char** argv) {
     // What the analysis scripts need, from a stream of its own: everything above stays as it was.
     DemoScriptData::addGlobinGene(genome, seedValue);
     DemoScriptData::assignIds(genome);
+    DemoIsoformGenes::add(genome, seedValue);
 
     DemoFileWriters writers(dir, genome);
     QString error;

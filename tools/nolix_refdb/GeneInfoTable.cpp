@@ -62,6 +62,7 @@ int GeneInfoTable::apply(QVector<TranscriptModel>& transcripts) const {
         t.altName = it->altName;
         t.accession = it->accession;
         t.disease = it->disease;
+        t.infoByTranscript = key != t.geneName;
     }
     return rows.size() - used.size();
 }

@@ -16,6 +16,7 @@ struct Part {
     NxRegion region;
     qint64 line = 0;
     int phase = 0;  // CDS only
+    bool phaseMissing = false;  // CDS with phase "."
 };
 
 struct PendingTranscript {
@@ -62,8 +63,26 @@ bool isTranscriptType(const QString& type) {
 }
 
 // Sorts, checks and fills the model of one transcript. File and lines are for the messages.
-bool finishTranscript(PendingTranscript& t, const QString& file, QString& error) {
+bool finishTranscript(PendingTranscript& t, const QString& file, QString& error,
+                      const std::function<void(const QString&)>& onWarning) {
     TranscriptModel& m = t.model;
+    // Without a phase the frame is only certain when the CDS is one part: it starts at that
+    // part's 5' end. Of several parts the phase of each would be a guess.
+    for (const Part& c : t.cds) {
+        if (!c.phaseMissing) {
+            continue;
+        }
+        if (t.cds.size() > 1) {
+            error = at(file, c.line) + QCoreApplication::translate("Nx::GeneModelParser", "CDS phase must be 0, 1 or 2, found '.' (transcript '%1' has %2 CDS parts, so its frame cannot be told)")
+                                           .arg(QString::fromLatin1(m.id))
+                                           .arg(t.cds.size());
+            return false;
+        }
+        if (onWarning) {
+            onWarning(at(file, c.line) + QCoreApplication::translate("Nx::GeneModelParser", "warning: CDS phase '.' read as 0 (the only CDS part of transcript '%1')")
+                                             .arg(QString::fromLatin1(m.id)));
+        }
+    }
     auto byStart = [](const Part& a, const Part& b) { return a.region.startPos < b.region.startPos; };
     if (t.exons.isEmpty()) {
         // GFF3 allows a coding transcript given by its CDS lines alone (viral and prokaryote
@@ -189,7 +208,9 @@ QHash<QString, QString> GeneModelParser::parseGtfAttributes(const QByteArray& co
         if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"')) {
             value = value.mid(1, value.size() - 2);
         }
-        if (!result.contains(key)) {  // repeated keys (GTF tags) keep the first value
+        if (key == "tag" && result.contains(key)) {  // GTF repeats the key for every tag
+            result[key] += ',' + QString::fromUtf8(value);
+        } else if (!result.contains(key)) {  // other repeated keys keep the first value
             result.insert(key, QString::fromUtf8(value));
         }
     }
@@ -239,6 +260,20 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
             continue;
         }
         QList<QByteArray> cols = line.split('\t');
+        if (cols.size() > 9 && format != Format::Gtf) {
+            // Tabs typed into a GFF3 description: the attribute column runs to the line end, as
+            // other GFF3 readers take it. GTF and short lines stay errors.
+            QByteArray attributes = cols.mid(8).join('\t');
+            if (detectFormat(attributes) == Format::Gff3) {
+                if (onWarning) {
+                    onWarning(reader.where() + tr("warning: %1 tab-separated columns; the columns from the ninth on "
+                                                  "are read as one attribute column")
+                                                   .arg(cols.size()));
+                }
+                cols = cols.mid(0, 8);
+                cols.append(attributes);
+            }
+        }
         if (cols.size() != 9) {
             error = reader.where() + tr("expected 9 tab-separated columns, found %1").arg(cols.size());
             return false;
@@ -328,7 +363,9 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         part.line = reader.getLineNumber();
         if (isCds) {
             QByteArray ph = cols[7].trimmed();
-            if (ph != "0" && ph != "1" && ph != "2") {
+            if (ph == ".") {
+                part.phaseMissing = true;  // judged with the transcript's other CDS parts
+            } else if (ph != "0" && ph != "1" && ph != "2") {
                 error = reader.where() + tr("CDS phase must be 0, 1 or 2, found '%1'").arg(QString::fromUtf8(ph));
                 return false;
             }
@@ -376,6 +413,9 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
             t.typeName = type;
             t.line = part.line;
             t.model.geneName = attrs.value("gene_name");  // used only when the gene line has no name
+            t.model.name = attrs.value("Name", attrs.value("transcript_name"));
+            t.model.tags = attrs.value("tag").split(',', Qt::SkipEmptyParts);
+            t.model.ccdsId = attrs.value("ccdsid", attrs.value("ccds_id"));
             transcriptIndex.insert(id, pending.size());
             pending.append(t);
             continue;
@@ -418,6 +458,17 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
         }
         if (t.model.geneName.isEmpty() && attrs.contains("gene_name")) {
             t.model.geneName = attrs.value("gene_name");
+        }
+        if (t.model.name.isEmpty()) {
+            t.model.name = attrs.value("transcript_name");
+        }
+        for (const QString& tag : attrs.value("tag").split(',', Qt::SkipEmptyParts)) {
+            if (!t.model.tags.contains(tag)) {
+                t.model.tags.append(tag);
+            }
+        }
+        if (t.model.ccdsId.isEmpty()) {
+            t.model.ccdsId = attrs.value("ccds_id");
         }
         if (type == "transcript") {
             if (t.hasSpanLine) {
@@ -472,7 +523,7 @@ bool GeneModelParser::parse(const QString& path, const SequenceLengths& sequence
             return false;
         }
         storedIds.insert(t.model.id, t.line);
-        if (!finishTranscript(t, path, error)) {
+        if (!finishTranscript(t, path, error, onWarning)) {
             return false;
         }
         transcripts.append(t.model);

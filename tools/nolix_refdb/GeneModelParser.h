@@ -18,6 +18,12 @@
 //     phase 0-2) and its exons and CDS parts are sorted ascending on both strands.
 //  5. The phase of the 5'-most CDS part (lowest start on +, highest end on -) is kept as
 //     startPhase: an incomplete CDS starts that many bases before its first full codon.
+//  6. The transcript's own name (GFF3 Name, else transcript_name; GTF transcript_name), its tags
+//     (GFF3 tag list, GTF tag values) and its CCDS id (ccdsid, ccds_id) are kept for the choice
+//     of one transcript per gene (TranscriptChooser).
+// Two faults of hand-edited files are read with a warning, because they can mean only one thing:
+// tabs inside the GFF3 attribute column (the ninth column runs to the line end) and phase "." on
+// the only CDS part of a transcript (the frame starts at its 5' end).
 // Other feature types (UTRs, start_codon, regions, ...) are skipped. Candidates with neither
 // exons nor CDS (e.g. a GFF3 "chromosome" line with an ID) are not transcripts and are dropped.
 // The first bad record stops the reading with file, line and reason.
@@ -44,6 +50,8 @@ public:
     // Called every PROGRESS_LINES lines with the number of lines read so far.
     static constexpr qint64 PROGRESS_LINES = 1000000;
     std::function<void(qint64)> onProgress;
+    // Called with "file:line: warning: ..." for a record read in the one way it can be meant.
+    std::function<void(const QString&)> onWarning;
 
     // Attribute column of one line as key -> value (values still comma-joined for GFF3 lists).
     static QHash<QString, QString> parseGff3Attributes(const QByteArray& column);

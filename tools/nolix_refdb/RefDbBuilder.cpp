@@ -6,6 +6,7 @@
 #include "GeneInfoTable.h"
 #include "GeneModelParser.h"
 #include "KnownMutationsVcfReader.h"
+#include "TranscriptChooser.h"
 
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QTextStream>
 
 #include <cerrno>
 #include <csignal>
@@ -190,6 +192,22 @@ bool RefDbBuilder::build(QString& error) {
             return false;
         }
     }
+    if (!opt.chosenTranscripts.isEmpty()) {
+        const QFileInfo chosenInfo(opt.chosenTranscripts);
+        if (chosenInfo.absoluteFilePath() == outInfo.absoluteFilePath()) {
+            error = tr("%1: the chosen-transcripts file would replace the database").arg(opt.out);
+            return false;
+        }
+        for (const QString& input : {opt.fasta, opt.genes, opt.knownMutations, opt.matrices, opt.segmentalDuplications,
+                                     opt.conservedRegions, opt.geneInfo}) {
+            if (!input.isEmpty() && QFileInfo(input).exists() && chosenInfo.exists() &&
+                QFileInfo(input).canonicalFilePath() == chosenInfo.canonicalFilePath()) {
+                error = tr("%1: the chosen-transcripts file would replace the input file %2")
+                            .arg(opt.chosenTranscripts, input);
+                return false;
+            }
+        }
+    }
     removeStaleTemporaryFiles(outInfo);
     // Named by this process, so a later build can tell whether its owner still runs.
     const QString tmpPath = QString("%1.tmp-%2").arg(outInfo.absoluteFilePath()).arg(QCoreApplication::applicationPid());
@@ -199,6 +217,15 @@ bool RefDbBuilder::build(QString& error) {
     bool ok = buildInto(tmpPath, error);
     if (!ok && !storageError.isEmpty()) {
         error = storageError;  // a full disk is no fault of the input line being read
+    }
+    if (!chosenTmpPath.isEmpty()) {
+        if (ok && std::rename(QFile::encodeName(chosenTmpPath).constData(),
+                              QFile::encodeName(opt.chosenTranscripts).constData()) != 0) {
+            error = tr("%1: cannot move the chosen-transcripts file into place from %2")
+                        .arg(opt.chosenTranscripts, chosenTmpPath);
+            ok = false;
+        }
+        QFile::remove(chosenTmpPath);
     }
     if (ok && std::rename(QFile::encodeName(tmpPath).constData(), QFile::encodeName(outInfo.absoluteFilePath()).constData()) != 0) {
         error = tr("%1: cannot move the finished database into place from %2").arg(opt.out, tmpPath);
@@ -312,14 +339,21 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
     }
     GeneModelParser parser;
     parser.onProgress = [this](qint64 lines) { progress(tr("%1: %2 lines").arg(opt.genes).arg(lines)); };
+    // Warnings go out even with --quiet: they say how a file was read that was not quite right.
+    const int MAX_WARNINGS = 20;
+    int warnings = 0;
+    parser.onWarning = [&warnings](const QString& text) {
+        if (++warnings <= MAX_WARNINGS) {
+            std::fprintf(stderr, "nolix-refdb: %s\n", text.toLocal8Bit().constData());
+        }
+    };
     QVector<TranscriptModel> transcripts;
     if (!parser.parse(opt.genes, sequenceLengths, transcripts, error)) {
         return false;
     }
-    progress(tr("%1: %2 transcripts (%3)")
-                 .arg(opt.genes)
-                 .arg(transcripts.size())
-                 .arg(parser.getFormat() == GeneModelParser::Format::Gtf ? "GTF" : "GFF3"));
+    if (warnings > MAX_WARNINGS) {
+        progress(tr("%1: %2 more warnings like these").arg(opt.genes).arg(warnings - MAX_WARNINGS));
+    }
     if (!opt.geneInfo.isEmpty()) {
         GeneInfoTable info;
         if (!info.read(opt.geneInfo, error)) {
@@ -330,12 +364,16 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
             progress(tr("%1: %2 keys name no gene or transcript of the annotation").arg(opt.geneInfo).arg(unused));
         }
     }
+    const QVector<TranscriptModel> kept = keptTranscripts(transcripts, error);
+    if (!error.isEmpty()) {
+        return false;
+    }
     NxOpStatusImpl os;
     StageTransaction stage(db);
-    for (const TranscriptModel& t : transcripts) {
+    for (const TranscriptModel& t : kept) {
         // A CDS shorter than its phase holds no codon: such a transcript codes for nothing.
         bool coding = t.isCoding() && !t.codingRegion().isEmpty();
-        Gene g(t.id, t.geneName, t.span, t.codingRegion(), t.exons, coding, t.reverse);
+        Gene g(t.id, t.storedName, t.span, t.codingRegion(), t.exons, coding, t.reverse);
         g.setAltName(t.altName);
         g.setAccession(t.accession);
         g.setDisease(t.disease);
@@ -351,6 +389,98 @@ bool RefDbBuilder::loadGenes(SQLiteDbi* db, QString& error) {
     return stage.commit(error);
 }
 
+QVector<TranscriptModel> RefDbBuilder::keptTranscripts(QVector<TranscriptModel>& transcripts, QString& error) {
+    const QVector<TranscriptChooser::Choice> choices = TranscriptChooser::choose(transcripts);
+    QVector<bool> chosen(transcripts.size(), false);
+    QMap<TranscriptChooser::Reason, int> reasons;
+    for (const TranscriptChooser::Choice& c : choices) {
+        chosen[c.index] = true;
+        reasons[c.reason]++;
+    }
+    QVector<TranscriptModel> kept;
+    if (opt.allTranscripts) {
+        // Every transcript under its own name; a name given twice (or none) falls back to the id,
+        // so that no two rows of a report can stand for different transcripts under one name.
+        QHash<QString, int> nameCount;
+        for (const TranscriptModel& t : transcripts) {
+            nameCount[t.name]++;
+        }
+        int byId = 0;
+        for (TranscriptModel& t : transcripts) {
+            const bool ownName = !t.name.isEmpty() && nameCount.value(t.name) == 1;
+            t.storedName = ownName ? t.name : QString::fromLatin1(t.id);
+            byId += !ownName;
+            // A gene's alternative name on every transcript would make the rows of its
+            // transcripts look alike: the transcript's name goes with it.
+            if (!t.altName.isEmpty() && !t.infoByTranscript) {
+                t.altName = QString("%1 (%2)").arg(t.altName, t.storedName);
+            }
+            kept.append(t);
+        }
+        progress(tr("%1: %2 genes, %3 transcripts; kept all %3 under their own names (%4 named by transcript id)")
+                     .arg(opt.genes)
+                     .arg(choices.size())
+                     .arg(transcripts.size())
+                     .arg(byId));
+    } else {
+        for (int i = 0; i < transcripts.size(); ++i) {
+            if (chosen[i]) {
+                transcripts[i].storedName = transcripts[i].geneName;
+                kept.append(transcripts[i]);
+            } else {
+                droppedIds.insert(transcripts[i].id);
+            }
+        }
+        QStringList counts;
+        for (auto it = reasons.constBegin(); it != reasons.constEnd(); ++it) {
+            counts << QString("%1 %2").arg(TranscriptChooser::reasonText(it.key())).arg(it.value());
+        }
+        progress(tr("%1: %2 genes, %3 transcripts; kept one transcript per gene, %4 (by %5)")
+                     .arg(opt.genes)
+                     .arg(choices.size())
+                     .arg(transcripts.size())
+                     .arg(kept.size())
+                     .arg(counts.join(", ")));
+    }
+    if (!opt.chosenTranscripts.isEmpty()) {
+        QString text;
+        QTextStream out(&text);
+        out << "# " << tr("The transcript chosen for each gene: %1.").arg(TranscriptChooser::ruleText()) << "\n";
+        out << "#gene_id\tgene_name\ttranscript_id\ttranscript_name\tstored_name\treason\ttranscripts_of_gene\n";
+        for (const TranscriptChooser::Choice& c : choices) {
+            const TranscriptModel& t = transcripts[c.index];
+            out << t.geneId << '\t' << t.geneName << '\t' << QString::fromLatin1(t.id) << '\t' << t.name << '\t'
+                << t.storedName << '\t' << TranscriptChooser::reasonText(c.reason) << '\t' << c.transcriptsOfGene
+                << '\n';
+        }
+        out.flush();
+        if (!writeChosenTranscripts(opt.chosenTranscripts, text, error)) {
+            return {};
+        }
+    }
+    return kept;
+}
+
+bool RefDbBuilder::writeChosenTranscripts(const QString& path, const QString& text, QString& error) {
+    QFileInfo info(path);
+    if (info.isDir() || !info.absoluteDir().exists()) {
+        error = tr("%1: cannot write the chosen-transcripts file: no such folder, or a folder by that name").arg(path);
+        return false;
+    }
+    const QString tmp = QString("%1.tmp-%2").arg(info.absoluteFilePath()).arg(QCoreApplication::applicationPid());
+    QFile f(tmp);
+    const QByteArray bytes = text.toUtf8();
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush()) {
+        error = tr("%1: cannot write the chosen-transcripts file: %2").arg(path, f.errorString());
+        f.close();
+        QFile::remove(tmp);
+        return false;
+    }
+    f.close();
+    chosenTmpPath = tmp;
+    return true;
+}
+
 bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
     if (opt.matrices.isEmpty()) {
         return true;
@@ -364,12 +494,18 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
     StageTransaction stage(db);
     int stored = 0;
     int unknown = 0;
+    int notKept = 0;
     auto onMatrix = [&](const QByteArray& tx, const QMap<int, DamageMatrixReader::Row>& rows, qint64,
                         QString& reason) -> bool {
         QByteArray id = resolveTranscript(tx);
         auto it = codonCounts.constFind(id);
         if (it == codonCounts.constEnd()) {
-            ++unknown;
+            QByteArray k = tx.startsWith("transcript:") ? tx.mid(11) : tx;
+            if (droppedIds.contains(k) || droppedIds.contains(withoutVersion(k))) {
+                ++notKept;
+            } else {
+                ++unknown;
+            }
             return true;
         }
         int length = it.value();
@@ -415,6 +551,12 @@ bool RefDbBuilder::loadMatrices(SQLiteDbi* db, QString& error) {
         return false;
     }
     progress(tr("%1: %2 matrices stored").arg(opt.matrices).arg(stored));
+    if (notKept > 0) {
+        progress(tr("%1: %2 matrices belong to transcripts not kept (one transcript per gene; --all-transcripts "
+                    "keeps every one); left out")
+                     .arg(opt.matrices)
+                     .arg(notKept));
+    }
     if (unknown > 0) {
         progress(tr("%1: %2 matrices name transcripts that are not in the annotation; left out")
                      .arg(opt.matrices)

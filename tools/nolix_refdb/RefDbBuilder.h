@@ -15,8 +15,10 @@
 //  2. The FASTA is streamed into chunked sequence objects in blocks of BLOCK_SIZE bases; the names
 //     and lengths it gives are what every later input is checked against.
 //  3. The annotation is parsed into transcript models (GeneModelParser), the gene-info rows are
-//     applied (a transcript's own row wins over its gene's), and every transcript is stored with
-//     its coding region cut by the phase of its first CDS part (see TranscriptModel).
+//     applied (a transcript's own row wins over its gene's), one transcript per gene is chosen
+//     (TranscriptChooser) and stored under the gene's name, or with allTranscripts every
+//     transcript under its own name (a report row names the transcript it describes); the
+//     coding region is cut by the phase of the first CDS part (see TranscriptModel).
 //  4. Matrix blocks are checked against the transcripts (coding, positions within the codon
 //     count L) and encoded as L rows of 20 floats (DamageMatrix); missing rows stay -1.
 //  5. BED regions become "SD" and "CR" features.
@@ -29,7 +31,10 @@
 
 #include <QCoreApplication>
 
+#include "TranscriptModel.h"
+
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace Nx {
@@ -49,6 +54,8 @@ public:
         QString segmentalDuplications;
         QString conservedRegions;
         QString geneInfo;
+        QString chosenTranscripts;   // TSV of the transcript chosen for every gene; none when empty
+        bool allTranscripts = false;  // every transcript under its own name instead of one per gene
         bool quiet = false;  // no progress lines
     };
 
@@ -64,6 +71,9 @@ private:
     bool buildInto(const QString& tmpPath, QString& error);
     bool loadFasta(SQLiteDbi* db, QString& error);
     bool loadGenes(SQLiteDbi* db, QString& error);
+    // The transcripts to store, with the names to store them under.
+    QVector<TranscriptModel> keptTranscripts(QVector<TranscriptModel>& transcripts, QString& error);
+    bool writeChosenTranscripts(const QString& path, const QString& text, QString& error);
     bool loadMatrices(SQLiteDbi* db, QString& error);
     bool loadRegions(SQLiteDbi* db, const QString& path, const char* setName, QString& error);
     bool loadKnownMutations(SQLiteDbi* db, QString& error);
@@ -81,6 +91,8 @@ private:
     QHash<QString, qint64> sequenceLengths;    // FASTA name -> length
     QHash<QByteArray, int> codonCounts;        // transcript id -> codons of its coding region (0: non-coding)
     QHash<QByteArray, QByteArray> unversionedIds;  // id without ".N" -> id (empty when ambiguous)
+    QSet<QByteArray> droppedIds;               // transcripts of the annotation not kept
+    QString chosenTmpPath;                     // the chosen-transcripts file until the build succeeded
 };
 
 }  // namespace Nx

@@ -25,4 +25,23 @@ int TranscriptModel::codonCount() const {
     return static_cast<int>(bases / 3);
 }
 
+qint64 TranscriptModel::exonBases() const {
+    qint64 bases = 0;
+    for (const NxRegion& e : exons) {
+        bases += e.length;
+    }
+    return bases;
+}
+
+bool TranscriptModel::hasTag(const QString& tag) const {
+    auto normal = [](QString t) { return t.trimmed().replace(' ', '_').toLower(); };
+    const QString wanted = normal(tag);
+    for (const QString& t : tags) {
+        if (normal(t) == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace Nx

@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* const HELP_TEXT = R"(Usage: nolix-refdb --out FILE --fasta FILE --genes FILE [options]
+const char* const HELP_TEXT = R"HELP(Usage: nolix-refdb --out FILE --fasta FILE --genes FILE [options]
 
 Builds a reference database (a SQLite file) for the variant-impact elements. The file is built
 next to FILE under a temporary name and renamed to FILE only when every input was read without
@@ -35,9 +35,10 @@ Required:
                     GTF: exon and CDS lines with gene_id, transcript_id and gene_name;
                       transcript and gene lines are optional; stop_codon lines are added to
                       the CDS (GTF CDS lines leave the stop codon out, GFF3 ones keep it).
-                    One gene feature per transcript: feature id = the transcript's stable id
-                    (GFF3 ID without "transcript:", GTF transcript_id), name = the gene's Name
-                    (gene_name; the gene id when there is none); exons are kept in ascending
+                    One transcript per gene is kept (see Transcripts below), stored as a gene
+                    feature: feature id = the transcript's stable id (GFF3 ID without
+                    "transcript:", GTF transcript_id), name = the gene's Name (gene_name; the
+                    gene id when there is none); exons are kept in ascending
                     genomic order on both strands; the coding region is the span of the CDS
                     parts. An incomplete CDS: the phase of its 5'-most CDS part tells how many
                     bases come before the first full codon, and the coding region is cut by
@@ -45,6 +46,10 @@ Required:
                     Errors: a record on a sequence not in the FASTA or beyond its end, a CDS
                     outside the exons of its transcript, overlapping exons, a bad phase, an
                     exon or CDS whose Parent is not defined.
+                    Read with a warning naming file and line: tabs inside the GFF3 attribute
+                    column (the columns from the ninth on are one attribute column), and CDS
+                    phase "." on the only CDS part of a transcript (its frame starts at the
+                    part's 5' end; "." on a CDS of several parts is an error).
 
 Optional:
   --gene-info FILE  TSV, '#' lines are comments: key, alternative name, accession, disease text.
@@ -80,11 +85,29 @@ Optional:
                     A value that is not a number is an error naming file, line and key.
                     REF alleles are compared with the FASTA sequence of the same chromosome
                     number; records that differ are counted in a warning, not refused.
+  --all-transcripts keep every transcript, each under its own name: the transcript's Name
+                    (GFF3) or transcript_name (GTF), else its id (also when two transcripts
+                    share a name). Every report row then describes the transcript it names.
+                    A gene-info row given by gene name applies to every transcript of the
+                    gene; its alternative name is stored as "ALT (TRANSCRIPT NAME)".
+  --chosen-transcripts FILE
+                    write the transcript the rule below chooses for every gene, as TSV:
+                    gene_id, gene_name, transcript_id, transcript_name, stored_name, reason
+                    (the criterion that decided), transcripts_of_gene.
   --quiet           no progress lines
   --help            this text
 
+Transcripts:
+  Without --all-transcripts one transcript per gene (same gene id on the same sequence) is kept,
+  the first by this rule: a MANE Select tag, then an Ensembl canonical tag (GFF3 tag=..., GTF
+  tag "..."; "MANE Select" and "MANE_Select" alike), then a CCDS id (ccdsid, ccds_id) or tag
+  CCDS, then the longest coding sequence, then the longest transcript (sum of exon lengths),
+  then the smallest transcript id. The same rule holds for GFF3 and GTF. Matrices and gene-info
+  rows of transcripts not kept are counted and left out. The builder prints how many genes and
+  transcripts it read and kept, and by which criterion.
+
 Exit codes: 0 built, 1 an input or the database failed, 2 bad command line.
-)";
+)HELP";
 
 void usageError(const QString& text) {
     std::fprintf(stderr, "nolix-refdb: %s\nTry 'nolix-refdb --help'.\n", text.toLocal8Bit().constData());
@@ -105,6 +128,7 @@ int main(int argc, char** argv) {
         {"--segmental-duplications", &opt.segmentalDuplications},
         {"--conserved-regions", &opt.conservedRegions},
         {"--gene-info", &opt.geneInfo},
+        {"--chosen-transcripts", &opt.chosenTranscripts},
     };
     for (int i = 0; i < args.size(); ++i) {
         QString arg = args[i];
@@ -114,6 +138,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--quiet") {
             opt.quiet = true;
+            continue;
+        }
+        if (arg == "--all-transcripts") {
+            opt.allTranscripts = true;
             continue;
         }
         QString value;

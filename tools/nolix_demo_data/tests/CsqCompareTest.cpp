@@ -189,27 +189,43 @@ protected:
     }
     QString file(const char* name) const { return dir.filePath(name); }
 
-    // Builds the database and runs bcftools on the given annotation, then compares every coding SNV.
-    void compare(const QString& gff, Outcome& o);
+    // Builds the database and runs bcftools on the given annotation, then compares every coding SNV
+    // of the transcripts the database keeps (every one with --all-transcripts).
+    void compare(const QString& gff, Outcome& o, const QStringList& builderOptions = {"--all-transcripts"});
 
     QTemporaryDir dir;
     QString bcftools;
 };
 
-void CsqCompareTest::compare(const QString& gff, Outcome& o) {
+void CsqCompareTest::compare(const QString& gff, Outcome& o, const QStringList& builderOptions) {
     QString err;
     const QString dbPath = gff + ".s3db";
     const QString csqPath = gff + ".csq.vcf";
-    ASSERT_EQ(runProgram("nolix-refdb", {"--out", dbPath, "--fasta", file("genome.fa"), "--genes", gff}, &err), 0)
+    const QString chosenPath = gff + ".chosen.tsv";
+    ASSERT_EQ(runProgram("nolix-refdb",
+                         QStringList{"--out", dbPath, "--fasta", file("genome.fa"), "--genes", gff,
+                                     "--chosen-transcripts", chosenPath} +
+                             builderOptions,
+                         &err),
+              0)
         << err.toStdString();
+    QSet<QString> kept;  // empty: every transcript
+    if (!builderOptions.contains("--all-transcripts")) {
+        for (const QStringList& row : readTsv(chosenPath)) {
+            kept.insert(row.value(2));
+        }
+    }
     QProcess csq;
     csq.start(bcftools, {"csq", "-l", "-f", file("genome.fa"), "-g", gff, "-Ov", "-o", csqPath, file("variants.vcf")});
     ASSERT_TRUE(csq.waitForFinished(120000));
     ASSERT_EQ(csq.exitCode(), 0) << csq.readAllStandardError().toStdString();
 
     QStringList problems;
-    const QHash<QString, Change> peer = readCsq(csqPath, problems);
+    QHash<QString, Change> peer = readCsq(csqPath, problems);
     ASSERT_FALSE(peer.isEmpty());
+    for (auto it = peer.begin(); !kept.isEmpty() && it != peer.end();) {
+        it = kept.contains(it.key().section(':', 3)) ? it + 1 : peer.erase(it);
+    }
 
     std::unique_ptr<SNPDatabase> db(SNPDatabaseUtils::openDatabase(dbPath));
     ASSERT_NE(db, nullptr);
@@ -354,6 +370,24 @@ TEST_F(CsqCompareTest, CodonsAndAminoAcidChangesAgreeWithBcftoolsCsq) {
     for (int n : o.byPosition) {
         EXPECT_GT(n, 50);
     }
+}
+
+TEST_F(CsqCompareTest, OneTranscriptPerGeneAgreesForTheKeptTranscripts) {
+    Outcome all;
+    compare(file("genes.gff3"), all);
+    Outcome one;
+    compare(file("genes.gff3"), one, {});
+    report("csq comparison, one transcript per gene", one);
+    EXPECT_TRUE(one.disagreements.isEmpty()) << one.disagreements.mid(0, 30).join("\n").toStdString();
+    EXPECT_GT(one.compared, 400);
+    // The demo's other transcripts are left out, and only they.
+    EXPECT_LT(one.compared, all.compared);
+    for (const QString& dropped : {"ENST70000000012", "ENST70000000013", "ENST70000000014", "ENST70000000021"}) {
+        EXPECT_EQ(one.perTranscript.value(dropped), 0) << dropped.toStdString();
+        EXPECT_GT(all.perTranscript.value(dropped), 0) << dropped.toStdString();
+    }
+    EXPECT_GT(one.perTranscript.value("ENST70000000011"), 0);
+    EXPECT_GT(one.perTranscript.value("ENST70000000023"), 0);
 }
 
 TEST_F(CsqCompareTest, IncompleteCdsStartsAgreeToo) {

@@ -367,7 +367,7 @@ TEST_F(DemoDataTest, ReferenceBuilderAcceptsEveryDemoFile) {
                            dir->filePath("genes.gff3"), "--known-mutations", dir->filePath("known_mutations.vcf"),
                            "--matrices", dir->filePath("matrices.tsv"), "--segmental-duplications",
                            dir->filePath("sd.bed"), "--conserved-regions", dir->filePath("cr.bed"), "--gene-info",
-                           dir->filePath("gene_info.tsv")},
+                           dir->filePath("gene_info.tsv"), "--all-transcripts"},
                           &err);
     ASSERT_EQ(code, 0) << err.toStdString();
     QSet<QString> matrices;
@@ -379,3 +379,59 @@ TEST_F(DemoDataTest, ReferenceBuilderAcceptsEveryDemoFile) {
         << err.toStdString();
     EXPECT_TRUE(err.contains(QString("%1 transcripts").arg(transcripts.size()))) << err.toStdString();
 }
+
+TEST_F(DemoDataTest, IsoformGenesShowWhichTranscriptTheBuilderKeeps) {
+    // Four transcripts each: an alternative first exon, a cassette exon inside an intron of 201,
+    // a later coding start; one gene on each strand.
+    QHash<QString, QVector<Transcript>> iso;
+    for (const Transcript& t : transcripts) {
+        if (t.geneName.startsWith("NXISO")) {
+            iso[t.geneName] << t;
+        }
+    }
+    ASSERT_EQ(iso.size(), 2);
+    EXPECT_NE(iso["NXISO1"][0].reverse, iso["NXISO2"][0].reverse);
+    for (const QVector<Transcript>& ts : iso) {
+        ASSERT_EQ(ts.size(), 4);
+        const Transcript& main = ts[0];
+        const int first = main.reverse ? main.exons.size() - 1 : 0;
+        EXPECT_FALSE(ts[1].exons.contains(main.exons[first]));  // another first exon
+        EXPECT_EQ(ts[2].exons.size(), main.exons.size() + 1);
+        for (const NxRegion& e : ts[2].exons) {
+            if (!main.exons.contains(e)) {  // the cassette exon lies in an intron of 201
+                EXPECT_TRUE(main.span.contains(e));
+                for (const NxRegion& m : main.exons) {
+                    EXPECT_FALSE(m.intersects(e));
+                }
+            }
+        }
+        EXPECT_NE(codingPositions(ts[3]).first(), codingPositions(main).first());
+        EXPECT_EQ(codingPositions(ts[3]).last(), codingPositions(main).last());
+    }
+    if (!QFileInfo::exists(binaryPath("nolix-refdb"))) {
+        GTEST_SKIP() << "nolix-refdb is not built yet";
+    }
+    QSet<QString> geneIds;
+    for (const Transcript& t : transcripts) {
+        geneIds.insert(t.geneId);
+    }
+    QString err;
+    ASSERT_EQ(runProgram("nolix-refdb", {"--out", dir->filePath("one.s3db"), "--fasta", dir->filePath("genome.fa"),
+                                         "--genes", dir->filePath("genes.gff3"), "--chosen-transcripts",
+                                         dir->filePath("chosen.tsv")},
+                         &err),
+              0)
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(QString("%1 genes, %2 transcripts; kept one transcript per gene, %1 (")
+                                 .arg(geneIds.size())
+                                 .arg(transcripts.size())))
+        << err.toStdString();
+    QHash<QString, QStringList> chosen;
+    for (const QStringList& row : readTsv(dir->filePath("chosen.tsv"))) {
+        chosen.insert(row.value(1), row);
+    }
+    EXPECT_EQ(chosen.size(), geneIds.size());
+    EXPECT_EQ(chosen["NXISO1"].mid(2), QStringList({iso["NXISO1"][0].id, "NXISO1-201", "NXISO1", "MANE Select", "4"}));
+    EXPECT_EQ(chosen["NXISO2"].mid(2), QStringList({iso["NXISO2"][2].id, "NXISO2-203", "NXISO2", "longest CDS", "4"}));
+}
+

@@ -129,4 +129,73 @@ TEST_F(GeneModelParserTest, GtfTranscriptsStayOnOneSequenceAndGene) {
     EXPECT_TRUE(error.contains("in.txt:2: transcript 'T' belongs to gene 'G'")) << error.toStdString();
 }
 
+TEST_F(GeneModelParserTest, TranscriptNamesTagsAndCcdsIdsOfBothFormats) {
+    ASSERT_TRUE(parse("1\tE\tgene\t100\t900\t.\t+\t.\tID=gene:G1;Name=SEC13\n"
+                      "1\tE\tmRNA\t100\t900\t.\t+\t.\tID=transcript:T1;Parent=gene:G1;Name=SEC13-201;"
+                      "ccdsid=CCDS2565.1;tag=basic,Ensembl_canonical,MANE_Select\n"
+                      "1\tE\texon\t100\t900\t.\t+\t.\tParent=transcript:T1\n"
+                      "1\tG\ttranscript\t100\t900\t.\t+\t.\tID=T2;Parent=gene:G1;transcript_name=SEC13-202\n"
+                      "1\tG\texon\t100\t900\t.\t+\t.\tParent=T2\n"))
+        << error.toStdString();
+    ASSERT_EQ(transcripts.size(), 2);
+    EXPECT_EQ(transcripts[0].name, "SEC13-201");
+    EXPECT_EQ(transcripts[0].geneName, "SEC13");
+    EXPECT_EQ(transcripts[0].tags, QStringList({"basic", "Ensembl_canonical", "MANE_Select"}));
+    EXPECT_EQ(transcripts[0].ccdsId, "CCDS2565.1");
+    EXPECT_EQ(transcripts[1].name, "SEC13-202");
+    EXPECT_TRUE(transcripts[1].tags.isEmpty());
+
+    // GTF repeats the tag key; tags of every line of the transcript count.
+    ASSERT_TRUE(parse("1\ts\ttranscript\t100\t900\t.\t-\t.\tgene_id \"G\"; transcript_id \"T\"; gene_name \"N\"; "
+                      "transcript_name \"N-201\"; tag \"basic\"; tag \"Ensembl_canonical\"; ccds_id \"CCDS7.1\";\n"
+                      "1\ts\texon\t100\t900\t.\t-\t.\tgene_id \"G\"; transcript_id \"T\"; tag \"MANE_Select\";\n"))
+        << error.toStdString();
+    ASSERT_EQ(transcripts.size(), 1);
+    EXPECT_EQ(transcripts[0].name, "N-201");
+    EXPECT_EQ(transcripts[0].tags, QStringList({"basic", "Ensembl_canonical", "MANE_Select"}));
+    EXPECT_EQ(transcripts[0].ccdsId, "CCDS7.1");
+}
+
+TEST_F(GeneModelParserTest, TabsInTheAttributeColumnAndAMissingPhaseAreReadOnlyWhereUnambiguous) {
+    QStringList warnings;
+    parser.onWarning = [&warnings](const QString& w) { warnings << w; };
+    // A description with tabs typed into it; a single-part CDS without phase.
+    ASSERT_TRUE(parse("1\tE\tgene\t100\t900\t.\t+\t.\tID=gene:G1;Name=ABC;description=alpha\tbeta\tgamma\n"
+                      "1\tE\tmRNA\t100\t900\t.\t+\t.\tID=transcript:T1;Parent=gene:G1\n"
+                      "1\tE\texon\t100\t900\t.\t+\t.\tParent=transcript:T1\n"
+                      "1\tE\tCDS\t200\t499\t.\t+\t.\tParent=transcript:T1\n"))
+        << error.toStdString();
+    ASSERT_EQ(transcripts.size(), 1);
+    EXPECT_EQ(transcripts[0].geneName, "ABC");
+    EXPECT_EQ(transcripts[0].startPhase, 0);
+    EXPECT_EQ(transcripts[0].codingRegion(), NxRegion(199, 300));
+    ASSERT_EQ(warnings.size(), 2);
+    EXPECT_TRUE(warnings[0].contains("in.txt:1: warning: 11 tab-separated columns")) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[1].contains("in.txt:4: warning: CDS phase '.' read as 0")) << warnings[1].toStdString();
+
+    // Tabs after the Name: the name still ends at its semicolon; the tab belongs to the next value.
+    warnings.clear();
+    ASSERT_TRUE(parse("1\tE\tmRNA\t100\t900\t.\t+\t.\tID=T1;Name=X1;Note=a\tb\n"
+                      "1\tE\texon\t100\t900\t.\t+\t.\tParent=T1\n"))
+        << error.toStdString();
+    EXPECT_EQ(transcripts[0].name, "X1");
+
+    // Several CDS parts without phases: the frame would be a guess.
+    EXPECT_FALSE(parse("1\tE\tmRNA\t100\t900\t.\t+\t.\tID=T1\n"
+                       "1\tE\texon\t100\t300\t.\t+\t.\tParent=T1\n"
+                       "1\tE\texon\t500\t900\t.\t+\t.\tParent=T1\n"
+                       "1\tE\tCDS\t200\t300\t.\t+\t0\tParent=T1\n"
+                       "1\tE\tCDS\t500\t600\t.\t+\t.\tParent=T1\n"));
+    EXPECT_TRUE(error.contains("in.txt:5: CDS phase must be 0, 1 or 2, found '.'")) << error.toStdString();
+    // Any other phase, a GTF line with extra tabs and a GFF3 line whose extra column is no
+    // attribute text stay errors.
+    EXPECT_FALSE(parse("1\tE\tmRNA\t100\t900\t.\t+\t.\tID=T1\n1\tE\tCDS\t200\t300\t.\t+\t3\tParent=T1\n"));
+    EXPECT_TRUE(error.contains("in.txt:2: CDS phase must be 0, 1 or 2, found '3'")) << error.toStdString();
+    EXPECT_FALSE(parse("1\ts\texon\t100\t200\t.\t+\t.\tgene_id \"G\"; transcript_id \"T\";\tnote \"x\";\n"));
+    EXPECT_TRUE(error.contains("in.txt:1: expected 9 tab-separated columns, found 10")) << error.toStdString();
+    EXPECT_FALSE(parse("1\tE\tmRNA\t100\t900\t.\t+\t.\tID=T1\n1\tE\texon\t100\t900\t.\t+\t.\tParent=T1\t\n"
+                       "1\tE\texon\t1\t2\t.\t+\n"));
+    EXPECT_TRUE(error.contains("in.txt:3: expected 9 tab-separated columns, found 7")) << error.toStdString();
+}
+
 }  // namespace

@@ -169,10 +169,11 @@ const Gene* VariationInfo::findGene(const QString& name) const {
 
 QString VariationInfo::getLocation(const QString& geneName) const {
     const Gene* found = genesLoaded ? findGene(geneName) : nullptr;
-    if (found == nullptr) {
-        return tr("Out of gene");
-    }
-    const Gene& gene = *found;
+    return found == nullptr ? tr("Out of gene") : locationIn(*found);
+}
+
+QString VariationInfo::locationIn(const Gene& gene) const {
+    const QString& geneName = gene.getName();
     const NxRegion varRegion = variantRegion(variation);
     if (!regionsIntersect(gene.getRegion(), varRegion)) {
         return tr("Out of gene");
@@ -266,10 +267,13 @@ QString VariationInfo::spliceSiteText(const Gene& gene) const {
 // ---- Effect cells ----------------------------------------------------------------------------
 
 void VariationInfo::fillEffectColumns(const QString& geneName, ColumnValues* values) {
-    NX_SAFE_POINT(sequenceDbi != nullptr, "Sequence DBI is NULL", );
     static const Gene noGene;
     const Gene* found = findGene(geneName);
-    const Gene& gene = found != nullptr ? *found : noGene;
+    fillEffectColumnsOf(found != nullptr ? *found : noGene, values);
+}
+
+void VariationInfo::fillEffectColumnsOf(const Gene& gene, ColumnValues* values) {
+    NX_SAFE_POINT(sequenceDbi != nullptr, "Sequence DBI is NULL", );
     if (!effectsLoaded && !evaluator.isNull()) {
         NxOpStatusImpl loadOs;
         QList<DamageEffect> loaded = evaluator->damageEffects(variation, track, DamageEffectEvaluator::Mode_All, loadOs);
@@ -491,8 +495,10 @@ QStringList VariationInfo::getInGeneRows() {
             return rows;
         }
         putVariationColumns(gene, &values);
-        fillEffectColumns(gene.getName(), &values);
-        values.insert(ReportColumn_Location, getLocation(gene.getName()));
+        // The row's own transcript, not the first gene of its name: transcripts of one gene may
+        // share the name and differ in exons and coding region.
+        fillEffectColumnsOf(gene, &values);
+        values.insert(ReportColumn_Location, locationIn(gene));
         const QString feature = QString::fromLatin1(gene.getFeatureId());
         putAttributeColumn(variation.id, featureAttribute(SnpRequestKeys::PROT1D_RESULT, feature),
                            ReportColumn_ProtStability1D, &values);

@@ -69,6 +69,9 @@ public:
 
 private:
     void loadGenesAndEffects(bool loadEffects);
+    // Location text and effect cells of one loaded gene itself, found by the public operations by name.
+    QString locationIn(const Gene& gene) const;
+    void fillEffectColumnsOf(const Gene& gene, ColumnValues* values);
     // The first gene of that name among the loaded ones, or null.
     const Gene* findGene(const QString& name) const;
     // False when the chromosome name cannot be had: the row operation must end there.

@@ -387,9 +387,10 @@ protected:
         QList<Gene> genes{
             makeGene("T_A1", "GA", NxRegion(1000, 500), NxRegion(1100, 300), {NxRegion(1000, 500)}, false, "ALT_A",
                      "P12345", "  Anaemia  "),
-            // A second transcript of the same gene: its own feature id, the same cells.
-            makeGene("T_A2", "GA", NxRegion(1000, 500), NxRegion(1100, 300), {NxRegion(1000, 500)}, false, "ALT_A",
-                     "P12345", "  Anaemia  "),
+            // A second transcript under the same name that starts coding later and splices out
+            // 1300..1349: its row must describe itself, not the first transcript of the name.
+            makeGene("T_A2", "GA", NxRegion(1000, 500), NxRegion(1161, 289), {NxRegion(1000, 300), NxRegion(1350, 150)},
+                     false, "ALT_A", "P12345", "  Anaemia  "),
             makeGene("T_B", "GB", NxRegion(1200, 100), NxRegion(), {NxRegion(1200, 100)}, false),
             makeGene("T_P", "PROM", NxRegion(3000, 200), NxRegion(3050, 90), {NxRegion(3000, 200)}, false),
             makeGene("T_Q", "PROMREV", NxRegion(2000, 300), NxRegion(), {NxRegion(2000, 300)}, true),
@@ -402,7 +403,10 @@ protected:
 };
 
 TEST_F(VariationInfoRowsTest, InGeneRowsCellsAndStoredAnswers) {
-    QList<NxVariant> variants{snvAt(0, "C", "T", "RS1"), snvAt(1250, "A", "G", "rs77")};
+    const QByteArray bases = ReportTestData::randomBases(6000);
+    auto other = [&bases](int pos) { return QByteArray(bases.at(pos) == 'G' ? "C" : "G"); };
+    QList<NxVariant> variants{snvAt(0, "C", "T", "RS1"), snvAt(1250, bases.mid(1250, 1), other(1250), "rs77"),
+                              snvAt(1320, bases.mid(1320, 1), other(1320))};
     ReportFixture f;
     f.open(dir.filePath("ref.s3db"), variants, dir.filePath("s.s3db"));
     f.annotate();
@@ -421,13 +425,26 @@ TEST_F(VariationInfoRowsTest, InGeneRowsCellsAndStoredAnswers) {
     QStringList b = rows[2].split('\t');
     ASSERT_EQ(a1.size(), 25);
     ASSERT_EQ(b.size(), 25);
-    EXPECT_EQ(a1.mid(0, 7), QStringList({"chr1", "1251", "A/G", "rs77", "ALT_A", "Anaemia", "CDS. Exon: 1001..1500"}));
+    const QString allele = QString::fromLatin1(variants[1].refData + "/" + variants[1].obsData);
+    EXPECT_EQ(a1.mid(0, 7), QStringList({"chr1", "1251", allele, "rs77", "ALT_A", "Anaemia", "CDS. Exon: 1001..1500"}));
     EXPECT_EQ(a1[7], "P12345");
     EXPECT_EQ(a1[12], "-");  // ProtStability1D of T_A1: none stored
     EXPECT_EQ(a2[12], "-0.4");
     EXPECT_EQ(a1[14], "-");  // stored but empty
-    // Same gene name: location and effect cells come from the first transcript.
-    EXPECT_EQ(a1.mid(0, 12), a2.mid(0, 12));
+    // Same gene name, each transcript its own cells: 1250 is the first base of codon 51 of T_A1
+    // and the last base of codon 30 of T_A2.
+    EXPECT_EQ(a1.mid(0, 6), a2.mid(0, 6));
+    EXPECT_EQ(a2[6], "CDS. Exon: 1001..1300");
+    EXPECT_EQ(a1[8].left(5), QString::fromLatin1(bases.mid(1250, 3)) + "->");
+    EXPECT_EQ(a2[8].left(5), QString::fromLatin1(bases.mid(1248, 3)) + "->");
+    EXPECT_EQ(a1[9].mid(1, 2), "51");
+    EXPECT_EQ(a2[9].mid(1, 2), "30");
+    // Outside T_A2's exons: an intron of T_A2, still an exon of T_A1.
+    const QStringList intronRows = f.info(variants[2])->getInGeneRows();
+    ASSERT_EQ(intronRows.size(), 2);
+    EXPECT_EQ(intronRows[0].split('\t')[6], "CDS. Exon: 1001..1500");
+    EXPECT_EQ(intronRows[1].split('\t')[6], "CDS. Intron: 1301..1350");
+    EXPECT_EQ(intronRows[1].split('\t')[8], "-");
     // No disease text: an empty cell, not "-"; not coding: no codon cells.
     EXPECT_EQ(b[4], "GB");
     EXPECT_EQ(b[5], "");
