@@ -1,4 +1,4 @@
-// nolix-script-elements-bench [--variations N] [--data-dir DIR]
+// nolix-script-elements-bench [--variations N] [--data-dir DIR] [--element ID] [--server-only]
 // For each of the five script elements: its worker (as the workflow engine drives it) over N
 // demo variations of the kind it asks about (any for rSNP-tools, coding changes for the protein
 // elements, rs identifiers for ChIP tools), on a demo reference built by nolix-demo-data and
@@ -6,7 +6,10 @@
 //   loop    - a plain loop of "python3 script args" with the element's command lines;
 //   process - the element with one interpreter process per request (NX_PYTHON_SERVER=0);
 //   server  - the element with the host's pre-started interpreter (the default).
-// Prints requests per second of each and the ratio server / loop.
+// Prints requests per second of each and the ratio server / loop. Requests run several at once
+// (NX_REQUESTS_PARALLEL, default the number of processors); the plain loop's rate is taken over
+// its first 100 command lines. Variations of a kind repeat in turn when N is larger than the
+// demo has of them.
 #include <RequestForSnpTask.h>
 #include <prot_stability_1d/ProtStability1DWorkerFactory.h>
 #include <prot_stability_3d/ProtStability3DWorkerFactory.h>
@@ -48,6 +51,8 @@ using namespace Nx;
 using namespace Nx::LocalWorkflow;
 
 namespace {
+
+const int LOOP_SAMPLE = 100;
 
 struct Record {
     QString chrom;
@@ -131,21 +136,27 @@ double runElement(const Element& e, const QList<Record>& records, const QString&
         upstream.put(Message(BaseTypes::ANY_TYPE(), data));
         QElapsedTimer timer;
         timer.start();
-        Task* group = worker->step();
-        if (group == nullptr) {
-            continue;
-        }
-        for (int i = 0; i < group->getSubtaskCount(); ++i) {
-            if (auto* t = qobject_cast<RequestForSnpTask*>(group->getSubtaskAt(i))) {
-                commandLines << t->getArguments();
+        // The track runs in windows, one step each, as the engine drives it.
+        while (Task* group = worker->step()) {
+            for (int i = 0; i < group->getSubtaskCount(); ++i) {
+                if (auto* t = qobject_cast<RequestForSnpTask*>(group->getSubtaskAt(i))) {
+                    commandLines << t->getArguments();
+                }
+            }
+            TaskRunner::runAndWait(group, 3600000);
+            const bool failed = group->hasError();
+            if (failed) {
+                std::fprintf(stderr, "%s: %s\n", e.id, qPrintable(group->getError()));
+            }
+            delete group;
+            if (failed) {
+                break;
             }
         }
-        TaskRunner::runAndWait(group, 3600000);
         seconds += timer.elapsed() / 1000.0;
-        if (group->hasError()) {
-            std::fprintf(stderr, "%s: %s\n", e.id, qPrintable(group->getError()));
+        if (worker->getFailedRequestCount() > 0) {
+            std::fprintf(stderr, "%s: %lld requests failed\n", e.id, worker->getFailedRequestCount());
         }
-        delete group;
     }
     return seconds;
 }
@@ -202,14 +213,25 @@ int main(int argc, char** argv) {
     };
     std::printf("%-18s %8s %12s %12s %12s %8s\n", "element", "requests", "loop req/s", "process r/s", "server r/s",
                 "server/loop");
+    const int onlyAt = args.indexOf("--element");
+    const QString only = onlyAt >= 0 && onlyAt + 1 < args.size() ? args[onlyAt + 1] : QString();
+    const bool serverOnly = args.contains("--server-only");
     int session = 0;
     for (const Element& e : elements) {
+        if (!only.isEmpty() && only != e.id) {
+            continue;
+        }
         e.install();
-        QList<Record> records;
+        // The element's kind of variation, taken again in turn until there are enough of them.
+        QList<Record> kind;
         for (const Record& r : all) {
-            if (e.wanted(r) && records.size() < count) {
-                records << r;
+            if (e.wanted(r)) {
+                kind << r;
             }
+        }
+        QList<Record> records;
+        for (int i = 0; !kind.isEmpty() && records.size() < count; ++i) {
+            records << kind[i % kind.size()];
         }
         // Warm the scripts' data caches, so every variant starts from the same state.
         QList<QStringList> warm;
@@ -217,16 +239,27 @@ int main(int argc, char** argv) {
         plainLoop(python, warm);
 
         QList<QStringList> lines;
-        qputenv("NX_PYTHON_SERVER", "0");
-        const double process = runElement(e, records, dir + "/reference.s3db", tmp.filePath(QString("s%1.s3db").arg(session++)), lines);
-        qunsetenv("NX_PYTHON_SERVER");
+        double process = 0;
+        if (!serverOnly) {
+            qputenv("NX_PYTHON_SERVER", "0");
+            process = runElement(e, records, dir + "/reference.s3db", tmp.filePath(QString("s%1.s3db").arg(session++)), lines);
+            qunsetenv("NX_PYTHON_SERVER");
+        }
         PythonScriptServer::shutdown();
         QList<QStringList> again;
         const double server = runElement(e, records, dir + "/reference.s3db", tmp.filePath(QString("s%1.s3db").arg(session++)), again);
-        const double loop = plainLoop(python, lines);
+        // The plain loop is slow: its rate is taken over the first LOOP_SAMPLE command lines.
+        if (serverOnly) {
+            std::printf("%-18s %8d %12s %12s %12.1f %8s\n", e.id, int(again.size()), "-", "-", again.size() / server, "-");
+            std::fflush(stdout);
+            continue;
+        }
+        const QList<QStringList> sample = lines.mid(0, LOOP_SAMPLE);
+        const double loop = plainLoop(python, sample);
         const int n = lines.size();
-        std::printf("%-18s %8d %12.1f %12.1f %12.1f %8.2f\n", e.id, n, n / loop, n / process, again.size() / server,
-                    (again.size() / server) / (n / loop));
+        const double loopRate = sample.size() / loop;
+        std::printf("%-18s %8d %12.1f %12.1f %12.1f %8.2f\n", e.id, n, loopRate, n / process, again.size() / server,
+                    (again.size() / server) / loopRate);
         std::fflush(stdout);
     }
     PythonScriptServer::shutdown();

@@ -7,7 +7,8 @@
 # the host holds the other end of a socket pair. Steps:
 #  1. Check that the script can be served like a real start: a top-level main(), nothing but
 #     definitions at import (read from its syntax tree, before anything runs), and an import that
-#     prints nothing, leaves no file open, starts no thread and stays in the working folder.
+#     prints nothing, leaves no file open, starts no thread and stays in the working folder. A
+#     script's optional warm() (loads what every run needs) is called as part of the import.
 #     Reply {"ready": true} or {"ready": false, "reason": ...}; then the host starts the script
 #     as a process of its own instead, for the rest of its run.
 #  2. For each request {"argv", "cwd", "out_limit", "err_limit"}: fork a child in a process group
@@ -36,8 +37,19 @@ def is_main_guard(test):
             and test.comparators[0].value == "__main__")
 
 
+def is_path_setup(node):
+    # sys.path.insert(...) / sys.path.append(...): how a script finds its sibling modules.
+    call = node.value if isinstance(node, ast.Expr) else None
+    return (isinstance(call, ast.Call) and isinstance(call.func, ast.Attribute)
+            and call.func.attr in ("insert", "append") and isinstance(call.func.value, ast.Attribute)
+            and call.func.value.attr == "path" and isinstance(call.func.value.value, ast.Name)
+            and call.func.value.value.id == "sys")
+
+
 def only_definitions(statements):
     for node in statements:
+        if is_path_setup(node):
+            continue
         if isinstance(node, (ast.Import, ast.ImportFrom, ast.FunctionDef, ast.AsyncFunctionDef, ast.ClassDef,
                              ast.Assign, ast.AnnAssign, ast.Pass)):
             continue
@@ -45,8 +57,10 @@ def only_definitions(statements):
             continue  # a docstring
         if isinstance(node, ast.If) and is_main_guard(node.test):
             continue  # not run: the module is not imported as __main__
-        if isinstance(node, ast.Try) and only_definitions(node.body) and only_definitions(node.orelse) \
-                and only_definitions(node.finalbody) and all(only_definitions(h.body) for h in node.handlers):
+        if isinstance(node, ast.If) and only_definitions(node.body) is None and only_definitions(node.orelse) is None:
+            continue
+        if isinstance(node, ast.Try) and all(only_definitions(b) is None for b in
+                                             [node.body, node.orelse, node.finalbody] + [h.body for h in node.handlers]):
             continue  # optional imports
         return node
     return None
@@ -101,6 +115,10 @@ def import_script(path):
         main = getattr(module, "main", None)
         if not callable(main):
             reason = "has no callable main()"
+        warm = getattr(module, "warm", None)
+        if reason is None and callable(warm):
+            # Data every run needs, loaded once here instead of in every run's child.
+            warm()
     except BaseException as e:
         reason = "fails at import (%s)" % e.__class__.__name__
     try:
@@ -317,6 +335,11 @@ def run():
     if reason is not None:
         channel.send({"ready": False, "reason": reason})
         return
+    # What the import made is shared by every run's child: kept out of the collector's reach,
+    # a child's collections do not touch (and so copy) those pages.
+    import gc
+    gc.collect()
+    gc.freeze()
     channel.send({"ready": True})
     while True:
         line = channel.take_line()
