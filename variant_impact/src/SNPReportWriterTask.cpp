@@ -1,5 +1,7 @@
 #include "SNPReportWriterTask.h"
 
+#include <NxCore/io/ReplacedFile.h>
+
 #include "ReportConnections.h"
 #include "snp_toolbox/DamageEffectEvaluator.h"
 #include "snp_toolbox/VariationInfo.h"
@@ -92,12 +94,19 @@ void SNPReportWriterTask::run() {
     if (!parts.isEmpty()) {
         parallel.reset(new SNPReportParallelReader(settings, tracks, dbiRef, parts, readThreads, temporaryFolder));
     }
+    // Both reports are written beside their targets under temporary names and replace them
+    // only when both are complete: a failed, canceled or killed run leaves the previous reports.
+    ReplacedFile inGene(settings.inGeneReportPath);
+    ReplacedFile regulatory(settings.regulatoryReportPath);
     qint64 counter = 0;
-    if (!writeReport(true, settings.inGeneReportPath, tables, evaluator, parallel.get(), total, counter)) {
+    if (!writeReport(true, inGene, tables, evaluator, parallel.get(), total, counter)) {
         return;
     }
     stateInfo.setProgress(50);
-    if (!writeReport(false, settings.regulatoryReportPath, tables, evaluator, parallel.get(), total, counter)) {
+    if (!writeReport(false, regulatory, tables, evaluator, parallel.get(), total, counter)) {
+        return;
+    }
+    if (!inGene.commit(stateInfo) || !regulatory.commit(stateInfo)) {
         return;
     }
     stateInfo.setProgress(100);
@@ -160,12 +169,13 @@ bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, 
     return true;
 }
 
-bool SNPReportWriterTask::writeReport(bool inGene, const QString& path, const Tables& tables,
+bool SNPReportWriterTask::writeReport(bool inGene, const ReplacedFile& file, const Tables& tables,
                                       const QSharedPointer<DamageEffectEvaluator>& evaluator,
                                       SNPReportParallelReader* parallel, qint64 total, qint64& counter) {
-    // Opened (and emptied) up front, so a stale report of an earlier run never passes for this
-    // one's; the header waits for the first variation, so a report nobody belongs to stays empty.
-    std::unique_ptr<IOAdapter> io(IOAdapterUtils::open(GUrl(path), stateInfo, IOAdapterMode::Write));
+    // Opened up front, so a report that cannot be written stops the run before anything is read;
+    // the header waits for the first variation, so a report nobody belongs to stays empty.
+    const QString& path = file.getTargetPath();
+    std::unique_ptr<IOAdapter> io(IOAdapterUtils::open(GUrl(file.getTemporaryPath()), stateInfo, IOAdapterMode::Write));
     if (io == nullptr) {
         return false;
     }

@@ -18,6 +18,8 @@
 
 namespace Nx {
 
+class ReplacedFile;
+
 class DamageEffectEvaluator;
 class NxAttributeDbi;
 class NxDbi;
@@ -77,9 +79,10 @@ public:
     static QString headerOf(bool inGene);
 
 private:
-    // One pass over every track: variations in a gene (inGene) or in none go to the path's report.
-    // With a parallel reader, its threads read the variations. False when the run must stop.
-    bool writeReport(bool inGene, const QString& path, const Tables& tables,
+    // One pass over every track: variations in a gene (inGene) or in none go to the report,
+    // written to the file's temporary path. With a parallel reader, its threads read the
+    // variations. False when the run must stop.
+    bool writeReport(bool inGene, const ReplacedFile& file, const Tables& tables,
                      const QSharedPointer<DamageEffectEvaluator>& evaluator, SNPReportParallelReader* parallel,
                      qint64 total, qint64& counter);
     // The parts a parallel pass reads, or none when one reader must do it.

@@ -28,6 +28,7 @@
 #include <NxPrivate/tasks/TaskRunner.h>
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -135,12 +136,19 @@ TEST_F(ReportTaskTest, AReportNoVariationBelongsToGetsNoBytesAndIsNotListed) {
     EXPECT_EQ(QFileInfo(settings.regulatoryReportPath).size(), 0);
 }
 
-TEST_F(ReportTaskTest, UnwritableReportPathFailsTheTaskAndNamesThePath) {
+TEST_F(ReportTaskTest, UnwritableReportPathFailsTheTaskNamesThePathAndKeepsThePreviousReports) {
     NxVariantTrack t = annotatedTrack({snv(KNOWN_POS, 'T', 'C'), snv(NO_GENE_POS, 'C', 'T')});
+    QFile previous(settings.inGeneReportPath);
+    ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+    previous.write("#previous run\n");
+    previous.close();
     settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/no/such/folder/regulatory.tsv";
     std::unique_ptr<SNPReportWriterTask> task = run({t});
     ASSERT_TRUE(task->hasError());
     EXPECT_TRUE(task->getError().contains(settings.regulatoryReportPath)) << task->getError().toStdString();
+    // The in-gene report of this run was complete, but both reports replace the old ones together.
+    EXPECT_EQ(readLines(settings.inGeneReportPath), QStringList{"#previous run"});
+    EXPECT_TRUE(QDir(QFileInfo(settings.inGeneReportPath).absolutePath()).entryList({"*.tmp-*"}, QDir::Files).isEmpty());
     // The in-gene pass was complete before the regulatory one failed.
     EXPECT_EQ(task->stateInfo.getProgress(), 50);
     EXPECT_EQ(task->getReportFiles(), QStringList({settings.inGeneReportPath}));

@@ -49,11 +49,32 @@ void SQLiteDbi::resetBusyStats() {
     busyLongestMs = 0;
 }
 
+int SQLiteDbi::readOnlyLockTimeoutMs() {
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("NX_DB_LOCK_TIMEOUT_S").toDouble(&ok);
+    return ok && seconds >= 0 ? int(qMin(seconds, 24.0 * 3600) * 1000) : READ_ONLY_LOCK_TIMEOUT_MS;
+}
+
 int SQLiteDbi::busyHandler(void* self, int attempt) {
     auto* dbi = static_cast<SQLiteDbi*>(self);
     if (attempt == 0) {
         dbi->waitStartMs = nowMs();
+        dbi->waitLogged = false;
         ++busyWaits;
+    }
+    if (!dbi->writable) {
+        const qint64 waitedSoFar = nowMs() - dbi->waitStartMs;
+        const int limit = readOnlyLockTimeoutMs();
+        if (!dbi->waitLogged && waitedSoFar >= 1000) {
+            dbi->waitLogged = true;
+            ioLog.info(QString("Waiting for database %1: another program holds a lock on it (giving up after %2 s)")
+                           .arg(dbi->filePath).arg(limit / 1000.0));
+        }
+        if (waitedSoFar >= limit) {
+            ioLog.error(QString("Gave up waiting %1 s for the lock on database %2, held by another program")
+                            .arg(limit / 1000.0).arg(dbi->filePath));
+            return 0;
+        }
     }
     const int sleepMs = attempt < 10 ? 1 : (attempt < 30 ? 5 : 20);
     QThread::msleep(sleepMs);

@@ -33,6 +33,11 @@ public:
     // commit in batches, so a wait normally lasts one batch; the bound only guards against a
     // writer that hangs, and waiting is better than failing a run.
     static constexpr int BUSY_TIMEOUT_MS = 30 * 60 * 1000;
+    // A read-only database (the reference) is never locked by this suite's own writers: a lock
+    // on it is another program's, logged after a second and given up after this long
+    // (NX_DB_LOCK_TIMEOUT_S overrides it).
+    static constexpr int READ_ONLY_LOCK_TIMEOUT_MS = 60 * 1000;
+    static int readOnlyLockTimeoutMs();
 
     // Lock waits of every connection of the process since it started (or since the last reset):
     // how often a statement had to wait, for how long in all, and the longest single wait.
@@ -112,6 +117,7 @@ private:
     int transactionDepth = 0;
     quint64 transactionSerial = 0;  // outermost transactions begun so far
     qint64 waitStartMs = 0;   // when the current lock wait began (monotonic clock)
+    bool waitLogged = false;  // the current wait was logged
     SQLiteTable* tables[static_cast<int>(SQLiteTableKind::Count)] = {};
     QHash<QString, sqlite3_stmt*> statementCache;
     struct LiteralStatement {
