@@ -219,7 +219,15 @@ TEST_F(FullWorkflowEndToEndTest, EveryFillableColumnIsFilledAndScriptColumnsMatc
         args << "--set" << QString("%1.db_path=%2").arg(element, db);
     }
     args << "--set" << "report.report_path=" + inGenePath << "--set" << "report.regulatory_report_path=" + regulatoryPath;
-    ASSERT_TRUE(run("resource_probe", args, out)) << out.toStdString();
+    // The program runs from a folder outside the repository, as a build folder elsewhere would:
+    // the scripts and their data are still found through the suite's data folder.
+    const QString outside = d + "/elsewhere/bin";
+    ASSERT_TRUE(QDir().mkpath(outside));
+    ASSERT_TRUE(QFile::copy(QString(NX_BINARY_DIR) + "/bin/resource_probe", outside + "/resource_probe"));
+    QFile(outside + "/resource_probe").setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+    env.remove("NX_DATA_DIR");
+    env.insert("NX_PLUGIN_DIR", QString(NX_BINARY_DIR) + "/plugins");
+    ASSERT_TRUE(run(outside + "/resource_probe", args, out)) << out.toStdString();
 
     const Table inGene = readReport(inGenePath);
     const Table regulatory = readReport(regulatoryPath);
