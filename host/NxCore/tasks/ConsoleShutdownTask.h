@@ -1,7 +1,8 @@
 // Ends a console program's event loop when its work is over: after the start-up plug-ins are
 // loaded (and the command-line handlers have registered their tasks), as soon as no top-level
 // task is left. Exit code 0 when every top-level task succeeded, 1 when any failed or was
-// canceled (the scheduler logs each failure to "Tasks"). It is created by the program, never
+// canceled (the scheduler logs each failure to "Tasks"), else the code a command-line handler
+// asked for (2 for a usage error). It is created by the program, never
 // registered with the scheduler.
 #pragma once
 
