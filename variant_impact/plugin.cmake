@@ -50,6 +50,10 @@ function(nx_vi_console_test_deps)
   endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_console_test_deps)
+# The demo's full workflow runs inside it: more time than the other tests get.
+if(TARGET DemoReadmeCommandsTest)
+  set_tests_properties(DemoReadmeCommandsTest PROPERTIES TIMEOUT 600)
+endif()
 
 # The report writer's tests reuse the SNP toolbox's test databases.
 if(TARGET SNPReportWriterTest)

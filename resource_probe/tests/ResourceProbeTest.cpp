@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -128,7 +129,9 @@ TEST(ResourceProbeProgram, LoadsTheSuitePluginsAndTellsSoOnlyInDetail) {
     ProbeRun detailed = runProbe({"--list-elements"}, QString(), "details");
     EXPECT_EQ(detailed.exitCode, 0) << detailed.err.toStdString();
     EXPECT_TRUE(detailed.err.contains("Plug-in loaded: Variant Impact Plugin")) << detailed.err.toStdString();
-    EXPECT_TRUE(detailed.err.contains("libweb_link.so: nolix_plugin_init returned no plug-in")) << detailed.err.toStdString();
+    if (QFile::exists(QString(NX_BINARY_DIR) + "/plugins/libweb_link.so")) {  // it declines without a window
+        EXPECT_TRUE(detailed.err.contains("libweb_link.so: nolix_plugin_init returned no plug-in")) << detailed.err.toStdString();
+    }
 }
 
 // A bare start is a usage error: a short usage on standard error, nothing on standard output

@@ -13,17 +13,17 @@
 
 namespace {
 
-struct Run {
+struct ShellRun {
     int exitCode = -1;
     QString out;
     QString err;
 };
 
-Run bash(const QString& command, int timeoutMs) {
+ShellRun bash(const QString& command, int timeoutMs) {
     QProcess p;
     p.setWorkingDirectory(NX_SOURCE_DIR);
     p.start("bash", {"-c", command});
-    Run r;
+    ShellRun r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
@@ -78,7 +78,7 @@ TEST(DemoReadmeCommands, TheXmlTestsOfTheReadmePassOnWhatTheDemoWrites) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString demo = dir.path();
-    const Run run = bash(QString("scripts/run_demo_workflow.sh %1/bin %2").arg(NX_BINARY_DIR, demo), 900000);
+    const ShellRun run = bash(QString("scripts/run_demo_workflow.sh %1/bin %2").arg(NX_BINARY_DIR, demo), 580000);
     ASSERT_EQ(run.exitCode, 0) << run.err.right(3000).toStdString();
     EXPECT_TRUE(run.out.contains("In-gene report:    " + demo + "/in_gene_report.tsv (")) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains(QRegularExpression("demo \\[\\d+:\\d\\d\\]: running .*full_demo.json"))) << run.err.toStdString();
@@ -98,7 +98,7 @@ TEST(DemoReadmeCommands, TheXmlTestsOfTheReadmePassOnWhatTheDemoWrites) {
     ASSERT_TRUE(command.endsWith(" --test-env TEMP_DATA_DIR=demo")) << command.toStdString();
     command.replace(0, QString("build/bin/").size(), QString(NX_BINARY_DIR) + "/bin/");
     command.replace(QRegularExpression("TEMP_DATA_DIR=demo$"), "TEMP_DATA_DIR=" + demo);
-    const Run tests = bash(command, 120000);
+    const ShellRun tests = bash(command, 120000);
     EXPECT_EQ(tests.exitCode, 1) << tests.out.toStdString();
     EXPECT_TRUE(tests.out.endsWith("\n6 passed, 1 failed\n")) << tests.out.toStdString();
     EXPECT_EQ(tests.out.count("FAIL "), 1) << tests.out.toStdString();

@@ -13,16 +13,16 @@
 
 namespace {
 
-struct Run {
+struct ProbeRun {
     int exitCode = -1;
     QString err;
 };
 
-Run probe(const QStringList& args, const QProcessEnvironment& env) {
+ProbeRun probe(const QStringList& args, const QProcessEnvironment& env) {
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(QString(NX_BINARY_DIR) + "/bin/resource_probe", args);
-    Run r;
+    ProbeRun r;
     if (!p.waitForFinished(120000)) {
         p.kill();
         p.waitForFinished();
@@ -63,10 +63,10 @@ TEST(SnpElementRunChecks, FullWorkflowIsRefusedWithEveryProblemBeforeTheFirstEle
          << "--set" << "report.db_path=" + d + "/empty.s3db"
          << "--set" << "report.report_path=" + d + "/plain.txt/in_gene.tsv"
          << "--set" << "report.regulatory_report_path=" + d + "/regulatory.tsv";
-    const Run r = probe(args, env);
+    const ProbeRun r = probe(args, env);
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
-    for (const QString& problem :
-         {"The workflow was not started; found before the first element ran:",
+    for (const QString& problem : QStringList{
+             "The workflow was not started; found before the first element ran:",
           "  \"rsnp\", \"report\": \"db_path\" " + d + "/empty.s3db is no reference database: the file is empty, not a database",
           "  \"stability1d\": \"db_path\" " + d + "/missing.s3db is no reference database: no such file",
           "  \"chip\": rs-id table " + d + "/no_such_rsids.bed does not exist (from NX_SNP_RSID_TABLE)",
