@@ -203,6 +203,12 @@ TEST(ResourceProbeProgram, ErrorLinesNameWhatFailed) {
     EXPECT_FALSE(r.err.contains("Task {")) << r.err.toStdString();
     EXPECT_EQ(r.err.count("[Tasks] error:"), 0) << "the workflow runner reports its own failure: " << r.err.toStdString();
 
+    ProbeRun forgotten = runProbe({QString(NX_SOURCE_DIR) + "/data/workflows/full_demo.json"});
+    EXPECT_EQ(forgotten.exitCode, 1);
+    EXPECT_TRUE(forgotten.err.contains("Unexpected argument '" + QString(NX_SOURCE_DIR) +
+                                       "/data/workflows/full_demo.json': resource_probe takes options only"))
+        << forgotten.err.toStdString();
+
     ProbeRun typo = runProbe({"--bogus"});
     EXPECT_TRUE(typo.err.contains("[Tasks] error: Command line failed: Unknown command-line option --bogus"))
         << typo.err.toStdString();

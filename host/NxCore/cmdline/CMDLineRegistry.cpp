@@ -112,7 +112,8 @@ QStringList CMDLineRegistry::getUnknownParameters() const {
 }
 
 bool CMDLineRegistry::asksForWork() const {
-    return !hasParameter(HELP_PARAMETER) && !hasParameter(VERSION_PARAMETER) && getUnknownParameters().isEmpty();
+    return !hasParameter(HELP_PARAMETER) && !hasParameter(VERSION_PARAMETER) && getUnknownParameters().isEmpty() &&
+           getStrayArguments().isEmpty();
 }
 
 QString CMDLineRegistry::getHelpText() const {

@@ -61,10 +61,13 @@ public:
     bool asksForWork() const;
     // No parameter and no positional argument at all.
     bool isEmptyCommandLine() const { return params.isEmpty() && positional.isEmpty(); }
-    // A console program given nothing to do prints a short usage (the default); a windowed one
-    // opens its window instead.
-    bool emptyCommandLineIsUsageError() const { return usageOnEmpty; }
-    void setEmptyCommandLineIsUsageError(bool on) { usageOnEmpty = on; }
+    // A console program (the default) takes options only: given nothing it prints a short usage,
+    // and an argument that belongs to no option is an error, so that a forgotten "--workflow="
+    // never runs nothing and succeeds. A windowed one takes files and opens its window.
+    bool takesFileArguments() const { return fileArguments; }
+    void setTakesFileArguments(bool on) { fileArguments = on; }
+    // Arguments a console program cannot use: every positional argument.
+    QStringList getStrayArguments() const { return fileArguments ? QStringList() : positional; }
     // The exit code a handler asks for when no task fails (2 for a usage error); 0 by default.
     int getRequestedExitCode() const { return requestedExitCode; }
     void setRequestedExitCode(int code) { requestedExitCode = code; }
@@ -81,7 +84,7 @@ private:
     QList<QPair<QString, QString>> params;  // (name, value) in order
     QStringList positional;
     QList<CMDLineHandler*> handlers;         // owned
-    bool usageOnEmpty = true;
+    bool fileArguments = false;
     int requestedExitCode = 0;
 };
 

@@ -11,11 +11,12 @@ ConsoleHelpHandler::ConsoleHelpHandler(const QString& programName)
 
 bool ConsoleHelpHandler::handles(const CMDLineRegistry& r) const {
     if (r.isEmptyCommandLine()) {
-        return r.emptyCommandLineIsUsageError();
+        return !r.takesFileArguments();
     }
     // A plain --version is the version handler's; with --help or a typo this one answers.
     const bool onlyVersion = r.hasParameter(CMDLineRegistry::VERSION_PARAMETER) &&
-                             !r.hasParameter(CMDLineRegistry::HELP_PARAMETER) && r.getUnknownParameters().isEmpty();
+                             !r.hasParameter(CMDLineRegistry::HELP_PARAMETER) && r.getUnknownParameters().isEmpty() &&
+                             r.getStrayArguments().isEmpty();
     return !r.asksForWork() && !onlyVersion;
 }
 
@@ -24,6 +25,12 @@ Task* ConsoleHelpHandler::createTask(CMDLineRegistry& r) {
     if (!unknown.isEmpty()) {
         return new FailTask(tr("Unknown command-line option%1 --%2; %3 --help lists the options")
                                 .arg(unknown.size() > 1 ? "s" : "", unknown.join(", --"), programName));
+    }
+    const QStringList stray = r.getStrayArguments();
+    if (!stray.isEmpty()) {
+        return new FailTask(tr("Unexpected argument%1 '%2': %3 takes options only (a workflow file is given as "
+                               "--workflow=FILE); %3 --help lists the options")
+                                .arg(stray.size() > 1 ? "s" : "", stray.join("', '"), programName));
     }
     if (r.isEmptyCommandLine()) {
         // Nothing asked for: a short pointer to the options on standard error, exit code 2.

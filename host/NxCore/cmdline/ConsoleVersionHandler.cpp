@@ -13,7 +13,7 @@ ConsoleVersionHandler::ConsoleVersionHandler(const QString& programName)
 
 bool ConsoleVersionHandler::handles(const CMDLineRegistry& r) const {
     return r.hasParameter(getName()) && !r.hasParameter(CMDLineRegistry::HELP_PARAMETER) &&
-           r.getUnknownParameters().isEmpty();
+           r.getUnknownParameters().isEmpty() && r.getStrayArguments().isEmpty();
 }
 
 Task* ConsoleVersionHandler::createTask(CMDLineRegistry&) {

@@ -88,13 +88,15 @@ TEST(CMDLineRegistry, UnknownOptionsAndHelpStartNoHandler) {
                                   "--workflow=FILE  run it\n--list-elements\n");
 
     CMDLineRegistry plain({"prog", "--workflow=x", "file.vcf"});
+    plain.setTakesFileArguments(true);
     plain.registerCMDLineHandler(new H("workflow"));
     EXPECT_FALSE(helpOf(plain)->handles(plain));
     EXPECT_TRUE(plain.getCMDLineHandlers().at(2)->handles(plain));
 }
 
 // -h is --help; --version answers alone, but a typo beside it is still named; an empty command
-// line of a console program is a usage error with its own exit code, of a windowed one nothing.
+// line of a console program is a usage error with its own exit code, of a windowed one nothing;
+// a console program refuses arguments that belong to no option, a windowed one opens them.
 TEST(CMDLineRegistry, ShortHelpVersionAndEmptyCommandLine) {
     auto helpOf = [](CMDLineRegistry& r) { return r.getCMDLineHandlers().at(0); };
     auto versionOf = [](CMDLineRegistry& r) { return r.getCMDLineHandlers().at(1); };
@@ -123,12 +125,23 @@ TEST(CMDLineRegistry, ShortHelpVersionAndEmptyCommandLine) {
     EXPECT_EQ(empty.getRequestedExitCode(), 2);
 
     CMDLineRegistry window({"prog"});
-    window.setEmptyCommandLineIsUsageError(false);
+    window.setTakesFileArguments(true);
     EXPECT_FALSE(helpOf(window)->handles(window));
+    CMDLineRegistry windowFile({"prog", "a.fa"});
+    windowFile.setTakesFileArguments(true);
+    EXPECT_FALSE(windowFile.isEmptyCommandLine());
+    EXPECT_TRUE(windowFile.asksForWork());
+    EXPECT_FALSE(helpOf(windowFile)->handles(windowFile));
 
-    CMDLineRegistry file({"prog", "a.fa"});
-    EXPECT_FALSE(file.isEmptyCommandLine());
-    EXPECT_FALSE(helpOf(file)->handles(file));
+    // A console command line with a file where an option belongs (a forgotten --workflow=).
+    CMDLineRegistry forgotten({"prog", "flow.json", "--version"});
+    EXPECT_FALSE(forgotten.asksForWork());
+    EXPECT_FALSE(versionOf(forgotten)->handles(forgotten));
+    ASSERT_TRUE(helpOf(forgotten)->handles(forgotten));
+    Task* t = helpOf(forgotten)->createTask(forgotten);
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->getError().startsWith("Unexpected argument 'flow.json': prog takes options only")) << t->getError().toStdString();
+    delete t;
 }
 
 }  // namespace Nx
