@@ -9,8 +9,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-demo}
 
-started_at=$SECONDS
-elapsed() { printf '%d:%02d' $(( ($SECONDS - started_at) / 60 )) $(( ($SECONDS - started_at) % 60 )); }
+NX_DEMO_STARTED=$(date +%s)
+export NX_DEMO_STARTED
+elapsed() {
+  local s=$(( $(date +%s) - NX_DEMO_STARTED ))
+  printf '%d:%02d' $(( s / 60 )) $(( s % 60 ))
+}
 
 echo "demo [$(elapsed)]: checking the Debian packages (scripts/setup.sh)" >&2
 bash scripts/setup.sh

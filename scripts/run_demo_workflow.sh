@@ -15,14 +15,18 @@ bin=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
 
-started_at=$SECONDS
-step_at=$SECONDS
-elapsed() { printf '%d:%02d' $(( ($SECONDS - started_at) / 60 )) $(( ($SECONDS - started_at) % 60 )); }
+# Times count from NX_DEMO_STARTED (seconds since the epoch; demo.sh passes its own start).
+started_at=${NX_DEMO_STARTED:-$(date +%s)}
+step_at=$(date +%s)
+elapsed() {
+  local s=$(( $(date +%s) - started_at ))
+  printf '%d:%02d' $(( s / 60 )) $(( s % 60 ))
+}
 step() {
   echo "demo [$(elapsed)]: $*" >&2
-  step_at=$SECONDS
+  step_at=$(date +%s)
 }
-done_step() { echo "demo [$(elapsed)]:   done in $(( SECONDS - step_at )) s" >&2; }
+done_step() { echo "demo [$(elapsed)]:   done in $(( $(date +%s) - step_at )) s" >&2; }
 
 step "generating the demo genome and variations in $out"
 "$bin/nolix-demo-data" --out-dir "$out"
