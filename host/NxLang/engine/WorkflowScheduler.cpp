@@ -11,6 +11,7 @@
 #include <NxLang/model/Schema.h>
 #include <NxLang/registry/LocalDomainFactory.h>
 #include <NxLang/registry/WorkflowEnv.h>
+#include <NxLang/util/RFSUtils.h>
 
 #include <QFileInfo>
 #include <QMap>
@@ -101,7 +102,15 @@ void WorkflowScheduler::init(NxOpStatus& os) {
 // writable (the writers make the missing ones).
 QStringList WorkflowScheduler::outputFileProblems(BaseWorker* worker) {
     QStringList problems;
-    for (const QString& path : worker->getOutputFiles()) {
+    Workflow::Actor* actor = worker->getActor();
+    for (Attribute* a : actor->getParameters()) {
+        if (!RFSUtils::isOutUrlAttribute(a, actor) || !worker->isValueKnownBeforeRun(a->getId())) {
+            continue;
+        }
+        const QString path = worker->getAttributeValue(a->getId()).toString();
+        if (path.isEmpty()) {
+            continue;
+        }
         const QFileInfo info(path);
         if (info.isDir()) {
             problems << tr("output file %1 is a folder").arg(path);

@@ -120,7 +120,8 @@ void ReadVariationsWorkerFactory::install() {
     proto->setEditor(new DelegateEditor(delegates));
     proto->addRunCheck([](BaseWorker* w) {
         QString error;
-        if (auto* reader = qobject_cast<ReadVariationsWorker*>(w)) {
+        auto* reader = qobject_cast<ReadVariationsWorker*>(w);
+        if (reader != nullptr && reader->isValueKnownBeforeRun(ReadVariationsWorkerFactory::URL_IN_ATTR)) {
             reader->inputFiles(error);
         }
         return error.isEmpty() ? QStringList() : QStringList{error};

@@ -44,6 +44,9 @@ void SnpElementRunChecks::addTo(Workflow::ActorPrototype* proto) {
 }
 
 QStringList SnpElementRunChecks::checkReferenceDatabase(BaseWorker* worker) {
+    if (!worker->isValueKnownBeforeRun(SnpElementPattern::DB_PATH_ATTR_ID)) {
+        return {};
+    }
     const QString path = worker->getValue<QString>(SnpElementPattern::DB_PATH_ATTR_ID);
     NxOpStatusImpl os;
     std::unique_ptr<SNPDatabase> db(SNPDatabaseUtils::openDatabase(path, os));

@@ -82,3 +82,30 @@ TEST(SnpElementRunChecks, FullWorkflowIsRefusedWithEveryProblemBeforeTheFirstEle
     EXPECT_EQ(QFileInfo(d + "/empty.s3db").size(), 0);
     EXPECT_TRUE(QFileInfo(d + "/plain.txt").isFile());
 }
+
+// A "db_path" given by a script may need the slots of a message: it is not checked (nor its
+// script run) before the run, and the run reads it as usual.
+TEST(SnpElementRunChecks, ScriptedValuesAreLeftToTheRun) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    QString out;
+    ASSERT_TRUE(Nx::ConsoleRun::makeDemoWithReference(d, "1", {}, out)) << out.toStdString();
+    QFile flow(d + "/flow.json");
+    ASSERT_TRUE(flow.open(QIODevice::WriteOnly));
+    flow.write(QString(R"({
+      "elements": [
+        {"name": "read", "type": "read-variations", "attributes": {"url-in": "variants.vcf"}},
+        {"name": "annotate", "type": "VOZAdarova-id", "attributes": {"db_path": {"script": "typeof variation_track == 'undefined' ? 'no.s3db' : '%1'"}}},
+        {"name": "report", "type": "snp-report-writer-id", "attributes": {"db_path": "%1",
+          "report_path": "in_gene.tsv", "regulatory_report_path": "regulatory.tsv"}}
+      ],
+      "links": [{"from": "read", "to": "annotate"}, {"from": "annotate", "to": "report"}]
+    })")
+                   .arg(d + "/reference.s3db")
+                   .toUtf8());
+    flow.close();
+    const ProbeRun r = probe({"--workflow=" + flow.fileName()}, QProcessEnvironment::systemEnvironment());
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_GT(QFileInfo(d + "/in_gene.tsv").size(), 0) << r.err.toStdString();
+}
