@@ -166,7 +166,8 @@ bool XmlSuiteText::check(const QByteArray& text, const QString& path, NxOpStatus
             const QRegularExpressionMatch m = it.next();
             total -= m.capturedLength();
             if (!entities.contains(m.captured(1))) {
-                continue;  // a predefined entity or a character reference: one character
+                total += 1;  // a predefined entity: one character
+                continue;
             }
             const qint64 inner = expanded(m.captured(1));
             if (inner < 0) {
