@@ -41,8 +41,8 @@ nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tata_box_analysis/tests LIBS varian
 # defined in later folders, so the dependencies are added at the end of the configure.
 function(nx_vi_console_test_deps)
   foreach(test AnnotateWorkflowEndToEndTest TataWorkflowEndToEndTest ReportWorkflowEndToEndTest FullWorkflowEndToEndTest
-                FastPathsEquivalenceTest)
-    foreach(dep variant_impact resource_probe workflow_runner test_runner nolix-demo-data nolix-refdb)
+                FastPathsEquivalenceTest SnpElementRunChecksTest DemoReadmeCommandsTest)
+    foreach(dep variant_impact resource_probe workflow_runner test_runner nolix-demo-data nolix-refdb nolix-report-summary)
       if(TARGET ${dep} AND TARGET ${test})
         add_dependencies(${test} ${dep})
       endif()
@@ -50,6 +50,10 @@ function(nx_vi_console_test_deps)
   endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL nx_vi_console_test_deps)
+# The demo's full workflow runs inside it: more time than the other tests get.
+if(TARGET DemoReadmeCommandsTest)
+  set_tests_properties(DemoReadmeCommandsTest PROPERTIES TIMEOUT 600)
+endif()
 
 # The report writer's tests reuse the SNP toolbox's test databases.
 if(TARGET SNPReportWriterTest)

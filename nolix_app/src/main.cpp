@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     QCoreApplication::addLibraryPath(AppContext::getWorkingDirectoryPath());
 
     auto* cmdLineRegistry = new CMDLineRegistry(app.arguments());
+    cmdLineRegistry->setTakesFileArguments(true);  // the files to open; none: just the window
     appContext->setCMDLineRegistry(cmdLineRegistry);
 
     auto* globalSettings = new SettingsImpl(QSettings::SystemScope);

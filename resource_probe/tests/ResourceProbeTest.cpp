@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -26,11 +27,13 @@ struct ProbeRun {
     QString err;
 };
 
-ProbeRun runProbe(const QStringList& args, const QString& pluginDir = QString()) {
+ProbeRun runProbe(const QStringList& args, const QString& pluginDir = QString(), const QString& logLevel = QString()) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QTemporaryDir crashDir;
     env.insert("NX_CRASH_DIR", crashDir.path());
+    env.remove("NX_LOG_LEVEL");
+    if (!logLevel.isEmpty()) env.insert("NX_LOG_LEVEL", logLevel);
     if (!pluginDir.isEmpty()) env.insert("NX_PLUGIN_DIR", pluginDir);
     p.setProcessEnvironment(env);
     p.start(PROBE, args);
@@ -115,13 +118,37 @@ TEST(ResourceProbeApplication, AnExceptionFromAnEventHandlerDoesNotEndTheProcess
     qunsetenv("NX_CRASH_DIR");
 }
 
-TEST(ResourceProbeProgram, LoadsTheSuitePluginsAndExitsZero) {
-    ProbeRun r = runProbe({});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("Plug-in loaded: Variant Impact Plugin")) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty()) << "standard output is for the version message only";
+// Plug-in loading is told only at the detailed log level; by default a run that succeeds prints
+// nothing but its own output.
+TEST(ResourceProbeProgram, LoadsTheSuitePluginsAndTellsSoOnlyInDetail) {
+    ProbeRun quiet = runProbe({"--list-elements"});
+    EXPECT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
+    EXPECT_TRUE(quiet.out.contains("VOZAdarova-id")) << "the plug-in's elements are there";
+    EXPECT_TRUE(quiet.err.isEmpty()) << quiet.err.toStdString();
+
+    ProbeRun detailed = runProbe({"--list-elements"}, QString(), "details");
+    EXPECT_EQ(detailed.exitCode, 0) << detailed.err.toStdString();
+    EXPECT_TRUE(detailed.err.contains("Plug-in loaded: Variant Impact Plugin")) << detailed.err.toStdString();
+    if (QFile::exists(QString(NX_BINARY_DIR) + "/plugins/libweb_link.so")) {  // it declines without a window
+        EXPECT_TRUE(detailed.err.contains("libweb_link.so: nolix_plugin_init returned no plug-in")) << detailed.err.toStdString();
+    }
 }
 
+// A bare start is a usage error: a short usage on standard error, nothing on standard output
+// (which is for the version message only), exit code 2.
+TEST(ResourceProbeProgram, NoArgumentsPrintsUsageAndExitsTwo) {
+    ProbeRun r = runProbe({});
+    EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("Usage: resource_probe --workflow=FILE")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("resource_probe --help lists every option")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+
+    ProbeRun version = runProbe({"--version"});
+    EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
+    EXPECT_TRUE(version.out.startsWith("resource_probe (Nolix variant-impact) ")) << version.out.toStdString();
+    EXPECT_TRUE(version.out.contains(QString(", Qt ") + qVersion())) << version.out.toStdString();
+    EXPECT_EQ(version.out.count('\n'), 1);
+}
 TEST(ResourceProbeProgram, ExitCodeIsTheEventLoopsOutcome) {
     const QString testPlugins = QString(NX_BINARY_DIR) + "/test-plugins/probe";
     ProbeRun ok = runProbe({"--probe-ok"}, testPlugins);
@@ -143,12 +170,16 @@ TEST(ResourceProbeProgram, ExitCodeIsTheEventLoopsOutcome) {
 TEST(ResourceProbeProgram, HelpListsThePluginOptionsAndUnknownOptionsFail) {
     ProbeRun help = runProbe({"--help"});
     EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
-    for (const char* option : {"--workflow=FILE", "--session-db=PATH", "--list-elements", "--test-suite", "--help"}) {
+    for (const char* option : {"--workflow=FILE", "--session-db=PATH", "--list-elements", "--test-suite", "--help, -h", "--version"}) {
         EXPECT_TRUE(help.out.contains(option)) << option << "\n" << help.out.toStdString();
     }
     for (const QString& line : help.out.split('\n', Qt::SkipEmptyParts).mid(2)) {
         EXPECT_TRUE(line.startsWith("--")) << line.toStdString();
     }
+
+    ProbeRun shortHelp = runProbe({"-h"});
+    EXPECT_EQ(shortHelp.exitCode, 0) << shortHelp.err.toStdString();
+    EXPECT_EQ(shortHelp.out, help.out);
 
     QTemporaryDir dir;
     ProbeRun typo = runProbe({"--worklfow=" + dir.filePath("flow.json"), "--list-elements"});
@@ -160,6 +191,27 @@ TEST(ResourceProbeProgram, HelpListsThePluginOptionsAndUnknownOptionsFail) {
     ProbeRun testOnly = runProbe({"--probe-ok", "--probe-nothing"}, testPlugins);
     EXPECT_NE(testOnly.exitCode, 0);
     EXPECT_TRUE(testOnly.err.contains("--probe-nothing")) << testOnly.err.toStdString();
+}
+
+// A failure names what failed, once, and never as an anonymous task.
+TEST(ResourceProbeProgram, ErrorLinesNameWhatFailed) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing.json");
+    ProbeRun r = runProbe({"--workflow=" + missing});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Workflow " + missing + " failed: ")) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("Task {")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count("[Tasks] error:"), 0) << "the workflow runner reports its own failure: " << r.err.toStdString();
+
+    ProbeRun forgotten = runProbe({QString(NX_SOURCE_DIR) + "/data/workflows/full_demo.json"});
+    EXPECT_EQ(forgotten.exitCode, 1);
+    EXPECT_TRUE(forgotten.err.contains("Unexpected argument '" + QString(NX_SOURCE_DIR) +
+                                       "/data/workflows/full_demo.json': resource_probe takes options only"))
+        << forgotten.err.toStdString();
+
+    ProbeRun typo = runProbe({"--bogus"});
+    EXPECT_TRUE(typo.err.contains("[Tasks] error: Command line failed: Unknown command-line option --bogus"))
+        << typo.err.toStdString();
 }
 
 }  // namespace Nx

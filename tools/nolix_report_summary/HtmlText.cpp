@@ -36,4 +36,12 @@ QString HtmlText::number(double value) {
     return QString::number(value, 'g', 6);
 }
 
+QString HtmlText::dateTime(const QDateTime& time) {
+    if (!time.isValid()) {
+        return QString();
+    }
+    // Local times print without an offset; a fixed offset prints it (or Z for UTC).
+    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate);
+}
+
 }  // namespace Nx

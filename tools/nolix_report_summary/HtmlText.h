@@ -2,6 +2,7 @@
 // attributes, and the number formats the page uses throughout.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 namespace Nx {
@@ -16,6 +17,9 @@ public:
     static QString percent(qint64 part, qint64 total);
     // A score: up to six significant digits, as the reports write them.
     static QString number(double value);
+    // A time as ISO 8601 with its offset from UTC ("2026-12-09T23:10:00+01:00", "...Z" for UTC),
+    // so that every time of the page says its zone.
+    static QString dateTime(const QDateTime& time);
 };
 
 }  // namespace Nx

@@ -5,6 +5,33 @@
 
 namespace Nx {
 
+namespace {
+
+QString columnLabel(ReportKind kind, int column) {
+    const QString name = ReportFormat::columnName(kind, column);
+    return name.isEmpty() ? ReportFileReader::tr("past the last column") : name;
+}
+
+// The first cell of the line (read up to the limit) that is too long, named with its column.
+QString tooLong(const QByteArray& raw, ReportKind kind) {
+    int column = 0;
+    int start = 0;
+    for (;;) {
+        const int tab = raw.indexOf('\t', start);
+        const int end = tab < 0 ? raw.size() : tab;
+        if (end - start > ReportFileReader::MAX_CELL_BYTES || tab < 0) {
+            return ReportFileReader::tr("cell %1 (%2) is longer than %3 bytes, the longest cell a report may hold")
+                .arg(column + 1)
+                .arg(columnLabel(kind, column))
+                .arg(ReportFileReader::MAX_CELL_BYTES);
+        }
+        start = tab + 1;
+        column++;
+    }
+}
+
+}  // namespace
+
 bool ReportFileReader::read(const QString& path, ReportKind kind, ReportStatistics& statistics, QString& error) {
     QFile file(path);
     if (QFileInfo(path).isDir()) {
@@ -28,14 +55,25 @@ bool ReportFileReader::read(const QString& path, ReportKind kind, ReportStatisti
     summary.kind = kind;
     qint64 lineNumber = 0;
     qint64 firstBlankLine = 0;  // of a run of empty lines not yet followed by a row
+    // A line of cells within the limit, its tabs and its line end fit in this many bytes.
+    const qint64 maxLineBytes = qint64(cellCount) * (MAX_CELL_BYTES + 1) + 2;
     QByteArray raw;
     while (!file.atEnd()) {
-        raw = file.readLine();
+        raw = file.readLine(maxLineBytes + 1);
         if (raw.isEmpty() && file.error() != QFileDevice::NoError) {
             error = tr("%1: read error after line %2: %3").arg(path).arg(lineNumber).arg(file.errorString());
             return false;
         }
         ++lineNumber;
+        if (raw.size() > maxLineBytes || (!raw.endsWith('\n') && !file.atEnd())) {
+            return fail(lineNumber, tooLong(raw, kind));
+        }
+        if (raw.contains('\0')) {
+            const int column = int(raw.left(raw.indexOf('\0')).count('\t'));
+            return fail(lineNumber, tr("a NUL byte in cell %1 (%2); a report is text")
+                                        .arg(column + 1)
+                                        .arg(columnLabel(kind, column)));
+        }
         if (!raw.endsWith('\n')) {
             return fail(lineNumber, tr("the last line has no line end: the file is cut short"));
         }
@@ -76,6 +114,11 @@ bool ReportFileReader::read(const QString& path, ReportKind kind, ReportStatisti
             return fail(lineNumber, tr("a header line that differs from the header of the %1 report").arg(kindName));
         }
         const QStringList cells = line.split('\t');
+        for (int c = 0; c < cells.size(); c++) {
+            if (cells[c].size() > MAX_CELL_BYTES) {
+                return fail(lineNumber, tooLong(raw, kind));
+            }
+        }
         if (cells.size() != cellCount) {
             return fail(lineNumber, tr("%1 tab-separated cells; a row of the %2 report has %3")
                                         .arg(cells.size())

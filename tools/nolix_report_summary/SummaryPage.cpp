@@ -177,13 +177,13 @@ QString runSection(const SummaryCounts& c, const RunDescription& run, const QDat
     t.add({SummaryPage::tr("Input files"), run.inputs.isEmpty() ? notGiven : run.inputs.join("\n")});
     t.add({SummaryPage::tr("Reference database"), run.reference.isEmpty() ? notGiven : run.reference});
     t.add({SummaryPage::tr("Started"),
-           run.started.isValid() ? run.started.toString(Qt::ISODate) : notGiven});
+           run.started.isValid() ? HtmlText::dateTime(run.started) : notGiven});
     t.add({SummaryPage::tr("Duration"),
            run.durationSeconds >= 0 ? RunDescription::durationText(run.durationSeconds) : notGiven});
     if (!run.workflowPath.isEmpty()) {
         t.add({SummaryPage::tr("Workflow"), run.workflowPath});
     }
-    t.add({SummaryPage::tr("Summary written"), written.toString(Qt::ISODate)});
+    t.add({SummaryPage::tr("Summary written"), HtmlText::dateTime(written)});
     QString body = t.html();
 
     Table files("table-files", {SummaryPage::tr("Report file"), SummaryPage::tr("Report"), SummaryPage::tr("Bytes"),
@@ -626,7 +626,7 @@ QString SummaryPage::build(const SummaryCounts& c, const RunDescription& run, co
     for (const ReportFileSummary& f : c.files) {
         reports << QFileInfo(f.path).fileName();
     }
-    page += "<p>" + esc(tr("From the reports %1; written %2.").arg(reports.join(", "), written.toString(Qt::ISODate))) +
+    page += "<p>" + esc(tr("From the reports %1; written %2.").arg(reports.join(", "), HtmlText::dateTime(written))) +
             "</p><nav>";
     const QList<QPair<QString, QString>> links{
         {"run", tr("Run")},           {"counts", tr("Counts")},       {"chromosomes", tr("Chromosomes")},

@@ -158,18 +158,31 @@ QString SvgChart::horizontal() const {
 }
 
 QString SvgChart::columns() const {
+    // Labels are shortened like those of the bar chart; the full text is the label's tooltip.
     int longest = 1;
     for (const Bar& b : bars) {
-        longest = std::max(longest, int(b.label.size()));
+        longest = std::max(longest, int(shortLabel(b.label).size()));
     }
-    const int left = 52;
+    int left = 52;
     const int right = 10;
     const int top = series.size() < 2 ? 18 : 36;
     const int plotHeight = 180;
-    const int plotWidth = WIDTH - left - right;
-    const double slot = bars.isEmpty() ? plotWidth : double(plotWidth) / bars.size();
-    // Labels that do not fit under their column are slanted.
+    int plotWidth = WIDTH - left - right;
+    double slot = bars.isEmpty() ? plotWidth : double(plotWidth) / bars.size();
+    // Labels that do not fit under their column are slanted; the first one must not run out
+    // of the chart on the left.
     const bool slanted = longest * GLYPH_WIDTH > slot - 4;
+    if (slanted) {
+        const int reach = int(longest * GLYPH_WIDTH * 0.71) + 4;
+        if (reach > left + slot / 2) {
+            left = int(std::ceil(reach - slot / 2)) + 4;
+            plotWidth = WIDTH - left - right;
+            slot = bars.isEmpty() ? plotWidth : double(plotWidth) / bars.size();
+            left = std::max(left, int(std::ceil(reach - slot / 2)) + 4);
+            plotWidth = WIDTH - left - right;
+            slot = bars.isEmpty() ? plotWidth : double(plotWidth) / bars.size();
+        }
+    }
     const int labelSpace = slanted ? int(longest * GLYPH_WIDTH * 0.75) + 14 : 22;
     const int height = top + plotHeight + labelSpace;
     const double max = scaleMax();
@@ -219,15 +232,15 @@ QString SvgChart::columns() const {
         const double cx = x0 + slot / 2;
         if (slanted) {
             out += QString("<text x=\"%1\" y=\"%2\" text-anchor=\"end\" fill=\"#222\" font-size=\"11\" "
-                           "transform=\"rotate(-45 %1 %2)\">%3</text>")
+                           "transform=\"rotate(-45 %1 %2)\">%3<title>%4</title></text>")
                        .arg(fmt(cx + 3))
                        .arg(plotBottom + 12)
-                       .arg(HtmlText::escape(b.label));
+                       .arg(HtmlText::escape(shortLabel(b.label)), HtmlText::escape(b.label));
         } else {
-            out += QString("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" fill=\"#222\" font-size=\"11\">%3</text>")
+            out += QString("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" fill=\"#222\" font-size=\"11\">%3<title>%4</title></text>")
                        .arg(fmt(cx))
                        .arg(plotBottom + 15)
-                       .arg(HtmlText::escape(b.label));
+                       .arg(HtmlText::escape(shortLabel(b.label)), HtmlText::escape(b.label));
         }
     }
     return out + "</svg>";

@@ -95,6 +95,7 @@ bool SuiteProcess::start(const QString& display, const QProcessEnvironment& extr
     env.insert("DISPLAY", display);
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("NX_PLUGIN_DIR", QString(NX_BINARY_DIR) + "/plugins");
+    env.insert("NX_LOG_LEVEL", "details");  // the tests wait for the plug-in loading lines
     for (const QString& k : extra.keys()) env.insert(k, extra.value(k));
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);

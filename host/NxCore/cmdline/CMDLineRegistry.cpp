@@ -1,6 +1,7 @@
 #include "CMDLineRegistry.h"
 
 #include <NxCore/cmdline/ConsoleHelpHandler.h>
+#include <NxCore/cmdline/ConsoleVersionHandler.h>
 #include <NxCore/log/Logger.h>
 
 #include <QFileInfo>
@@ -12,6 +13,7 @@ bool CMDLineHandler::handles(const CMDLineRegistry& r) const {
 }
 
 const char* const CMDLineRegistry::HELP_PARAMETER = "help";
+const char* const CMDLineRegistry::VERSION_PARAMETER = "version";
 
 namespace {
 
@@ -30,7 +32,9 @@ bool isParameter(const QString& a) {
 CMDLineRegistry::CMDLineRegistry(const QStringList& args, QObject* parent)
     : QObject(parent), arguments(args) {
     // Every program answers --help and refuses unknown options the same way.
-    handlers.append(new ConsoleHelpHandler(args.isEmpty() ? QString("the program") : QFileInfo(args.first()).fileName()));
+    const QString program = args.isEmpty() ? QString("the program") : QFileInfo(args.first()).fileName();
+    handlers.append(new ConsoleHelpHandler(program));
+    handlers.append(new ConsoleVersionHandler(program));
     for (int i = 1; i < args.size(); i++) {
         const QString& a = args.at(i);
         if (a == "--") {
@@ -42,6 +46,9 @@ CMDLineRegistry::CMDLineRegistry(const QStringList& args, QObject* parent)
             continue;
         }
         QString body = a.mid(a.startsWith("--") ? 2 : 1);
+        if (body == "h") {
+            body = HELP_PARAMETER;
+        }
         int eq = body.indexOf('=');
         if (eq >= 0) {
             params.append({body.left(eq), body.mid(eq + 1)});
@@ -105,7 +112,8 @@ QStringList CMDLineRegistry::getUnknownParameters() const {
 }
 
 bool CMDLineRegistry::asksForWork() const {
-    return !hasParameter(HELP_PARAMETER) && getUnknownParameters().isEmpty();
+    return !hasParameter(HELP_PARAMETER) && !hasParameter(VERSION_PARAMETER) && getUnknownParameters().isEmpty() &&
+           getStrayArguments().isEmpty();
 }
 
 QString CMDLineRegistry::getHelpText() const {

@@ -1,7 +1,7 @@
 // The program's command line and the handlers that plug-ins register for its parameters.
 // Parameters are "--name=value", "--name value" or a bare "--name" (also with one dash); a
-// parameter may repeat. After all start-up plug-ins are loaded, the plug-in support asks every
-// handler whether it handles the command line and registers the task it makes.
+// parameter may repeat; "-h" is "--help". After all start-up plug-ins are loaded, the plug-in
+// support asks every handler whether it handles the command line and registers the task it makes.
 #pragma once
 
 #include <QList>
@@ -38,7 +38,8 @@ class CMDLineRegistry : public QObject {
     Q_OBJECT
 public:
     // args as the program got them: the first entry is the program and is not a parameter.
-    static const char* const HELP_PARAMETER;  // "help"
+    static const char* const HELP_PARAMETER;     // "help"
+    static const char* const VERSION_PARAMETER;  // "version"
 
     explicit CMDLineRegistry(const QStringList& args, QObject* parent = nullptr);
     ~CMDLineRegistry() override;
@@ -56,8 +57,20 @@ public:
 
     // Parameter names that no registered handler answers to, each once, in command-line order.
     QStringList getUnknownParameters() const;
-    // True when handlers may start work: no --help and no unknown parameter.
+    // True when handlers may start work: no --help, no --version and no unknown parameter.
     bool asksForWork() const;
+    // No parameter and no positional argument at all.
+    bool isEmptyCommandLine() const { return params.isEmpty() && positional.isEmpty(); }
+    // A console program (the default) takes options only: given nothing it prints a short usage,
+    // and an argument that belongs to no option is an error, so that a forgotten "--workflow="
+    // never runs nothing and succeeds. A windowed one takes files and opens its window.
+    bool takesFileArguments() const { return fileArguments; }
+    void setTakesFileArguments(bool on) { fileArguments = on; }
+    // Arguments a console program cannot use: every positional argument.
+    QStringList getStrayArguments() const { return fileArguments ? QStringList() : positional; }
+    // The exit code a handler asks for when no task fails (2 for a usage error); 0 by default.
+    int getRequestedExitCode() const { return requestedExitCode; }
+    void setRequestedExitCode(int code) { requestedExitCode = code; }
     // One line per registered handler (its getHelp(), or "--name"), in registration order.
     QString getHelpText() const;
 
@@ -71,6 +84,8 @@ private:
     QList<QPair<QString, QString>> params;  // (name, value) in order
     QStringList positional;
     QList<CMDLineHandler*> handlers;         // owned
+    bool fileArguments = false;
+    int requestedExitCode = 0;
 };
 
 }  // namespace Nx

@@ -1,5 +1,6 @@
 #include "ConsoleShutdownTask.h"
 
+#include <NxCore/cmdline/CMDLineRegistry.h>
 #include <NxCore/core/AppContext.h>
 #include <NxCore/log/Logger.h>
 #include <NxCore/plugin/PluginSupport.h>
@@ -59,6 +60,10 @@ void ConsoleShutdownTask::sl_check() {
     }
     exitRequested = true;
     int code = failedTasks == 0 ? requestedExitCode : 1;
+    // A handler's own exit code (a usage error) when no task failed.
+    if (CMDLineRegistry* cmd = AppContext::getCMDLineRegistry(); cmd != nullptr && code == 0) {
+        code = cmd->getRequestedExitCode();
+    }
     coreLog.details(QString("No task left, shutting down with exit code %1").arg(code));
     if (app != nullptr) {
         app->exit(code);

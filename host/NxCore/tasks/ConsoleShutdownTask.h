@@ -2,8 +2,9 @@
 // loaded (and the command-line handlers have registered their tasks), as soon as no top-level
 // task is left. Exit code 0 when every top-level task succeeded, 1 when any failed or was
 // canceled (the scheduler logs each failure to "Tasks"), else the highest code a finished task
-// asked for with requestExitCode (a run that completed with some failed parts). It is created by
-// the program, never registered with the scheduler.
+// asked for with requestExitCode (a run that completed with some failed parts), else the code a
+// command-line handler asked for (2 for a usage error). It is created by the program, never
+// registered with the scheduler.
 #pragma once
 
 #include <NxCore/tasks/Task.h>

@@ -2,7 +2,8 @@
 
 namespace Nx {
 
-FailTask::FailTask(const QString& error) : Task(tr("Failure"), TaskFlag_NoRun) {
+FailTask::FailTask(const QString& error, const QString& name)
+    : Task(name.isEmpty() ? tr("Command line") : name, TaskFlag_NoRun) {
     stateInfo.setError(error);
 }
 

@@ -9,7 +9,8 @@ namespace Nx {
 class FailTask : public Task {
     Q_OBJECT
 public:
-    explicit FailTask(const QString& error);
+    // name: what failed, for the log line "<name> failed: <error>"; a command line by default.
+    explicit FailTask(const QString& error, const QString& name = QString());
 };
 
 }  // namespace Nx

@@ -35,6 +35,9 @@ enum TaskFlag {
     // The scheduler does not delete the task after it finished: whoever made it keeps it and
     // deletes it. A subtask with this flag is handed back to its maker instead of being freed.
     TaskFlag_NoAutoDelete = 0x10000,
+    // The failure of this top-level task is reported by whoever registered it (the workflow
+    // engine names the element); the scheduler logs it only at details level.
+    TaskFlag_ErrorReportedByOwner = 0x20000,
 };
 Q_DECLARE_FLAGS(TaskFlags, TaskFlag)
 

@@ -43,26 +43,35 @@ void checkReferenceTables(NxDbi* dbi, NxOpStatus& os) {
 }  // namespace
 
 SNPDatabase* SNPDatabaseUtils::openDatabase(const QString& path) {
+    NxOpStatusImpl os;
+    SNPDatabase* db = openDatabase(path, os);
+    if (db == nullptr) {
+        ioLog.error(path.isEmpty() ? QString("Cannot open the reference database: %1").arg(os.getError())
+                                   : QString("Cannot open the reference database '%1': %2").arg(path, os.getError()));
+    }
+    return db;
+}
+
+SNPDatabase* SNPDatabaseUtils::openDatabase(const QString& path, NxOpStatus& os) {
     if (path.isEmpty()) {
-        ioLog.error("Cannot open the reference database: no file given");
+        os.setError("no file given");
         return nullptr;
     }
     QFileInfo fi(path);
     if (!fi.exists()) {
-        ioLog.error(QString("Cannot open the reference database '%1': no such file").arg(path));
+        os.setError("no such file");
         return nullptr;
     }
     if (!fi.isFile()) {
-        ioLog.error(QString("Cannot open the reference database '%1': not a file").arg(path));
+        os.setError("not a file");
         return nullptr;
     }
     if (fi.size() == 0) {
         // SQLite would take an empty file for a new database and write a schema into it.
-        ioLog.error(QString("Cannot open the reference database '%1': the file is empty, not a database").arg(path));
+        os.setError("the file is empty, not a database");
         return nullptr;
     }
     SNPDatabase* db = new SNPDatabase(path);
-    NxOpStatusImpl os;
     // Read-only: the reference is shared by every run and must never gain tables or rows.
     db->getConnection().openReadOnly(db->getDbiRef(), os);
     if (!os.hasError() && db->getDbi() == nullptr) {
@@ -72,7 +81,6 @@ SNPDatabase* SNPDatabaseUtils::openDatabase(const QString& path) {
         checkReferenceTables(db->getDbi(), os);
     }
     if (os.hasError()) {
-        ioLog.error(QString("Cannot open the reference database '%1': %2").arg(path, os.getError()));
         delete db;
         return nullptr;
     }

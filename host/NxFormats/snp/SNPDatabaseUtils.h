@@ -9,6 +9,7 @@
 namespace Nx {
 
 class NxObjectDbi;
+class NxOpStatus;
 
 // An opened reference database; owns its connection, which closes when the object is deleted.
 class SNPDatabase {
@@ -31,6 +32,9 @@ public:
     // database of another program or schema version, or one without the reference tables. A
     // missing file is never created.
     static SNPDatabase* openDatabase(const QString& path);
+    // The same without the log line: the reason goes to os ("no such file", "not a reference
+    // database ...").
+    static SNPDatabase* openDatabase(const QString& path, NxOpStatus& os);
     // The sequence object whose visible name is sequenceName; "chr1" also finds "1" and "1"
     // also finds "chr1" (an exact match wins). Empty when there is none or objectDbi is null.
     static NxDataId getSequenceId(const QString& sequenceName, NxObjectDbi* objectDbi);

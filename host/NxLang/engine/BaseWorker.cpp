@@ -99,6 +99,11 @@ bool BaseWorker::isReady() const {
     return !hasInput;
 }
 
+bool BaseWorker::isValueKnownBeforeRun(const QString& attrId) const {
+    Attribute* a = actor != nullptr ? actor->getParameter(attrId) : nullptr;
+    return a == nullptr || a->getAttributeScript().isEmpty();
+}
+
 QVariant BaseWorker::getAttributeValue(const QString& attrId) const {
     Attribute* a = actor != nullptr ? actor->getParameter(attrId) : nullptr;
     if (a == nullptr) {

@@ -47,6 +47,9 @@ public:
     // The attribute's value as a worker reads it: after its script, made absolute for output
     // files; an attribute the actor does not have reads as an empty value.
     QVariant getAttributeValue(const QString& attrId) const;
+    // False when the attribute's value comes from a script: the script may need the slots of
+    // a message, so the value is known only during the run (and checks before it skip it).
+    bool isValueKnownBeforeRun(const QString& attrId) const;
     template <class T>
     T getValue(const QString& attrId) const {
         return getAttributeValue(attrId).template value<T>();

@@ -11,7 +11,10 @@
 #include <NxLang/model/Schema.h>
 #include <NxLang/registry/LocalDomainFactory.h>
 #include <NxLang/registry/WorkflowEnv.h>
+#include <NxLang/util/RFSUtils.h>
 
+#include <QFileInfo>
+#include <QMap>
 #include <QTimer>
 
 namespace Nx {
@@ -68,6 +71,60 @@ void WorkflowScheduler::init(NxOpStatus& os) {
         }
         entries << e;
     }
+    // 3. What can be checked before anything runs, for every element; one message lists all.
+    //    The same problem of several elements (one reference database) is told once.
+    QStringList problems;
+    QMap<QString, QStringList> elementsOf;  // problem -> labels of the elements that have it
+    for (const Entry& e : qAsConst(entries)) {
+        auto* bw = dynamic_cast<BaseWorker*>(e.worker);
+        if (bw == nullptr) {
+            continue;
+        }
+        for (const QString& p : e.actor->getProto()->checkBeforeRun(bw) + outputFileProblems(bw)) {
+            if (!elementsOf.contains(p)) {
+                problems << p;
+            }
+            if (!elementsOf[p].contains(e.actor->getLabel())) {
+                elementsOf[p] << e.actor->getLabel();
+            }
+        }
+    }
+    if (!problems.isEmpty()) {
+        QStringList lines;
+        for (const QString& p : qAsConst(problems)) {
+            lines << QString("  %1: %2").arg("\"" + elementsOf[p].join("\", \"") + "\"", p);
+        }
+        os.setError(tr("The workflow was not started; found before the first element ran:") + "\n" + lines.join("\n"));
+    }
+}
+
+// An output file must not be a folder, and the nearest folder of it that exists must be
+// writable (the writers make the missing ones).
+QStringList WorkflowScheduler::outputFileProblems(BaseWorker* worker) {
+    QStringList problems;
+    Workflow::Actor* actor = worker->getActor();
+    for (Attribute* a : actor->getParameters()) {
+        if (!RFSUtils::isOutUrlAttribute(a, actor) || !worker->isValueKnownBeforeRun(a->getId())) {
+            continue;
+        }
+        const QString path = worker->getAttributeValue(a->getId()).toString();
+        if (path.isEmpty()) {
+            continue;
+        }
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            problems << tr("output file %1 is a folder").arg(path);
+            continue;
+        }
+        QFileInfo dir(info.absolutePath());
+        while (!dir.exists() && !dir.isRoot() && dir.absolutePath() != dir.absoluteFilePath()) {
+            dir = QFileInfo(dir.absolutePath());
+        }
+        if (!dir.isDir() || !dir.isWritable()) {
+            problems << tr("output file %1 cannot be written: %2 is not a writable folder").arg(path, dir.absoluteFilePath());
+        }
+    }
+    return problems;
 }
 
 void WorkflowScheduler::start() {
@@ -153,6 +210,7 @@ void WorkflowScheduler::sl_tick() {
                     e.shownProgress = -1;
                     cmdLog.info(tr("%1: started \"%2\"").arg(e.actor->getLabel()).arg(t->getTaskName()));
                 }
+                t->setFlag(TaskFlag_ErrorReportedByOwner);  // the engine names the element
                 AppContext::getTaskScheduler()->registerTopLevelTask(t);
                 moved = true;
                 break;

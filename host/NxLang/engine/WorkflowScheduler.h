@@ -35,6 +35,8 @@ class WorkflowContext;
 
 namespace LocalWorkflow {
 
+class BaseWorker;
+
 class WorkflowScheduler : public QObject {
     Q_OBJECT
 public:
@@ -42,8 +44,10 @@ public:
     WorkflowScheduler(Workflow::Schema* schema, Workflow::WorkflowContext* ctx, QObject* parent = nullptr);
     ~WorkflowScheduler() override;
 
-    // Makes the channels and one worker per actor (through the local domain). Sets an error
-    // naming the element when no worker can be made, or there is no task scheduler.
+    // Makes the channels and one worker per actor (through the local domain), then runs every
+    // element's run checks (ActorPrototype::checkBeforeRun) and checks its output files. Sets
+    // an error naming the element when no worker can be made or there is no task scheduler,
+    // and one error listing every problem the checks found.
     void init(NxOpStatus& os);
     // Starts the workers and the loop (the first turn comes from the event loop).
     void start();
@@ -79,6 +83,7 @@ private:
     void complete();
     int runningTasks() const;
     static qint64 signature(const Entry& e);
+    static QStringList outputFileProblems(BaseWorker* worker);
 
     Workflow::Schema* schema;
     Workflow::WorkflowContext* context;

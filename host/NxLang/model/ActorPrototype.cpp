@@ -17,6 +17,14 @@ ActorPrototype::~ActorPrototype() {
     delete editor;
 }
 
+QStringList ActorPrototype::checkBeforeRun(LocalWorkflow::BaseWorker* worker) const {
+    QStringList problems;
+    for (const RunCheck& check : runChecks) {
+        problems += check(worker);
+    }
+    return problems;
+}
+
 Attribute* ActorPrototype::getAttribute(const QString& id) const {
     for (Attribute* a : attrs) {
         if (a->getId() == id) {

@@ -9,12 +9,24 @@
 #include <NxLang/model/Prompter.h>
 
 #include <QList>
+#include <QStringList>
+
+#include <functional>
 
 namespace Nx {
+namespace LocalWorkflow {
+class BaseWorker;
+}
 namespace Workflow {
 
 class Actor;
 class Port;
+
+// What the engine asks of an element before the first element of a run starts: the problems
+// that would stop the element's worker later and can be seen now (a missing file, a database
+// that does not open), one text each; none when all is well. The worker is made and has its
+// context, so it reads its attribute values as it will during the run.
+using RunCheck = std::function<QStringList(LocalWorkflow::BaseWorker* worker)>;
 
 class ActorPrototype : public Descriptor {
 public:
@@ -30,6 +42,10 @@ public:
     void setPrompter(Prompter* p);
     void setEditor(ConfigurationEditor* e);
     Prompter* getPrompter() const { return prompter; }
+
+    void addRunCheck(const RunCheck& check) { runChecks.append(check); }
+    // The problems every run check of the element finds, in the order the checks were added.
+    QStringList checkBeforeRun(LocalWorkflow::BaseWorker* worker) const;
     ConfigurationEditor* getEditor() const { return editor; }
 
     // A new actor of this type; the caller owns it.
@@ -42,6 +58,7 @@ protected:
     QList<Attribute*> attrs;       // in display order
     Prompter* prompter = nullptr;
     ConfigurationEditor* editor = nullptr;
+    QList<RunCheck> runChecks;
 };
 
 // A prototype whose ports are integral-bus ports: slots of a taken message travel on through

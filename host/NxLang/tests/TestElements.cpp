@@ -10,6 +10,7 @@
 #include <NxLang/storage/DbiDataStorage.h>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QPointer>
 #include <QThread>
 
@@ -177,10 +178,11 @@ PortDescriptor* outPort(bool withSlot) {
 }
 
 template <class W>
-void add(const QString& id, const QList<PortDescriptor*>& ports, const QList<Attribute*>& attrs) {
-    WorkflowEnv::getProtoRegistry()->registerProto(Descriptor("test"),
-                                                   new IntegralBusActorPrototype(Descriptor(id, id, ""), ports, attrs));
+ActorPrototype* add(const QString& id, const QList<PortDescriptor*>& ports, const QList<Attribute*>& attrs) {
+    auto* proto = new IntegralBusActorPrototype(Descriptor(id, id, ""), ports, attrs);
+    WorkflowEnv::getProtoRegistry()->registerProto(Descriptor("test"), proto);
     WorkflowEnv::getDomainRegistry()->getById(LocalDomainFactory::ID)->registerEntry(new Factory<W>(id));
+    return proto;
 }
 
 }  // namespace
@@ -198,6 +200,20 @@ void registerAll() {
                      new Attribute(Descriptor("count", "Count", ""), BaseTypes::NUM_TYPE(), false, 1)});
     add<SinkWorker>("t-sink", {inPort()},
                     {new Attribute(Descriptor("note", "Note", ""), BaseTypes::STRING_TYPE(), false, "n")});
+    // A pass element whose run check wants the files of "needs" (";"-separated) to exist.
+    ActorPrototype* checked =
+        add<PassWorker>("t-checked", {inPort(), outPort(false)},
+                        {new Attribute(Descriptor("mode", "Mode", ""), BaseTypes::STRING_TYPE(), false, "direct"),
+                         new Attribute(Descriptor("needs", "Needs", ""), BaseTypes::STRING_TYPE(), false, "")});
+    checked->addRunCheck([](BaseWorker* w) {
+        QStringList problems;
+        for (const QString& f : w->getValue<QString>("needs").split(';', Qt::SkipEmptyParts)) {
+            if (!QFileInfo::exists(f)) {
+                problems << "no file " + f;
+            }
+        }
+        return problems;
+    });
 }
 
 }  // namespace TestElements

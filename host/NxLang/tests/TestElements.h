@@ -7,6 +7,8 @@
 //             "direct" sends the empty message at once, "fail" returns a FailTask, "hold"
 //             takes messages and never becomes done.
 //   t-sink    one input; journals every message; done when its input has ended and is empty.
+//   t-checked a t-pass ("direct" by default) whose run check wants every file of "needs"
+//             (";"-separated) to exist: "no file <path>" for each one missing.
 // The journal lines are "<element>:<track id>:<note attribute as read>".
 #pragma once
 

@@ -15,6 +15,7 @@
 #include <NxLang/storage/DbiDataStorage.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -100,6 +101,38 @@ TEST(WorkflowEngine, stalledRunEndsWithErrorNamingTheWaitingElements) {
     EXPECT_TRUE(r.error.contains("\"b\"")) << r.error.toStdString();
     EXPECT_TRUE(r.error.contains("\"sink\"")) << r.error.toStdString();
     EXPECT_FALSE(r.error.contains("\"a\"")) << r.error.toStdString();
+}
+
+// The run checks of every element run before the first step; one error lists each problem
+// once, with every element that has it, and no worker has stepped.
+TEST(WorkflowEngine, runChecksRefuseTheRunBeforeAnyStepListingEveryProblem) {
+    QTemporaryDir dir;
+    const QString there = dir.filePath("there.txt");
+    QFile(there).open(QIODevice::WriteOnly);
+    const QString missing = dir.filePath("missing.txt");
+    const QString other = dir.filePath("other.txt");
+    const QByteArray json = QString(R"({"elements": [
+        {"name": "src", "type": "t-source", "attributes": {"tracks": "T1"}},
+        {"name": "a", "type": "t-checked", "attributes": {"needs": "%1;%2"}},
+        {"name": "b", "type": "t-checked", "attributes": {"needs": "%2;%3"}},
+        {"name": "c", "type": "t-checked", "attributes": {"needs": "%1"}},
+        {"name": "sink", "type": "t-sink"}],
+      "links": [{"from": "src", "to": "a"}, {"from": "a", "to": "b"}, {"from": "b", "to": "c"},
+                {"from": "c.out", "to": "sink.in"}]})")
+                                .arg(there, missing, other)
+                                .toUtf8();
+    RunResult r = runJson(json);
+    ASSERT_TRUE(r.loaded) << r.error.toStdString();
+    EXPECT_EQ(r.error, "The workflow was not started; found before the first element ran:\n"
+                       "  \"a\", \"b\": no file " + missing + "\n"
+                       "  \"b\": no file " + other);
+    EXPECT_TRUE(TestElements::journal().isEmpty()) << TestElements::journal().join(", ").toStdString();
+
+    QFile(missing).open(QIODevice::WriteOnly);
+    QFile(other).open(QIODevice::WriteOnly);
+    r = runJson(json);
+    EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_TRUE(TestElements::journal().contains("sink:T1:n")) << TestElements::journal().join(", ").toStdString();
 }
 
 TEST(WorkflowEngine, attributeScriptChangesTheValueTheWorkerReads) {

@@ -64,11 +64,11 @@ Plugin* PluginSupportImpl::loadPlugin(const QString& filePath) {
     QFileInfo fi(filePath);
     QString path = fi.absoluteFilePath();
     if (!QLibrary::isLibrary(path)) {
-        coreLog.info(QString("Skipping %1: not a shared library").arg(path));
+        coreLog.details(QString("Skipping %1: not a shared library").arg(path));
         return nullptr;
     }
     if (loadedFiles.contains(path)) {
-        coreLog.info(QString("Skipping %1: already loaded").arg(path));
+        coreLog.details(QString("Skipping %1: already loaded").arg(path));
         return nullptr;
     }
     QLibrary lib(path);
@@ -91,12 +91,12 @@ Plugin* PluginSupportImpl::loadPlugin(const QString& filePath) {
     }
     if (p == nullptr) {
         // Not unloaded: the init may have registered objects before it gave up.
-        coreLog.info(QString("Skipping %1: %2 returned no plug-in").arg(path, NX_PLUGIN_INIT_FUNC_NAME));
+        coreLog.details(QString("Skipping %1: %2 returned no plug-in").arg(path, NX_PLUGIN_INIT_FUNC_NAME));
         return nullptr;
     }
     plugins.append(p);
     loadedFiles.append(path);
-    coreLog.info(QString("Plug-in loaded: %1 (%2)").arg(p->getName(), fi.fileName()));
+    coreLog.details(QString("Plug-in loaded: %1 (%2)").arg(p->getName(), fi.fileName()));
     Q_EMIT si_pluginAdded(p);
     return p;
 }
@@ -104,7 +104,7 @@ Plugin* PluginSupportImpl::loadPlugin(const QString& filePath) {
 int PluginSupportImpl::loadPluginsFromDir(const QString& dirPath) {
     QDir dir(dirPath);
     if (!dir.exists()) {
-        coreLog.info(QString("Plug-in folder %1 does not exist: no plug-ins loaded").arg(dirPath));
+        coreLog.details(QString("Plug-in folder %1 does not exist: no plug-ins loaded").arg(dirPath));
         return 0;
     }
     int n = 0;
@@ -122,7 +122,7 @@ void PluginSupportImpl::loadPlugins() {
     loadingStarted = true;
     QString dir = defaultPluginDir();
     int n = loadPluginsFromDir(dir);
-    coreLog.info(QString("%1 plug-in(s) loaded from %2").arg(n).arg(dir));
+    coreLog.details(QString("%1 plug-in(s) loaded from %2").arg(n).arg(dir));
     startCommandLineHandlers();
     allLoaded = true;
     Q_EMIT si_allStartUpPluginsLoaded();

@@ -317,8 +317,10 @@ void TaskSchedulerImpl::finishTopLevel(Record* r) {
     Task* t = r->task;
     const QString name = t->getTaskName();
     const bool autoDelete = !t->hasFlags(TaskFlag_NoAutoDelete);
-    if (t->hasError()) {
-        taskLog.error(QString("Task {%1} finished with error: %2").arg(name, t->getError()));
+    if (t->hasError() && t->hasFlags(TaskFlag_ErrorReportedByOwner)) {
+        taskLog.details(QString("%1 failed: %2").arg(name, t->getError()));
+    } else if (t->hasError()) {
+        taskLog.error(QString("%1 failed: %2").arg(name, t->getError()));
     } else if (t->isCanceled()) {
         taskLog.info(QString("Task {%1} canceled").arg(name));
     } else {

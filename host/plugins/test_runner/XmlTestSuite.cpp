@@ -1,5 +1,7 @@
 #include "XmlTestSuite.h"
 
+#include "XmlSuiteText.h"
+
 #include <NxCore/core/NxOpStatus.h>
 
 #include <QDir>
@@ -14,10 +16,18 @@ bool XmlTestSuite::load(const QString& path, NxOpStatus& os) {
         os.setError(tr("Cannot read test suite %1: %2").arg(path, f.errorString()));
         return false;
     }
+    if (f.size() > XmlSuiteText::MAX_FILE_SIZE) {
+        os.setError(tr("%1: the suite file has %2 bytes; at most %3 are read").arg(path).arg(f.size()).arg(XmlSuiteText::MAX_FILE_SIZE));
+        return false;
+    }
+    const QByteArray text = f.readAll();
+    if (!XmlSuiteText::check(text, path, os)) {
+        return false;
+    }
     QString message;
     int line = 0;
     int column = 0;
-    if (!doc.setContent(&f, &message, &line, &column)) {
+    if (!doc.setContent(text, &message, &line, &column)) {
         os.setError(tr("%1:%2:%3: malformed XML: %4").arg(path).arg(line).arg(column).arg(message));
         return false;
     }
@@ -52,6 +62,11 @@ bool XmlTestSuite::load(const QString& path, NxOpStatus& os) {
                             .arg(e.tagName()));
             return false;
         }
+    }
+    if (tests.isEmpty()) {
+        // Nothing checked is no success: a suite without tests is a mistake in the file.
+        os.setError(tr("%1:%2: suite '%3' holds no <test>").arg(path).arg(root.lineNumber()).arg(name));
+        return false;
     }
     return true;
 }

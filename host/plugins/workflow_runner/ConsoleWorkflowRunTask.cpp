@@ -22,8 +22,9 @@ namespace Nx {
 ConsoleWorkflowRunTask::ConsoleWorkflowRunTask(const QString& workflowPath,
                                                const QList<WorkflowFileLoader::Override>& overrides,
                                                const QString& sessionDbPath)
-    : Task(tr("Run workflow %1").arg(QFileInfo(workflowPath).fileName()),
-           TaskFlags(TaskFlag_NoRun) | TaskFlag_PropagateSubtaskErrorText | TaskFlag_ReportOnFinish),
+    : Task(tr("Workflow %1").arg(QFileInfo(workflowPath).fileName()),
+           TaskFlags(TaskFlag_NoRun) | TaskFlag_PropagateSubtaskErrorText | TaskFlag_ReportOnFinish |
+               TaskFlag_ErrorReportedByOwner),
       workflowPath(QDir::current().absoluteFilePath(workflowPath)), overrides(overrides),
       sessionDb(sessionDbPath.isEmpty() ? QString() : QDir::current().absoluteFilePath(sessionDbPath)),
       keepSessionDb(!sessionDbPath.isEmpty()) {}

@@ -33,6 +33,17 @@ Task* ReadVariationsWorker::step() {
         return nullptr;
     }
     importStarted = true;
+    QString error;
+    const QStringList files = inputFiles(error);
+    if (!error.isEmpty()) {
+        return new FailTask(error);
+    }
+    auto* t = new ReadVariationsTask(files, context->getDataStorage()->getDbiRef());
+    connect(t, &Task::si_stateChanged, this, &ReadVariationsWorker::sl_taskFinished);
+    return t;
+}
+
+QStringList ReadVariationsWorker::inputFiles(QString& error) const {
     QStringList files;
     for (const QString& part : getValue<QString>(ReadVariationsWorkerFactory::URL_IN_ATTR).split(';', Qt::SkipEmptyParts)) {
         const QString path = context->absolutePath(part.trimmed());
@@ -41,22 +52,23 @@ Task* ReadVariationsWorker::step() {
         }
         const QFileInfo info(path);
         if (!info.exists()) {
-            return new FailTask(tr("Variation file %1 does not exist").arg(path));
+            error = tr("Variation file %1 does not exist").arg(path);
+        } else if (info.isDir()) {
+            error = tr("Variation file %1 is a folder, not a file").arg(path);
+        } else if (!info.isFile()) {
+            error = tr("Variation file %1 is not a regular file (a named pipe or a device); give the VCF as a file").arg(path);
+        } else if (!info.isReadable()) {
+            error = tr("Variation file %1 cannot be read (permissions)").arg(path);
         }
-        if (info.isDir()) {
-            return new FailTask(tr("Variation file %1 is a folder, not a file").arg(path));
-        }
-        if (!info.isFile()) {
-            return new FailTask(tr("Variation file %1 is not a regular file (a named pipe or a device); give the VCF as a file").arg(path));
+        if (!error.isEmpty()) {
+            return {};
         }
         files << path;
     }
     if (files.isEmpty()) {
-        return new FailTask(tr("No variation file is given in \"%1\"").arg(ReadVariationsWorkerFactory::URL_IN_ATTR));
+        error = tr("No variation file is given in \"%1\"").arg(ReadVariationsWorkerFactory::URL_IN_ATTR);
     }
-    auto* t = new ReadVariationsTask(files, context->getDataStorage()->getDbiRef());
-    connect(t, &Task::si_stateChanged, this, &ReadVariationsWorker::sl_taskFinished);
-    return t;
+    return files;
 }
 
 void ReadVariationsWorker::sl_taskFinished() {
@@ -106,6 +118,14 @@ void ReadVariationsWorkerFactory::install() {
         ports, attrs);
     proto->setPrompter(new ReadVariationsPrompter());
     proto->setEditor(new DelegateEditor(delegates));
+    proto->addRunCheck([](BaseWorker* w) {
+        QString error;
+        auto* reader = qobject_cast<ReadVariationsWorker*>(w);
+        if (reader != nullptr && reader->isValueKnownBeforeRun(ReadVariationsWorkerFactory::URL_IN_ATTR)) {
+            reader->inputFiles(error);
+        }
+        return error.isEmpty() ? QStringList() : QStringList{error};
+    });
     WorkflowEnv::getProtoRegistry()->registerProto(BaseActorCategories::CATEGORY_DATASRC(), proto);
     WorkflowEnv::getDomainRegistry()->getById(LocalDomainFactory::ID)->registerEntry(new ReadVariationsWorkerFactory());
 }

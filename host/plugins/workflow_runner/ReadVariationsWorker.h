@@ -20,6 +20,10 @@ public:
     Task* step() override;
     void finish() override {}
 
+    // The files of "url-in", made absolute; error names the first that is missing, a folder,
+    // not a regular file or unreadable, or says that none is given.
+    QStringList inputFiles(QString& error) const;
+
 private Q_SLOTS:
     void sl_taskFinished();
 

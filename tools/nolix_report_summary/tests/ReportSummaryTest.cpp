@@ -1,11 +1,17 @@
 // Reading and counting of reports without the program: merged and empty reports, every kind of
 // malformed line named by file and line, the classes read from Location, Substitution,
 // From_transcroption_start and TATATool cells, and pages for empty reports and hostile texts.
+#include "HtmlText.h"
 #include "ReportFileReader.h"
+#include "RunDescription.h"
 #include "SummaryPage.h"
+#include "SvgChart.h"
 #include "SummaryTestSupport.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -146,6 +152,17 @@ TEST_F(ReportSummaryTest, MalformedReportsNameFileAndLine) {
         {"empty line", ReportKind::InGene, IN_GENE_HEADER + good + "\n" + good, ":3: empty line between rows"},
         {"other header inside", ReportKind::InGene, IN_GENE_HEADER + good + "#Chr\tPosition\n",
          ":3: a header line that differs"},
+        {"NUL byte", ReportKind::InGene, IN_GENE_HEADER + good + QByteArray(good).replace("G1", QByteArray("G\0", 2)),
+         ":3: a NUL byte in cell 5 (Gene); a report is text"},
+        {"cell at the limit and one past it", ReportKind::InGene,
+         IN_GENE_HEADER + QByteArray(good).replace("CDS. Exon: 1..200", QByteArray(ReportFileReader::MAX_CELL_BYTES, 'x')) +
+             QByteArray(good).replace("CDS. Exon: 1..200", QByteArray(ReportFileReader::MAX_CELL_BYTES + 1, 'x')),
+         ":3: cell 7 (Location) is longer than 1048576 bytes, the longest cell a report may hold"},
+        {"huge last cell", ReportKind::Regulatory,
+         REGULATORY_HEADER + regulatoryRow(5, "-7", "-").replace("\t-\n", "\t" + QByteArray(40 << 20, '7') + "\n"),
+         ":2: cell 16 (gerpScore) is longer than 1048576 bytes"},
+        {"huge line without tabs", ReportKind::InGene, IN_GENE_HEADER + QByteArray(30 << 20, 'c') + "\n",
+         ":2: cell 1 (Chr) is longer than 1048576 bytes"},
     };
     for (const Case& c : cases) {
         const QString path = file(QString(c.what).replace(' ', '_') + ".tsv", c.data);
@@ -262,4 +279,53 @@ TEST_F(ReportSummaryTest, TextsFromTheReportsAreEscaped) {
     ASSERT_EQ(gene.size(), 8);
     EXPECT_EQ(gene[1], "1");
     EXPECT_EQ(gene[7], "Tom & Jerry's \"disease\"");
+}
+
+// Every time of the page says its zone, the header's too; a page written at a UTC time says Z.
+TEST(SummaryPageTest, TimesCarryTheirZone) {
+    // A local zone an hour east of UTC, whatever the machine's own.
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "CET-1");
+    tzset();
+    const SummaryCounts none = ReportStatistics().result();
+    RunDescription run;
+    run.started = QDateTime(QDate(2026, 12, 9), QTime(22, 0, 5), Qt::OffsetFromUTC, 3600);
+    const QDateTime written(QDate(2026, 12, 9), QTime(21, 30, 0), Qt::LocalTime);
+    const QString page = SummaryPage::build(none, run, written);
+    const QString zoned = HtmlText::dateTime(written);
+    EXPECT_EQ(zoned, "2026-12-09T21:30:00+01:00");
+    EXPECT_TRUE(page.contains("written " + zoned + ".</p>")) << "header";
+    EXPECT_TRUE(page.contains("2026-12-09T22:00:05+01:00")) << "start of the run";
+    EXPECT_EQ(page.count(zoned), 2) << "header and run table";
+    EXPECT_EQ(HtmlText::dateTime(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC)), "2026-01-02T03:04:05Z");
+    if (oldTz.isNull()) {
+        qunsetenv("TZ");
+    } else {
+        qputenv("TZ", oldTz);
+    }
+    tzset();
+}
+
+// A long label is shortened on the chart but stays readable as its tooltip, and slanted column
+// labels start inside the chart.
+TEST(SvgChartTest, LongLabelsKeepTheirFullTextAsTooltip) {
+    const QString longName = "chrUn_KI270742v1_a_very_long_contig_name_from_an_assembly";
+    for (int columns : {3, 30}) {
+        SvgChart chart("Variations by chromosome", {{"variations", "#47a"}});
+        for (int i = 0; i < columns; i++) {
+            chart.addBar(i == 0 ? longName : QString("chr%1").arg(i), {double(i + 1)});
+        }
+        for (const QString& svg : {chart.columns(), chart.horizontal()}) {
+            EXPECT_TRUE(svg.contains("<title>" + longName + "</title>")) << columns << svg.left(400).toStdString();
+            EXPECT_FALSE(svg.contains(">" + longName + "<title>")) << "shortened on the chart";
+            EXPECT_TRUE(svg.contains(QString(">chrUn_KI270742v1_a_very_long_cont") + QChar(0x2026) + "<title>"));
+        }
+        // The end-anchored, slanted first label reaches left by about 0.71 of its length.
+        const QRegularExpressionMatch m =
+            QRegularExpression("<text x=\"([\\d.]+)\" y=\"[\\d.]+\" text-anchor=\"end\"[^>]*rotate\\(-45[^>]*>chrUn")
+                .match(chart.columns());
+        if (m.hasMatch()) {
+            EXPECT_GE(m.captured(1).toDouble() - 34 * 6.6 * 0.71, 0.0) << columns;
+        }
+    }
 }

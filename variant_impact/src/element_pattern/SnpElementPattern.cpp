@@ -1,5 +1,7 @@
 #include "SnpElementPattern.h"
 
+#include "SnpElementRunChecks.h"
+
 #include <NxCore/core/AppContext.h>
 #include <NxCore/datapath/NxDataPathRegistry.h>
 #include <NxCore/log/Logger.h>
@@ -14,6 +16,8 @@
 #include <NxLang/model/Port.h>
 #include <NxLang/registry/LocalDomainFactory.h>
 #include <NxLang/registry/WorkflowEnv.h>
+
+#include <QFileInfo>
 
 namespace Nx {
 namespace LocalWorkflow {
@@ -49,7 +53,8 @@ QString SnpElementPattern::defaultDbPath() {
         return QString();
     }
     NxDataPath* dp = registry->getDataPathByName(DB_PATH_ATTR_ID);
-    return dp != nullptr && dp->isValid() ? dp->getPath() : QString();
+    // Only a database that is there: the data path's default file is not shipped.
+    return dp != nullptr && dp->isValid() && QFileInfo(dp->getPath()).isFile() ? dp->getPath() : QString();
 }
 
 Attribute* SnpElementPattern::createDbPathAttribute(const QString& description) {
@@ -93,6 +98,7 @@ Workflow::ActorPrototype* SnpElementPattern::registerElement(const Descriptor& e
     auto* proto = new IntegralBusActorPrototype(element, ports, attributes);
     proto->setPrompter(prompter);
     proto->setEditor(new DelegateEditor(delegates));
+    SnpElementRunChecks::addTo(proto);
     if (!WorkflowEnv::getProtoRegistry()->registerProto(BaseActorCategories::CATEGORY_SNP_ANNOTATION(), proto)) {
         delete proto;
         delete factory;

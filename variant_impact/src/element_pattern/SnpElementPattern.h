@@ -32,7 +32,8 @@ public:
     // The input port, then the output port when the element has one.
     static QList<PortDescriptor*> createPorts(bool withOutput = true);
 
-    // The path of the data path "db_path" when the registry holds a valid one; else empty.
+    // The path of the data path "db_path" when the registry holds a valid one and the file is
+    // there; else empty.
     static QString defaultDbPath();
     // The common "db_path" attribute: "Database path", required, string, defaultDbPath();
     // description "Path to SNP database." unless the element gives its own.

@@ -52,6 +52,14 @@ def bgzip_and_index(vcf):
     return vcf + ".gz"
 
 
+def readme_demo_commands():
+    """The shell commands of the README's demo block, continuation lines joined."""
+    with open(os.path.join(HERE, "..", "README.md")) as f:
+        text = f.read()
+    block = text.split("On the demo data", 1)[1].split("\n\n", 2)[1]
+    return [c.strip() for c in block.replace("\\\n", " ").splitlines() if c.strip()]
+
+
 class ShardedRunTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -86,6 +94,26 @@ class ShardedRunTest(unittest.TestCase):
                f"resource_probe={os.path.join(BIN, 'resource_probe')}",
                f"summary_program={os.path.join(BIN, 'nolix-report-summary')}", *settings]
         return subprocess.run(cmd, capture_output=True, text=True)
+
+    def test_the_readme_demo_commands_run_twice(self):
+        commands = readme_demo_commands()
+        self.assertEqual(len(commands), 2, commands)
+        self.assertTrue(commands[1].startswith("snakemake "), commands)
+        # As written, from a folder laid out like the repository, with demo/; the programs of
+        # this build, wherever it is.
+        commands[1] += (f" resource_probe={os.path.join(BIN, 'resource_probe')}"
+                        f" summary_program={os.path.join(BIN, 'nolix-report-summary')}")
+        work = tempfile.mkdtemp(dir=self.tmp)
+        for folder in ("workflows", "data"):
+            os.symlink(os.path.join(REPO, folder), os.path.join(work, folder))
+        os.makedirs(os.path.join(work, "demo"))
+        shutil.copy(self.plain_vcf, os.path.join(work, "demo", "variants.vcf"))
+        os.symlink(self.reference, os.path.join(work, "demo", "reference.s3db"))
+        for attempt in (1, 2):
+            for command in commands:
+                proc = subprocess.run(["bash", "-c", command], cwd=work, capture_output=True, text=True)
+                self.assertEqual(proc.returncode, 0, f"run {attempt}: {command}\n{proc.stderr[-3000:]}")
+        self.assertEqual(read(os.path.join(work, "results", "in_gene_report.tsv")), read(self.single[0]))
 
     def boundary_crossing_size(self):
         """A shard size that puts a region boundary inside a multi-base record, with 4-20 shards."""

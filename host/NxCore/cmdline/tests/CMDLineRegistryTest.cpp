@@ -49,7 +49,7 @@ TEST(CMDLineRegistryTest, HandlersAreOwnedAndUniqueByName) {
         EXPECT_TRUE(a->handles(r));
         H other("list-elements", &deleted);
         EXPECT_FALSE(other.handles(r));
-        EXPECT_EQ(r.getCMDLineHandlers().size(), 2);  // and the built-in --help
+        EXPECT_EQ(r.getCMDLineHandlers().size(), 3);  // and the built-in --help and --version
     }
     EXPECT_EQ(deleted, 3);
 }
@@ -70,7 +70,7 @@ TEST(CMDLineRegistry, UnknownOptionsAndHelpStartNoHandler) {
     typo.registerCMDLineHandler(workflow);
     typo.registerCMDLineHandler(new H("set"));
     EXPECT_EQ(typo.getUnknownParameters(), QStringList({"worklfow", "bogus"}));
-    EXPECT_FALSE(typo.getCMDLineHandlers().at(2)->handles(typo));  // --set is given but must not start
+    EXPECT_FALSE(typo.getCMDLineHandlers().at(3)->handles(typo));  // --set is given but must not start
     ASSERT_TRUE(helpOf(typo)->handles(typo));
     Task* t = helpOf(typo)->createTask(typo);
     ASSERT_NE(t, nullptr);
@@ -81,14 +81,67 @@ TEST(CMDLineRegistry, UnknownOptionsAndHelpStartNoHandler) {
     CMDLineRegistry help({"prog", "--workflow=x", "--help"});
     help.registerCMDLineHandler(new H("workflow"));
     help.registerCMDLineHandler(new H("list-elements"));
-    EXPECT_FALSE(help.getCMDLineHandlers().at(1)->handles(help));
+    EXPECT_FALSE(help.getCMDLineHandlers().at(2)->handles(help));
     EXPECT_TRUE(helpOf(help)->handles(help));
-    EXPECT_EQ(help.getHelpText(), "--help  list the command-line options and exit\n--workflow=FILE  run it\n--list-elements\n");
+    EXPECT_EQ(help.getHelpText(), "--help, -h  list the command-line options and exit\n"
+                                  "--version  print the program's version and exit\n"
+                                  "--workflow=FILE  run it\n--list-elements\n");
 
     CMDLineRegistry plain({"prog", "--workflow=x", "file.vcf"});
+    plain.setTakesFileArguments(true);
     plain.registerCMDLineHandler(new H("workflow"));
     EXPECT_FALSE(helpOf(plain)->handles(plain));
-    EXPECT_TRUE(plain.getCMDLineHandlers().at(1)->handles(plain));
+    EXPECT_TRUE(plain.getCMDLineHandlers().at(2)->handles(plain));
+}
+
+// -h is --help; --version answers alone, but a typo beside it is still named; an empty command
+// line of a console program is a usage error with its own exit code, of a windowed one nothing;
+// a console program refuses arguments that belong to no option, a windowed one opens them.
+TEST(CMDLineRegistry, ShortHelpVersionAndEmptyCommandLine) {
+    auto helpOf = [](CMDLineRegistry& r) { return r.getCMDLineHandlers().at(0); };
+    auto versionOf = [](CMDLineRegistry& r) { return r.getCMDLineHandlers().at(1); };
+
+    for (const char* h : {"-h", "--h"}) {
+        CMDLineRegistry r({"prog", h});
+        EXPECT_TRUE(r.hasParameter("help")) << h;
+        EXPECT_TRUE(r.getUnknownParameters().isEmpty()) << h;
+        EXPECT_TRUE(helpOf(r)->handles(r)) << h;
+        EXPECT_FALSE(versionOf(r)->handles(r)) << h;
+    }
+
+    CMDLineRegistry version({"prog", "--version"});
+    EXPECT_FALSE(version.asksForWork());
+    EXPECT_TRUE(versionOf(version)->handles(version));
+    EXPECT_FALSE(helpOf(version)->handles(version));
+
+    CMDLineRegistry versionTypo({"prog", "--version", "--bogus"});
+    EXPECT_FALSE(versionOf(versionTypo)->handles(versionTypo));
+    EXPECT_TRUE(helpOf(versionTypo)->handles(versionTypo));
+
+    CMDLineRegistry empty({"prog"});
+    EXPECT_TRUE(empty.isEmptyCommandLine());
+    ASSERT_TRUE(helpOf(empty)->handles(empty));
+    EXPECT_EQ(helpOf(empty)->createTask(empty), nullptr);
+    EXPECT_EQ(empty.getRequestedExitCode(), 2);
+
+    CMDLineRegistry window({"prog"});
+    window.setTakesFileArguments(true);
+    EXPECT_FALSE(helpOf(window)->handles(window));
+    CMDLineRegistry windowFile({"prog", "a.fa"});
+    windowFile.setTakesFileArguments(true);
+    EXPECT_FALSE(windowFile.isEmptyCommandLine());
+    EXPECT_TRUE(windowFile.asksForWork());
+    EXPECT_FALSE(helpOf(windowFile)->handles(windowFile));
+
+    // A console command line with a file where an option belongs (a forgotten --workflow=).
+    CMDLineRegistry forgotten({"prog", "flow.json", "--version"});
+    EXPECT_FALSE(forgotten.asksForWork());
+    EXPECT_FALSE(versionOf(forgotten)->handles(forgotten));
+    ASSERT_TRUE(helpOf(forgotten)->handles(forgotten));
+    Task* t = helpOf(forgotten)->createTask(forgotten);
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->getError().startsWith("Unexpected argument 'flow.json': prog takes options only")) << t->getError().toStdString();
+    delete t;
 }
 
 }  // namespace Nx

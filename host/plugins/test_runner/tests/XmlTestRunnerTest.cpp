@@ -106,4 +106,52 @@ TEST_F(XmlTestRunnerTest, BadSuitesAreNamedAndFailTheRun) {
     EXPECT_TRUE(r.err.contains("--test-env is only meaningful with --test-suite")) << r.err.toStdString();
 }
 
+// Suites a hostile or careless user can write: each is refused before parsing, naming the file
+// and line, and the run fails without a closing count.
+TEST_F(XmlTestRunnerTest, HostileSuitesAreRefusedWithTheirLine) {
+    const QString path = dir.filePath("hostile.xml");
+    auto refused = [&](const QByteArray& text, const QString& expected) {
+        write(path, text);
+        ProbeRun r = probe({"--test-suite=" + path, "--test-env", "TEMP_DATA_DIR=" + dir.path()});
+        EXPECT_EQ(r.exitCode, 1) << expected.toStdString();
+        EXPECT_TRUE(r.err.contains(path + expected)) << expected.toStdString() << "\n" << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains("passed")) << r.out.toStdString();
+    };
+    // One entity declared once and referenced 100,000 times: 300 KB that would expand to 1 GB.
+    QByteArray many = "<?xml version='1.0'?>\n<!DOCTYPE suite [\n<!ENTITY big \"" + QByteArray(10000, 'x') +
+                      "\">\n]>\n<suite name='s'>\n<test name='t'>" + check("-3") + "</test>\n<env name='X' value='";
+    for (int i = 0; i < 100000; i++) {
+        many += "&big;";
+    }
+    many += "'/>\n</suite>\n";
+    refused(many, ":7: entity references expand to more than 1048576 characters (at 'big', declared on line 3)");
+
+    QByteArray laughs = "<!DOCTYPE suite [\n<!ENTITY a \"aaaaaaaaaa\">\n";
+    for (char c = 'b'; c <= 'j'; c++) {
+        laughs += QByteArray("<!ENTITY ") + c + " \"" + QByteArray(10, '&').replace("&", QByteArray("&") + char(c - 1) + ";") + "\">\n";
+    }
+    laughs += "]>\n<suite name='s'><test name='t'>" + check("-3") + "</test><env name='X' value='&j;'/></suite>\n";
+    refused(laughs, ":13: entity references expand to more than");
+
+    refused("<!DOCTYPE suite [\n<!ENTITY a \"x&b;\">\n<!ENTITY b \"&a;\">\n]><suite name='s'/>", ":2: entity 'a' refers to itself");
+    refused("<!DOCTYPE suite [\n\n<!ENTITY e SYSTEM \"/etc/passwd\">\n]><suite name='s'/>", ":3: external entity 'e' is not read");
+    refused("<!DOCTYPE suite [\n<!ENTITY % p \"x\">\n]><suite name='s'/>", ":2: parameter entity 'p' is not allowed");
+    QByteArray nul = "<suite name='s'>\n<test name='t'>" + check("-3") + "</test>\n<!-- ";
+    nul += '\0';
+    refused(nul + " -->\n</suite>\n", ":3: a NUL byte");
+    refused("<suite name='s'>\n\n<test name='t\x01'>" + check("-3") + "</test></suite>\n", ":3: control character 0x01 is not allowed");
+    refused("<suite name='s'>\n<test name='caf\xe9'>" + check("-3") + "</test></suite>\n", ":2: invalid UTF-8 (byte 0xE9)");
+    refused("<?xml version='1.0' encoding='ISO-8859-1'?>\n<suite name='s'/>\n", ":1: encoding \"ISO-8859-1\" is not read");
+
+    // Nothing to check is not a success.
+    refused("<suite name='empty'>\n  <env name='TEMP_DATA_DIR' value='/x'/>\n</suite>\n", ":1: suite 'empty' holds no <test>");
+
+    // Entities within the limit, and UTF-8 text, are read as usual.
+    write(path, "<?xml version='1.0' encoding='UTF-8'?>\n<!DOCTYPE suite [\n<!ENTITY value \"-3\">\n]>\n"
+                "<suite name='s'><test name='caf\xc3\xa9'>" + check("&value;") + "</test></suite>\n");
+    ProbeRun ok = probe({"--test-suite=" + path, "--test-env", "TEMP_DATA_DIR=" + dir.path()});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_EQ(ok.out, QString::fromUtf8("PASS s/caf\xc3\xa9\n1 passed, 0 failed\n"));
+}
+
 }  // namespace

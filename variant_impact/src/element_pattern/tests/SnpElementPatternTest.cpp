@@ -16,6 +16,7 @@
 #include <NxPrivate/core/AppContextImpl.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -85,6 +86,9 @@ TEST(SnpElementPattern, dbPathDefaultFollowsTheDataPath) {
     QTemporaryDir dir;
     const QString file = dir.filePath("ref.s3db");
     ASSERT_TRUE(reg->registerEntry(new NxDataPath("db_path", file)));
+    // A file that is not there is no default: the user would only meet it as an error later.
+    EXPECT_TRUE(SnpElementPattern::defaultDbPath().isEmpty());
+    QFile(file).open(QIODevice::WriteOnly);
     EXPECT_EQ(SnpElementPattern::defaultDbPath(), file);
     QScopedPointer<Attribute> a(SnpElementPattern::createDbPathAttribute());
     EXPECT_EQ(a->getAttributePureValue().toString(), file);
