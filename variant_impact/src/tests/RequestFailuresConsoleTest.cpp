@@ -40,6 +40,8 @@ protected:
         env = QProcessEnvironment::systemEnvironment();
         env.insert("NX_DATA_DIR", dir.filePath("data"));
         env.insert("NX_PLUGIN_DIR", QString(NX_BINARY_DIR) + "/plugins");
+        // The stand-in script needs none, but the run checks the element's data before it starts.
+        env.insert("NX_AAINDEX_DIR", QString(NX_SOURCE_DIR) + "/data/snp_scripts/data/aaindex");
     }
 
     void writeScript(const QByteArray& body) {
