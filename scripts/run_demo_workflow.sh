@@ -58,16 +58,23 @@ settings+=(--set "report.report_path=$in_gene" --set "report.regulatory_report_p
 step "running $workflow (read, annotate, rSNP-tools, protein stability 1D and 3D, SNP-to-PDB site, ChIP peaks, TATA boxes, reports)"
 run_started=$(date -Iseconds)
 run_began=$(date +%s.%N)
-"$bin/resource_probe" --workflow="$workflow" "${settings[@]}"
+# Exit code 3: the run completed but some per-variation requests failed (listed beside the
+# in-gene report); the reports and the page are still worth writing.
+status=0
+"$bin/resource_probe" --workflow="$workflow" "${settings[@]}" || status=$?
 run_ended=$(date +%s.%N)
+[ "$status" -eq 0 ] || [ "$status" -eq 3 ] || exit "$status"
 done_step
+failures="${in_gene%.tsv}.failed_requests.tsv"
+failure_args=()
+[ -f "$failures" ] && failure_args=(--failed-requests "$failures")
 
 step "writing the summary page"
 summary="$out/summary.html"
 duration=$(awk -v a="$run_began" -v b="$run_ended" 'BEGIN { d = b - a; printf "%.3f", d < 0 ? 0 : d }')
 "$bin/nolix-report-summary" --in-gene "$in_gene" --regulatory "$regulatory" --out "$summary" \
     --input "$out/variants.vcf" --reference "$ref" --started "$run_started" --duration "$duration" \
-    --workflow "$workflow" "${settings[@]}" >/dev/null
+    --workflow "$workflow" "${settings[@]}" "${failure_args[@]}" >/dev/null
 done_step
 
 rows() { if [ -s "$1" ]; then echo $(( $(wc -l < "$1") - 1 )); else echo 0; fi; }
@@ -75,3 +82,5 @@ echo
 echo "In-gene report:    $in_gene ($(rows "$in_gene") rows)"
 echo "Regulatory report: $regulatory ($(rows "$regulatory") rows)"
 echo "Summary page:      $summary"
+[ -f "$failures" ] && echo "Failed requests:   $failures ($(head -n1 "$failures" | sed 's/^## //'))"
+[ "$status" -eq 0 ] || exit "$status"

@@ -41,7 +41,7 @@ nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tata_box_analysis/tests LIBS varian
 # defined in later folders, so the dependencies are added at the end of the configure.
 function(nx_vi_console_test_deps)
   foreach(test AnnotateWorkflowEndToEndTest TataWorkflowEndToEndTest ReportWorkflowEndToEndTest FullWorkflowEndToEndTest
-                FastPathsEquivalenceTest SnpElementRunChecksTest DemoReadmeCommandsTest)
+                FastPathsEquivalenceTest SnpElementRunChecksTest DemoReadmeCommandsTest RequestFailuresConsoleTest)
     foreach(dep variant_impact resource_probe workflow_runner test_runner nolix-demo-data nolix-refdb nolix-report-summary)
       if(TARGET ${dep} AND TARGET ${test})
         add_dependencies(${test} ${dep})

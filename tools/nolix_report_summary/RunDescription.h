@@ -3,6 +3,8 @@
 // run's --set values applied), so the page says what produced the reports.
 #pragma once
 
+#include "FailedRequestsReader.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QList>
@@ -27,6 +29,7 @@ public:
     QString workflowPath;       // empty when not given
     QList<ElementSettings> elements;
     QStringList looseSettings;  // --set values without a workflow file, as given
+    FailedRequests failures;    // from --failed-requests files; empty when none was given
 
     bool isEmpty() const;
 

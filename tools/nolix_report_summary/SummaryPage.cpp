@@ -171,6 +171,36 @@ QString codingColor(CodingClass c) {
 
 // ---- Sections --------------------------------------------------------------------------------
 
+// The run's failed per-variation requests: how many, by element, and the first ones listed.
+QString failuresBlock(const FailedRequests& f) {
+    QString out = "<h3 id=\"failures\">" + esc(SummaryPage::tr("Failed requests")) + "</h3>";
+    if (f.failed == 0) {
+        return out + "<p class=\"note\">" + esc(SummaryPage::tr("No request failed.")) + "</p>";
+    }
+    out += "<div class=\"banner\">" +
+           esc(SummaryPage::tr("%1 of %2 requests failed: their answers are missing from the reports.")
+                   .arg(countCell(f.failed), countCell(f.total))) +
+           "</div>";
+    Table byElement("table-failures-by-element", {SummaryPage::tr("Element"), SummaryPage::tr("Failed requests listed")});
+    for (auto it = f.listedByElement.constBegin(); it != f.listedByElement.constEnd(); ++it) {
+        byElement.add({it.key(), countCell(it.value())});
+    }
+    out += byElement.html();
+    Table rows("table-failures", {SummaryPage::tr("Element"), SummaryPage::tr("Variation"), SummaryPage::tr("Reason")},
+               {1, 2});
+    for (const FailedRequestRow& r : f.rows) {
+        rows.add({r.element, r.variation, r.reason});
+    }
+    qint64 listed = 0;
+    for (qint64 n : f.listedByElement) {
+        listed += n;
+    }
+    const QString note = listed > f.rows.size()
+                             ? SummaryPage::tr("The first %1 of the %2 listed failures.").arg(f.rows.size()).arg(listed)
+                             : QString();
+    return out + (note.isEmpty() ? QString() : "<p class=\"note\">" + esc(note) + "</p>") + rows.html();
+}
+
 QString runSection(const SummaryCounts& c, const RunDescription& run, const QDateTime& written) {
     const QString notGiven = SummaryPage::tr("not given");
     Table t("table-run", {SummaryPage::tr("What"), SummaryPage::tr("Value")}, {1});
@@ -211,6 +241,9 @@ QString runSection(const SummaryCounts& c, const RunDescription& run, const QDat
             s.add({l.left(l.indexOf('.')), "", l.mid(l.indexOf('.') + 1, eq - l.indexOf('.') - 1), l.mid(eq + 1)});
         }
         body += "<h3>" + esc(SummaryPage::tr("Element settings")) + "</h3>" + s.html();
+    }
+    if (!run.failures.isEmpty()) {
+        body += failuresBlock(run.failures);
     }
     if (run.isEmpty()) {
         body += "<p class=\"note\">" +

@@ -35,7 +35,9 @@ so a failed run leaves an older page as it was.
 
 The run options only describe the run on the page: pass what the workflow run was given.
 --set takes the values given to resource_probe --set; with --workflow they are applied to the
-element settings of that file.
+element settings of that file. --failed-requests takes the REPORT.failed_requests.tsv that a run
+with failed per-variation requests writes beside its in-gene report (repeatable, for shards): the
+page then says how many requests failed, by element, and lists the first ones.
 
 Exit code 0 on success, 1 when a report cannot be read or is not a report ("file:line:
 reason"), or the page cannot be written, 2 for a bad command line.)";
@@ -69,7 +71,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption workflow("workflow", tr("Workflow file of the run, for its element settings."), "FILE");
     const QCommandLineOption set("set", tr("Element setting of the run, as given to resource_probe (repeatable)."),
                                  "NAME.ATTRIBUTE=VALUE");
-    parser.addOptions({inGene, regulatory, out, input, reference, started, duration, workflow, set});
+    const QCommandLineOption failedRequests(
+        "failed-requests", tr("Failed requests of the run (REPORT.failed_requests.tsv beside the in-gene report; repeatable)."),
+        "FILE");
+    parser.addOptions({inGene, regulatory, out, input, reference, started, duration, workflow, set, failedRequests});
     if (!parser.parse(app.arguments())) {
         return fail(parser.errorText() + tr(" (see --help)"), 2);
     }
@@ -111,6 +116,12 @@ int main(int argc, char** argv) {
                 return fail(tr("--set '%1' is not NAME.ATTRIBUTE=VALUE").arg(s), 2);
             }
             run.looseSettings << s;
+        }
+    }
+
+    for (const QString& path : parser.values(failedRequests)) {
+        if (!FailedRequestsReader::read(path, run.failures, error)) {
+            return fail(error, 1);
         }
     }
 

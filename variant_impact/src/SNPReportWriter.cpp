@@ -1,5 +1,7 @@
 #include "SNPReportWriter.h"
 
+#include "FailedRequestsFile.h"
+
 #include "SNPReportWriterFactory.h"
 #include "SNPReportWriterTask.h"
 
@@ -72,6 +74,18 @@ Task* SNPReportWriter::step() {
         return nullptr;
     }
     taskStarted = true;
+    // Every element before this one is done: the run's failed requests are all known now.
+    if (WorkflowMonitor* monitor = context != nullptr ? context->getMonitor() : nullptr) {
+        const QString failuresPath = FailedRequestsFile::pathBeside(settings.inGeneReportPath);
+        NxOpStatusImpl failuresOs;
+        if (!FailedRequestsFile::write(failuresPath, monitor->getRequestFailures(), monitor->getFailedRequestCount(),
+                                       monitor->getRequestCount(), failuresOs)) {
+            return new FailTask(failuresOs.getError());
+        }
+        if (monitor->getFailedRequestCount() > 0) {
+            monitor->addOutputFile(failuresPath, getActorId());
+        }
+    }
     auto* task = new SNPReportWriterTask(settings, tracks, dbiRef);
     connect(task, &Task::si_stateChanged, this, &SNPReportWriter::sl_taskFinished);
     return task;

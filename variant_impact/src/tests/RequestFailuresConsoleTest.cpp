@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -118,6 +119,34 @@ TEST_F(RequestFailuresConsoleTest, FailedRequestsAreCountedNamedAndEndTheRunWith
     }
     EXPECT_GT(answered, 0);
     EXPECT_GT(QFileInfo(dir.filePath("regulatory.tsv")).size(), 0);
+
+    // The failures travel with the reports, for the summary page.
+    QFile listed(dir.filePath("in_gene.failed_requests.tsv"));
+    ASSERT_TRUE(listed.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = listed.readAll().split('\n');
+    EXPECT_EQ(lines.first(), QString("## %1 of %2 requests failed").arg(failed).arg(total).toLatin1());
+    EXPECT_EQ(lines.size() - 3, failed);  // two header lines and the final line end
+    listed.close();
+    QString out;
+    ASSERT_TRUE(ConsoleRun::runTool("nolix-report-summary",
+                                    {"--in-gene", dir.filePath("in_gene.tsv"), "--regulatory", dir.filePath("regulatory.tsv"),
+                                     "--failed-requests", listed.fileName(), "--out", dir.filePath("summary.html")},
+                                    out))
+        << out.toStdString();
+    QFile page(dir.filePath("summary.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QLocale english(QLocale::English, QLocale::UnitedStates);  // the page's way with numbers
+    EXPECT_TRUE(page.readAll().contains(
+        QString("%1 of %2 requests failed").arg(english.toString(failed), english.toString(qint64(total))).toUtf8()));
+
+    // A later run without failures takes the list of the earlier one away.
+    writeScript("import sys\ndef main(argv):\n    print('STABILITY_1D:1')\n    return 0\n");
+    QProcess again;
+    again.setProcessEnvironment(env);
+    again.start(QString(NX_BINARY_DIR) + "/bin/resource_probe", {"--workflow=" + writeWorkflow()});
+    ASSERT_TRUE(again.waitForFinished(300000));
+    EXPECT_EQ(again.exitCode(), 0) << again.readAllStandardError().toStdString();
+    EXPECT_FALSE(QFile::exists(listed.fileName()));
 }
 
 TEST_F(RequestFailuresConsoleTest, AConsoleKilledWhileAScriptHangsLeavesNoProcessBehind) {
