@@ -3,20 +3,19 @@
 // the 1-based position and the new amino acid. Stored as "STABILITY_1D:<feature id>".
 #pragma once
 
-#include <BaseRequestForSnpWorker.h>
+#include <ProteinChangeWorker.h>
 
 namespace Nx {
 namespace LocalWorkflow {
 
-class ProtStability1DWorker : public BaseRequestForSnpWorker {
+class ProtStability1DWorker : public ProteinChangeWorker {
     Q_OBJECT
 public:
     explicit ProtStability1DWorker(Actor* a);
 
 protected:
-    QList<QVariantMap> prepareRequests(const NxVariant& variation, const NxVariantTrack& track, NxDbi* snpDatabase) override;
-    QStringList getResultKeys() const override;
-    QString getScriptName() const override;
+    QList<int> geneFilter() const override;
+    QVariantMap requestFor(const AminoAcidChange& change, const NxDataId& sequenceId, NxDbi* snpDatabase) override;
 };
 
 }  // namespace LocalWorkflow

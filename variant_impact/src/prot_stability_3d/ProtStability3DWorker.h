@@ -3,20 +3,18 @@
 // 1-based position and the new amino acid. Stored as "STABILITY_3D:<feature id>".
 #pragma once
 
-#include <BaseRequestForSnpWorker.h>
+#include <ProteinChangeWorker.h>
 
 namespace Nx {
 namespace LocalWorkflow {
 
-class ProtStability3DWorker : public BaseRequestForSnpWorker {
+class ProtStability3DWorker : public ProteinChangeWorker {
     Q_OBJECT
 public:
     explicit ProtStability3DWorker(Actor* a);
 
 protected:
-    QList<QVariantMap> prepareRequests(const NxVariant& variation, const NxVariantTrack& track, NxDbi* snpDatabase) override;
-    QStringList getResultKeys() const override;
-    QString getScriptName() const override;
+    QVariantMap requestFor(const AminoAcidChange& change, const NxDataId& sequenceId, NxDbi* snpDatabase) override;
 };
 
 }  // namespace LocalWorkflow

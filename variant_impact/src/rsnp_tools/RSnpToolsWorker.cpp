@@ -15,15 +15,7 @@
 namespace Nx {
 namespace LocalWorkflow {
 
-RSnpToolsWorker::RSnpToolsWorker(Actor* a) : BaseRequestForSnpWorker(a) {
-}
-
-QStringList RSnpToolsWorker::getResultKeys() const {
-    return {SnpRequestKeys::RSNP_RESULT};
-}
-
-QString RSnpToolsWorker::getScriptName() const {
-    return SnpRequestKeys::RSNP_SCRIPT;
+RSnpToolsWorker::RSnpToolsWorker(Actor* a) : ScriptElementWorker(a, SnpRequestKeys::RSNP_RESULT, SnpRequestKeys::RSNP_SCRIPT) {
 }
 
 NxRegion RSnpToolsWorker::windowRegion(qint64 position) {

@@ -4,14 +4,14 @@
 // as "PRESENT" on the variation.
 #pragma once
 
-#include <BaseRequestForSnpWorker.h>
+#include <ScriptElementWorker.h>
 
 #include <NxCore/records/NxRegion.h>
 
 namespace Nx {
 namespace LocalWorkflow {
 
-class RSnpToolsWorker : public BaseRequestForSnpWorker {
+class RSnpToolsWorker : public ScriptElementWorker {
     Q_OBJECT
 public:
     static const qint64 FLANK = 40;  // bases on each side of the variation base
@@ -23,8 +23,6 @@ public:
 
 protected:
     QList<QVariantMap> prepareRequests(const NxVariant& variation, const NxVariantTrack& track, NxDbi* snpDatabase) override;
-    QStringList getResultKeys() const override;
-    QString getScriptName() const override;
 
 private:
     // The reference letters of windowRegion(variation start); empty (logged) when the database

@@ -4,12 +4,12 @@
 // Stored as "PDB_SITE:<feature id>".
 #pragma once
 
-#include <BaseRequestForSnpWorker.h>
+#include <ProteinChangeWorker.h>
 
 namespace Nx {
 namespace LocalWorkflow {
 
-class Snp2PdbSiteWorker : public BaseRequestForSnpWorker {
+class Snp2PdbSiteWorker : public ProteinChangeWorker {
     Q_OBJECT
 public:
     explicit Snp2PdbSiteWorker(Actor* a);
@@ -18,9 +18,7 @@ public:
     static QString changeText(int position, const QByteArray& before, const QByteArray& after);
 
 protected:
-    QList<QVariantMap> prepareRequests(const NxVariant& variation, const NxVariantTrack& track, NxDbi* snpDatabase) override;
-    QStringList getResultKeys() const override;
-    QString getScriptName() const override;
+    QVariantMap requestFor(const AminoAcidChange& change, const NxDataId& sequenceId, NxDbi* snpDatabase) override;
 };
 
 }  // namespace LocalWorkflow

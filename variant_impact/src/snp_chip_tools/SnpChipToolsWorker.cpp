@@ -5,15 +5,7 @@
 namespace Nx {
 namespace LocalWorkflow {
 
-SnpChipToolsWorker::SnpChipToolsWorker(Actor* a) : BaseRequestForSnpWorker(a) {
-}
-
-QStringList SnpChipToolsWorker::getResultKeys() const {
-    return {SnpRequestKeys::SNP_CHIP_RESULT};
-}
-
-QString SnpChipToolsWorker::getScriptName() const {
-    return SnpRequestKeys::SNP_CHIP_SCRIPT;
+SnpChipToolsWorker::SnpChipToolsWorker(Actor* a) : ScriptElementWorker(a, SnpRequestKeys::SNP_CHIP_RESULT, SnpRequestKeys::SNP_CHIP_SCRIPT) {
 }
 
 QList<QVariantMap> SnpChipToolsWorker::prepareRequests(const NxVariant& variation, const NxVariantTrack&, NxDbi*) {

@@ -3,20 +3,18 @@
 // is stored as "SNP_CHIP" on the variation.
 #pragma once
 
-#include <BaseRequestForSnpWorker.h>
+#include <ScriptElementWorker.h>
 
 namespace Nx {
 namespace LocalWorkflow {
 
-class SnpChipToolsWorker : public BaseRequestForSnpWorker {
+class SnpChipToolsWorker : public ScriptElementWorker {
     Q_OBJECT
 public:
     explicit SnpChipToolsWorker(Actor* a);
 
 protected:
     QList<QVariantMap> prepareRequests(const NxVariant& variation, const NxVariantTrack& track, NxDbi* snpDatabase) override;
-    QStringList getResultKeys() const override;
-    QString getScriptName() const override;
 };
 
 }  // namespace LocalWorkflow
