@@ -173,9 +173,11 @@ Task* BaseRequestForSnpWorker::openTrack() {
 Task* BaseRequestForSnpWorker::nextWindow() {
     TrackCursor& c = *cursor;
     QList<Task*> tasks;
-    while (tasks.size() < WINDOW_REQUESTS && c.variations->hasNext()) {
+    int examined = 0;
+    while (tasks.size() < WINDOW_REQUESTS && examined < WINDOW_VARIATIONS && c.variations->hasNext()) {
         tasks << createRequestTasks(c.variations->next(), c.track, c.snpDbi());
         c.variationsDone++;
+        examined++;
     }
     if (c.listOs.hasError()) {
         // A listing cut short must not look like the end of the track.
@@ -185,9 +187,11 @@ Task* BaseRequestForSnpWorker::nextWindow() {
         cursor.reset();
         return new FailTask(error);
     }
-    if (tasks.isEmpty()) {
+    if (tasks.isEmpty() && !c.variations->hasNext()) {
         return finishTrack();
     }
+    // A stretch of variations that asks nothing still ends the step: its empty group gives the
+    // engine's other elements a turn before the next stretch.
     c.requests += tasks.size();
     requestCount += tasks.size();
     if (context != nullptr && context->getMonitor() != nullptr) {

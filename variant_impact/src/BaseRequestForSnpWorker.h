@@ -1,5 +1,6 @@
 // Worker behind the request elements. For each incoming variation track it walks the track's
-// variations in windows: each step builds the tasks of at most WINDOW_REQUESTS requests
+// variations in windows: each step looks at most WINDOW_VARIATIONS variations and builds the
+// tasks of at most WINDOW_REQUESTS requests
 // (createRequestTasks: by default one script run per request map of prepareRequests) and runs
 // them as one group, several at once (RequestRunSettings), so memory stays flat in the size of
 // the track and the engine's thread is never busy with more than one window. Every answer is
@@ -46,8 +47,9 @@ class BaseRequestForSnpWorker : public BaseWorker {
 public:
     // Answers of this many distinct variations are written while the track is still running.
     static const int FLUSH_THRESHOLD = 1000;
-    // Tasks built in one step and run as one group.
+    // Tasks built in one step and run as one group, from at most WINDOW_VARIATIONS variations.
     static const int WINDOW_REQUESTS = 1024;
+    static const int WINDOW_VARIATIONS = 4096;
     // Longest answer stored; a longer one fails its request.
     static const int MAX_ANSWER_LENGTH = 65536;
 

@@ -233,6 +233,26 @@ TEST_F(RequestWorkerTest, ATrackRunsInBoundedWindowsAndAThousandVariationsAreWri
     EXPECT_EQ(monitor.getRequestCount(), 2500);
 }
 
+TEST_F(RequestWorkerTest, AStepLooksAtABoundedStretchEvenWhenFewVariationsAskAnything) {
+    // 10,000 variations, of which only two ask anything: no step may walk the whole track.
+    int looked = 0;
+    worker->requests = [&](const NxVariant& v) {
+        ++looked;
+        return v.startPos % 5000 == 0 ? QList<QVariantMap>{answer("x")} : QList<QVariantMap>();
+    };
+    QList<NxVariant> vars = sendTrack(10000, 1);
+    QList<int> lookedPerStep;
+    int before = 0;
+    const QList<Task*> steps = runWhileReady([&](Task*) {
+        lookedPerStep << looked - before;
+        before = looked;
+    });
+    const int w = BaseRequestForSnpWorker::WINDOW_VARIATIONS;
+    EXPECT_EQ(lookedPerStep, (QList<int>{w, w, 10000 - 2 * w}));
+    EXPECT_EQ(box.attributeCount(), 2);
+    EXPECT_EQ(downstream.hasMessages(), 1);
+}
+
 TEST_F(RequestWorkerTest, TheThresholdCountsVariationsNotAnswers) {
     RequestRunSettings one = worker->getRunSettings();
     one.parallel = 1;

@@ -206,8 +206,6 @@ def child(main, request, out_w, err_w, keep_closed):
         sys.stdin = open(0, "r", closefd=False)
         sys.stdout = open(1, "w", closefd=False)
         sys.stderr = open(2, "w", buffering=1, closefd=False, errors="backslashreplace")
-        if "random" in sys.modules:
-            sys.modules["random"].seed()  # a real start draws a fresh seed
         os.chdir(request["cwd"])
         sys.argv = list(request["argv"])
         try:
