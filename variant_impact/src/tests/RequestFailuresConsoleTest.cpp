@@ -1,7 +1,7 @@
 // The console with request elements whose script misbehaves, as a user would meet it: a script
 // that fails for some variations still gives both reports, the failures are counted and named and
-// the run exits with its own code; a console killed with SIGKILL while a script hangs leaves no
-// script, and nothing the script started, behind.
+// the run exits with its own code; a console ended by SIGKILL, SIGTERM or SIGINT while a script
+// hangs leaves no script, and nothing the script started, behind.
 #include "ConsoleRun.h"
 
 #include <QDir>
@@ -149,7 +149,7 @@ TEST_F(RequestFailuresConsoleTest, FailedRequestsAreCountedNamedAndEndTheRunWith
     EXPECT_FALSE(QFile::exists(listed.fileName()));
 }
 
-TEST_F(RequestFailuresConsoleTest, AConsoleKilledWhileAScriptHangsLeavesNoProcessBehind) {
+TEST_F(RequestFailuresConsoleTest, AConsoleEndedBySignalWhileAScriptHangsLeavesNoProcessBehind) {
     // Every request records its pid and that of a process it starts, then hangs.
     writeScript("import os, subprocess, sys, time\n"
                 "def main(argv):\n"
@@ -159,9 +159,11 @@ TEST_F(RequestFailuresConsoleTest, AConsoleKilledWhileAScriptHangsLeavesNoProces
                 "    time.sleep(300)\n"
                 "if __name__ == '__main__':\n"
                 "    sys.exit(main(sys.argv[1:]))\n");
-    for (const char* server : {"1", "0"}) {
-        SCOPED_TRACE(std::string("NX_PYTHON_SERVER=") + server);
-        const QString pids = dir.filePath(QString("pids-%1").arg(server));
+    const QList<QPair<const char*, int>> endings{{"1", SIGKILL}, {"0", SIGKILL}, {"1", SIGTERM}, {"0", SIGINT}};
+    for (const auto& ending : endings) {
+        const char* server = ending.first;
+        SCOPED_TRACE(std::string("NX_PYTHON_SERVER=") + server + ", signal " + std::to_string(ending.second));
+        const QString pids = dir.filePath(QString("pids-%1-%2").arg(server).arg(ending.second));
         ASSERT_TRUE(QDir().mkpath(pids));
         QProcessEnvironment e = env;
         e.insert("NX_TEST_PIDS", pids);
@@ -177,7 +179,7 @@ TEST_F(RequestFailuresConsoleTest, AConsoleKilledWhileAScriptHangsLeavesNoProces
         }
         QThread::msleep(300);  // let the other requests of the window start too
         ASSERT_FALSE(QDir(pids).entryList(QDir::Files).isEmpty()) << "no script started";
-        ::kill(pid_t(p.processId()), SIGKILL);
+        ::kill(pid_t(p.processId()), ending.second);
         p.waitForFinished(10000);
         QList<qint64> started;
         for (const QString& name : QDir(pids).entryList(QDir::Files)) {
@@ -199,6 +201,6 @@ TEST_F(RequestFailuresConsoleTest, AConsoleKilledWhileAScriptHangsLeavesNoProces
         while (anyAlive() && timer.elapsed() < 10000) {
             QThread::msleep(50);
         }
-        EXPECT_FALSE(anyAlive()) << "a script or a process it started outlived the killed console";
+        EXPECT_FALSE(anyAlive()) << "a script or a process it started outlived the ended console";
     }
 }
