@@ -162,7 +162,10 @@ void ExternalToolRunTask::run() {
         } else {
             pendingOut += out;
         }
-        const int cut = atEnd ? pendingOut.size() : pendingOut.lastIndexOf('\n') + 1;
+        // Only the new bytes can hold a new line end: one long line is not scanned again and again.
+        const int newLineEnd = out.lastIndexOf('\n');
+        const int cut = atEnd ? pendingOut.size()
+                              : (newLineEnd < 0 ? 0 : pendingOut.size() - out.size() + newLineEnd + 1);
         if (cut > 0 && !overflow) {
             const QByteArray lines = pendingOut.left(cut);
             pendingOut.remove(0, cut);
