@@ -9,7 +9,8 @@
 # Each round also runs the chain from the same records bgzipped and as BCF, and on the first
 # 10,000 records (peak memory must not follow the input size).
 # Last, a small run: every other base at 1,016 positions of one transcript (3,048 SNVs) on the
-# demo genome, where start-up and hand-overs between the steps count, against bcftools csq.
+# demo genome, where start-up and hand-overs between the steps count, against bcftools csq; with
+# perf, the run's idle time (idle_time.py).
 #
 # Usage: bench/report/run.sh [BUILD_DIR] [WORK_DIR] [VARIATIONS] [RUNS]   (default 1000000 variations)
 set -euo pipefail
@@ -194,6 +195,18 @@ small_run() {
   bc=$(median ${cpu[bcftools]})
   awk -v a="$a" -v ac="$ac" -v b="$b" -v bc="$bc" \
     'BEGIN { printf "  median of 10 rounds: nolix %.3f s wall, %.3f s cpu, wall - cpu %.3f s; bcftools %.3f s wall, %.3f s cpu\n", a, ac, a - ac, b, bc }'
+  # On a busy machine wall - cpu also holds the waits for a processor; the scheduler's record
+  # tells the time no thread of the run could go on (timers, polls, I/O) apart.
+  local idle=()
+  for ((round = 1; round <= 3; round++)); do
+    chain "$small" "$small/variants.vcf"
+    if ! perf sched record -o "$work/sched.data" "${chain_cmd[@]}" >/dev/null 2>"$work/perf.log"; then
+      echo "  (no idle time: perf sched record cannot run here, see $work/perf.log)"
+      return
+    fi
+    idle+=("$(python3 "$root/bench/report/idle_time.py" "$work/sched.data" | awk '{ print $2 }')")
+  done
+  echo "  time with no thread of the run running or waiting for a processor (3 runs): ${idle[*]} s"
 }
 
 run_genome demo
