@@ -461,6 +461,11 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
     // htslib reads a bgzipped file cut inside a block as if it ended there; only the missing
     // end-of-file marker tells.
     bool eofMarkerMissing = fp->is_bgzf && format->compression == bgzf && bgzf_check_EOF(fp->fp.bgzf) == 0;
+    // BGZF blocks (bgzipped VCF, BCF) are inflated by an htslib thread ahead of the parsing: the
+    // parsing thread then does the same work as for a plain file. A failure only costs that help.
+    if (format->compression == bgzf && hts_set_threads(fp.get(), 1) != 0) {
+        ioLog.details(tr("'%1' is decompressed on the reading thread").arg(path));
+    }
 
     // One thread reads and parses the file while this one stores what it read, batch by batch.
     ImportRun run(vdbi);

@@ -100,6 +100,66 @@ TEST_F(SQLiteVariantDbiTest, RegionSelectsByStartHalfOpen) {
     EXPECT_EQ(readAll(t.id, NxRegion(15, std::numeric_limits<qint64>::max())).size(), 2);
 }
 
+// Parts of a track: runs of equal positions (some longer than a part) and lone positions, for
+// part sizes below, at and above those runs. Each part but the last starts at the first row at
+// least rowsPerPart rows after the previous start whose position lies above that part's first
+// position; the parts cover every variation once, in order, from 0.
+TEST_F(SQLiteVariantDbiTest, SplitTrackCutsEveryRowsPerPartRowsBetweenPositions) {
+    NxVariantTrack t = track("chr1");
+    NxVariantTrack other = track("chr2");
+    QList<NxVariant> vs;
+    quint32 seed = 7;
+    qint64 pos = 5;
+    for (int i = 0; i < 600; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int run = (seed >> 16) % 9 == 0 ? int((seed >> 8) % 40) + 2 : 1;
+        for (int k = 0; k < run; ++k) {
+            vs << variant(pos, "A", "G");
+        }
+        pos += 1 + (seed >> 20) % 3;
+    }
+    QList<NxVariant> others{variant(0, "A", "G"), variant(1000000, "A", "G")};
+    vdbi->addVariantsToTrack(t, vs, os);
+    vdbi->addVariantsToTrack(other, others, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    QList<qint64> starts;  // in index order
+    for (const NxVariant& v : readAll(t.id, whole())) starts << v.startPos;
+
+    const qint64 n = starts.size();
+    for (qint64 perPart : QList<qint64>{1, 2, 3, 17, 40, 41, 100, 999, n, n + 1}) {
+        SCOPED_TRACE(perPart);
+        QList<NxRegion> expected;
+        qint64 regionStart = 0;
+        qint64 first = starts[0];
+        qint64 due = perPart;
+        for (int r = 1; r < starts.size(); ++r) {
+            if (r >= due && starts[r] > first) {
+                expected << NxRegion(regionStart, starts[r] - regionStart);
+                regionStart = first = starts[r];
+                due = r + perPart;
+            }
+        }
+        expected << NxRegion(regionStart, std::numeric_limits<qint64>::max() - regionStart);
+
+        const QList<NxRegion> parts = vdbi->splitTrack(t.id, perPart, os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+        ASSERT_EQ(parts.size(), expected.size());
+        qint64 covered = 0;
+        for (int i = 0; i < parts.size(); ++i) {
+            EXPECT_EQ(parts[i].startPos, expected[i].startPos) << "part " << i;
+            EXPECT_EQ(parts[i].length, expected[i].length) << "part " << i;
+            const qint64 rows = readAll(t.id, parts[i]).size();
+            EXPECT_GT(rows, 0) << "part " << i;
+            covered += rows;
+        }
+        EXPECT_EQ(parts.first().startPos, 0);
+        EXPECT_EQ(covered, starts.size());
+    }
+    const QList<NxRegion> empty = vdbi->splitTrack(track("chr3").id, 10, os);
+    ASSERT_EQ(empty.size(), 1);
+    EXPECT_EQ(empty[0].startPos, 0);
+}
+
 TEST_F(SQLiteVariantDbiTest, TracksAreSeparate) {
     NxVariantTrack t1 = track("chr1");
     NxVariantTrack t2 = track("chr2");
