@@ -3,6 +3,7 @@
 #include "GTest_FindInSNPResultTable.h"
 #include "SNPReportWriterFactory.h"
 #include "annotated_vcf/AnnotatedVcfWorkerFactory.h"
+#include "annotated_vcf/GTest_FindInAnnotatedVcf.h"
 #include "prot_stability_1d/ProtStability1DWorkerFactory.h"
 #include "prot_stability_3d/ProtStability3DWorkerFactory.h"
 #include "rsnp_tools/RSnpToolsWorkerFactory.h"
@@ -57,6 +58,7 @@ VariantImpactPlugin::VariantImpactPlugin()
     }
     auto* testFactories = new GAutoDeleteList<XMLTestFactory>(this);
     testFactories->qlist = GTest_FindInSNPResultTable::createTestFactories();
+    testFactories->qlist << new GTest_FindInAnnotatedVcf::Factory();
     for (XMLTestFactory* f : qAsConst(testFactories->qlist)) {
         xmlFormat->registerTestFactory(f);
     }
