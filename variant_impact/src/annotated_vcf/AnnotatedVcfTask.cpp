@@ -160,14 +160,10 @@ void AnnotatedVcfTask::run() {
         setError(tr("The annotated variations would replace their own input %1: give another output file").arg(out));
         return;
     }
-    if (!dbiRef.isValid()) {
-        setError(tr("No variation track reached the element: nothing to annotate %1 with").arg(in));
-        return;
-    }
-
-    // 1. Databases and the tracks by chromosome.
+    // 1. Databases and the tracks by chromosome. A file without variations (only symbolic ALTs,
+    // or no records, as a shard may be) needs neither and is copied with the added header lines.
     ReportConnections connections;
-    if (!connections.open(settings.dbPath, dbiRef, stateInfo)) {
+    if (!tracks.isEmpty() && !connections.open(settings.dbPath, dbiRef, stateInfo)) {
         return;
     }
     const SNPReportWriterTask::Tables& tables = connections.tables;
@@ -273,6 +269,13 @@ void AnnotatedVcfTask::run() {
             break;
         }
         ++recordNo;
+        if (ret >= 0 && (rec->errcode & (BCF_ERR_TAG_UNDEF | BCF_ERR_CTG_UNDEF)) != 0) {
+            // The output header is written before the first record: what it lacks cannot follow.
+            setError(tr("%1 %2 of %3 uses a contig, INFO or FORMAT field that its header does not declare; declare "
+                        "it (bcftools annotate -h, bcftools reheader) and run again")
+                         .arg(place).arg(recordNo).arg(in));
+            return;
+        }
         if (ret < -1 || rec->errcode != 0) {
             setError(tr("Cannot read %1 %2 of %3: the file is damaged or was changed after it was read")
                          .arg(place).arg(recordNo).arg(in));

@@ -86,6 +86,7 @@ TEST(DemoReadmeCommands, TheXmlTestsOfTheReadmePassOnWhatTheDemoWrites) {
     // Every analysis element answered for some rows.
     const QString inGene = demo + "/in_gene_report.tsv";
     const QString regulatory = demo + "/regulatory_report.tsv";
+    EXPECT_TRUE(QFile::exists(demo + "/annotated.vcf.gz.tbi")) << "the annotated VCF and its index";
     EXPECT_GT(answered(column(inGene, 12)), 0) << "ProtStability1D";
     EXPECT_GT(answered(column(inGene, 13)), 0) << "ProtStability3D";
     EXPECT_GT(answered(column(inGene, 14)), 0) << "SNP2PDBSite";

@@ -353,6 +353,26 @@ TEST_F(AnnotatedVcfWorkflowTest, UnsortedInputIsAnnotatedAsPlainVcfAndNotIndexed
     EXPECT_EQ(unsorted.size(), sorted.size());
 }
 
+TEST_F(AnnotatedVcfWorkflowTest, AFileWithoutVariationsIsCopiedWithTheAddedDeclarations) {
+    // Only the header, and one record whose ALT is symbolic: no track reaches the element.
+    const QByteArray vcf = readAll(path("variants.vcf"));
+    write(path("symbolic.vcf"), vcf.left(vcf.indexOf("\nchr7\t") + 1) + "chr7\t500\t.\tA\t<DEL>\t.\t.\tDEMO=sv\n");
+    const ProcessRun r = workflow({"read.url-in=" + path("symbolic.vcf"), "vcf.url-out=" + path("symbolic/out.vcf.gz")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const ProcessRun view = bcftools({"view", path("symbolic/out.vcf.gz")});
+    EXPECT_TRUE(view.out.contains("##INFO=<ID=NXCSQ,")) << view.out.constData();
+    EXPECT_TRUE(view.out.endsWith("\nchr7\t500\t.\tA\t<DEL>\t.\t.\tDEMO=sv\n")) << view.out.constData();
+    EXPECT_TRUE(QFile::exists(path("symbolic/out.vcf.gz.tbi")));
+
+    // A field the header does not declare cannot be declared once the header is written.
+    write(path("undeclared.vcf"), vcf.left(vcf.indexOf("\nchr7\t") + 1) + "chr7\t500\t.\tA\tT\t.\t.\tXX=1\n");
+    const ProcessRun bad = workflow({"read.url-in=" + path("undeclared.vcf"), "vcf.url-out=" + path("symbolic/bad.vcf.gz")});
+    EXPECT_NE(bad.exitCode, 0);
+    EXPECT_TRUE(bad.err.contains("data line 1 of " + path("undeclared.vcf") + " uses a contig, INFO or FORMAT field"))
+        << bad.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("symbolic/bad.vcf.gz")));
+}
+
 TEST_F(AnnotatedVcfWorkflowTest, AnAnnotatedFileFedBackKeepsOneDeclarationOfEachField) {
     const QString again = path("again/annotated.vcf.gz");
     const ProcessRun r = workflow({"read.url-in=" + path("annotated.vcf.gz"), "vcf.url-out=" + again});
