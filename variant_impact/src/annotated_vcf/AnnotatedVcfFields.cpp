@@ -64,6 +64,19 @@ QByteArray headerLine(const QByteArray& id) {
 }
 
 QString escape(const QString& text) {
+    // Most texts (alleles, ids, scores, terms) need nothing: no copy for them.
+    bool plain = true;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == '%' || u == ';' || u == '=' || u == ',' || u == ' ' || u == '\t' || u == '\r' || u == '\n' ||
+            u == '|' || u == '&') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        return text;
+    }
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {

@@ -26,6 +26,7 @@
 #include <htslib/vcf.h>
 
 #include <deque>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
@@ -111,8 +112,43 @@ public:
     }
 };
 
-// The entries of one record, by field id.
-using Entries = QHash<QByteArray, QStringList>;
+// The entries of one record, by field in the order of AnnotatedVcfFields::fieldIds(), each the
+// field's value ("," between entries).
+class Entries {
+public:
+    static const int FIELDS = 8;
+
+    void add(const char* field, const QString& entry) {
+        QByteArray& v = values[indexOf(field)];
+        if (!v.isEmpty()) {
+            v += ',';
+        }
+        v += entry.toUtf8();
+    }
+    const QByteArray& value(int field) const { return values[field]; }
+    void clear() {
+        for (QByteArray& v : values) {
+            v.resize(0);  // keeps the memory for the next record
+        }
+    }
+
+private:
+    static int indexOf(const char* field) {
+        static const char* const order[FIELDS] = {
+            AnnotatedVcfFields::CONSEQUENCE,  AnnotatedVcfFields::KNOWN, AnnotatedVcfFields::STABILITY_1D,
+            AnnotatedVcfFields::STABILITY_3D, AnnotatedVcfFields::PDB_SITE, AnnotatedVcfFields::TATA,
+            AnnotatedVcfFields::RSNP,         AnnotatedVcfFields::CHIP};
+        for (int i = 0; i < FIELDS; ++i) {
+            if (field == order[i] || strcmp(field, order[i]) == 0) {
+                return i;
+            }
+        }
+        Q_ASSERT(false);
+        return 0;
+    }
+
+    QByteArray values[FIELDS];
+};
 
 QString number(double value) {
     return value == -1 ? QString() : QString("%1").arg(value);
@@ -147,12 +183,12 @@ void addKnownAndAnswers(const AlleleJob& job, const QList<DamageEffect>& effects
         if (!known.isKnownEffect()) {
             continue;
         }
-        entries[AnnotatedVcfFields::KNOWN] << AnnotatedVcfFields::entry(
+        entries.add(AnnotatedVcfFields::KNOWN, AnnotatedVcfFields::entry(
             {job.allele, known.hasKnownId ? job.variant.publicId : QString(), number(known.avSift),
              number(known.lrt), number(known.phyloP), number(known.pp2), number(known.mutationTaster),
              number(known.genomes1000), known.inSegmentalDuplication ? "+" : "",
              known.inConservedRegion ? "+" : "", number(known.altAlleleFrequency), number(known.hapmap),
-             number(known.gerpScore)});
+             number(known.gerpScore)}));
         break;
     }
     const QPair<const char*, QString> perVariation[] = {{AnnotatedVcfFields::RSNP, SnpRequestKeys::RSNP_RESULT},
@@ -162,7 +198,7 @@ void addKnownAndAnswers(const AlleleJob& job, const QList<DamageEffect>& effects
         const NxStringAttribute stored =
             NxAttributeUtils::findStringAttribute(tables.attributes, job.variant.id, answer.second, os);
         if (!os.hasError() && stored.hasValidId() && !stored.value.isEmpty()) {
-            entries[answer.first] << AnnotatedVcfFields::entry({job.allele, stored.value});
+            entries.add(answer.first, AnnotatedVcfFields::entry({job.allele, stored.value}));
         }
     }
 }
@@ -196,21 +232,20 @@ void annotateAllele(const AlleleJob& job, const SNPReportWriterTask::Tables& tab
         const QString transcript = QString::fromLatin1(gene.getFeatureId());
         const QStringList row = splitRow(inGeneRows[g]);
         const QString substitution = cell(row, inCols, ReportColumn_Substitution);
-        entries[AnnotatedVcfFields::CONSEQUENCE]
-            << AnnotatedVcfFields::entry(
+        entries.add(AnnotatedVcfFields::CONSEQUENCE, AnnotatedVcfFields::entry(
                    {job.allele, gene.getName(), transcript,
                     AnnotatedVcfFields::consequence(cell(row, inCols, ReportColumn_Location), substitution,
                                                     gene.isCoding(), job.refLength, job.altLength),
                     cell(row, inCols, ReportColumn_Codon), substitution,
                     cell(row, inCols, ReportColumn_SiftEffect), cell(row, inCols, ReportColumn_SiftScore),
-                    QString()});
+                    QString()}));
         const QPair<const char*, int> answers[] = {{AnnotatedVcfFields::STABILITY_1D, ReportColumn_ProtStability1D},
                                                    {AnnotatedVcfFields::STABILITY_3D, ReportColumn_ProtStability3D},
                                                    {AnnotatedVcfFields::PDB_SITE, ReportColumn_Snp2PdbSite}};
         for (const auto& answer : answers) {
             const QString value = cell(row, inCols, answer.second);
             if (!value.isEmpty()) {
-                entries[answer.first] << AnnotatedVcfFields::entry({job.allele, transcript, value});
+                entries.add(answer.first, AnnotatedVcfFields::entry({job.allele, transcript, value}));
             }
         }
     }
@@ -226,12 +261,11 @@ void annotateAllele(const AlleleJob& job, const SNPReportWriterTask::Tables& tab
             if (distance.startsWith('-')) {
                 distance = distance.mid(1);
             }
-            entries[AnnotatedVcfFields::CONSEQUENCE]
-                << AnnotatedVcfFields::entry({job.allele, regulated[g].getName(), transcript, "upstream_gene_variant",
-                                              QString(), QString(), QString(), QString(), distance});
+            entries.add(AnnotatedVcfFields::CONSEQUENCE, AnnotatedVcfFields::entry({job.allele, regulated[g].getName(), transcript, "upstream_gene_variant",
+                                              QString(), QString(), QString(), QString(), distance}));
             const QString tata = cell(row, regCols, ReportColumn_TataTool);
             if (!tata.isEmpty()) {
-                entries[AnnotatedVcfFields::TATA] << AnnotatedVcfFields::entry({job.allele, transcript, tata});
+                entries.add(AnnotatedVcfFields::TATA, AnnotatedVcfFields::entry({job.allele, transcript, tata}));
             }
         }
     }
@@ -522,13 +556,13 @@ void AnnotatedVcfTask::run() {
                 setError(tr("Cannot carry %1 %2 of %3 over to %4").arg(place).arg(written).arg(in, out));
                 return false;
             }
-            for (const QByteArray& id : fields) {
-                const auto found = job.entries.constFind(id);
+            for (int f = 0; f < fields.size(); ++f) {
+                const QByteArray& id = fields[f];
+                const QByteArray& value = job.entries.value(f);
                 // No entry: the field goes, also one an earlier annotation left.
-                if (found == job.entries.constEnd() && !declaredBefore.contains(id)) {
+                if (value.isEmpty() && !declaredBefore.contains(id)) {
                     continue;
                 }
-                const QByteArray value = found == job.entries.constEnd() ? QByteArray() : found->join(',').toUtf8();
                 if (bcf_update_info_string(outHeader.get(), job.rec.get(), id.constData(),
                                            value.isEmpty() ? nullptr : value.constData()) < 0) {
                     setError(tr("Cannot add the field %1 to %2 %3 of %4").arg(QString(id), place).arg(written).arg(in));

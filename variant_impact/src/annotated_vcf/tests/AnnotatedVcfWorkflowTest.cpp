@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -380,6 +381,52 @@ TEST_F(AnnotatedVcfWorkflowTest, AnAnnotatedFileFedBackKeepsOneDeclarationOfEach
     const QByteArray header = bcftools({"view", "-h", again}).out;
     EXPECT_EQ(header.count("##INFO=<ID=NXCSQ,"), 1);
     EXPECT_EQ(bcftools({"view", "-H", again}).out, bcftools({"view", "-H", path("annotated.vcf.gz")}).out);
+}
+
+// Killed with SIGKILL while the file is written: no file at the target, and the next run removes
+// what the killed one left and writes the file.
+TEST(AnnotatedVcfKillTest, AKilledRunLeavesNoFileAndTheNextRunCleansUp) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    QString output;
+    ASSERT_TRUE(Nx::ConsoleRun::makeDemoWithReference(d, "1", {"--variants", "150000"}, output)) << output.toStdString();
+    const QString target = d + "/out/annotated.vcf.gz";
+    const QStringList args{"--workflow=" + QString(NX_SOURCE_DIR) + "/data/workflows/annotate_vcf_demo.json",
+                           "--set", "read.url-in=" + d + "/variants.vcf",
+                           "--set", "annotate.db_path=" + d + "/reference.s3db",
+                           "--set", "report.db_path=" + d + "/reference.s3db",
+                           "--set", "report.report_path=" + d + "/in_gene.tsv",
+                           "--set", "report.regulatory_report_path=" + d + "/regulatory.tsv",
+                           "--set", "vcf.db_path=" + d + "/reference.s3db",
+                           "--set", "vcf.url-out=" + target};
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(QString(NX_BINARY_DIR) + "/bin/resource_probe", args);
+    ASSERT_TRUE(p.waitForStarted());
+    bool writing = false;
+    for (int i = 0; i < 12000 && !writing && p.state() == QProcess::Running; ++i) {
+        writing = !filesStartingWith(d + "/out", "annotated.vcf.gz.tmp-").isEmpty();
+        if (!writing) {
+            QThread::msleep(5);
+        }
+    }
+    if (!writing || p.state() != QProcess::Running) {
+        p.waitForFinished();
+        GTEST_SKIP() << "the run ended before the file was being written";
+    }
+    p.kill();  // SIGKILL
+    ASSERT_TRUE(p.waitForFinished());
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_FALSE(QFile::exists(target + ".tbi"));
+    EXPECT_FALSE(filesStartingWith(d + "/out", "annotated.vcf.gz.tmp-").isEmpty()) << "nothing to clean up";
+
+    const ProcessRun again = run(QString(NX_BINARY_DIR) + "/bin/resource_probe", args);
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(filesStartingWith(d + "/out", "annotated.vcf.gz").toSet(),
+              (QStringList{"annotated.vcf.gz", "annotated.vcf.gz.tbi"}).toSet());
+    EXPECT_EQ(run("bcftools", {"view", "-H", target}).out.count('\n'), 150000 + 1715);
 }
 
 }  // namespace
