@@ -153,6 +153,18 @@ TEST_F(AnnotatedVcfWorkflowTest, ReadsBackWithBcftoolsAndKeepsEveryInputField) {
             EXPECT_TRUE(view.out.contains(line + "\n")) << line.constData();
         }
     }
+    // Every added field reads back through bcftools query, without a word on standard error.
+    QString format;
+    for (const QString& field : ADDED.split(',')) {
+        format += "%" + field + "\t";
+    }
+    const ProcessRun query = bcftools({"query", "-f", format + "\n", out});
+    EXPECT_EQ(query.exitCode, 0);
+    EXPECT_EQ(query.err, "");
+    EXPECT_EQ(query.out.count('\n'), 1715);
+    EXPECT_TRUE(query.out.contains("\nC|NXG01|ENST90000000001|missense_variant|CGA->GGA|R100G|Tolerated|0.843|\t"
+                                   "C|rs990000005|0.843|0.978|0.807|||0.323|||0.824|0.459|5.831\t.\t"))
+        << query.out.constData();
     for (const QString& field : ADDED.split(',')) {
         EXPECT_TRUE(view.out.contains("##INFO=<ID=" + field.mid(5).toUtf8() + ",Number=.,Type=String,Description=\""))
             << field.toStdString();
