@@ -194,6 +194,9 @@ void addKnownAndAnswers(const AlleleJob& job, const QList<DamageEffect>& effects
     const QPair<const char*, QString> perVariation[] = {{AnnotatedVcfFields::RSNP, SnpRequestKeys::RSNP_RESULT},
                                                        {AnnotatedVcfFields::CHIP, SnpRequestKeys::SNP_CHIP_RESULT}};
     for (const auto& answer : perVariation) {
+        if (tables.attributes == nullptr) {
+            break;
+        }
         NxOpStatusImpl os;
         const NxStringAttribute stored =
             NxAttributeUtils::findStringAttribute(tables.attributes, job.variant.id, answer.second, os);
@@ -204,6 +207,7 @@ void addKnownAndAnswers(const AlleleJob& job, const QList<DamageEffect>& effects
 }
 
 // The entries of one allele, from the report's own rows of its variation.
+// Without answers to read, tables.attributes is null: no look-ups.
 void annotateAllele(const AlleleJob& job, const SNPReportWriterTask::Tables& tables,
                     const QSharedPointer<DamageEffectEvaluator>& evaluator, Entries& entries) {
     // Most variations outside genes are far from every promoter too: no transcript entries, and
@@ -212,7 +216,8 @@ void annotateAllele(const AlleleJob& job, const SNPReportWriterTask::Tables& tab
     if (!evaluator->isInGene(job.variant, sequenceId) && evaluator->hasNoRegulatoryRows(job.variant, sequenceId)) {
         NxOpStatusImpl os;
         const QList<DamageEffect> effects = evaluator->damageEffects(
-            job.variant, job.cursor->storedKnown ? job.cursor->stored : job.cursor->track, DamageEffectEvaluator::Mode_All, os);
+            job.variant, job.cursor->storedKnown ? job.cursor->stored : job.cursor->track,
+            DamageEffectEvaluator::Mode_KnownMutations, os);
         addKnownAndAnswers(job, os.hasError() ? QList<DamageEffect>() : effects, tables, entries);
         return;
     }
@@ -278,7 +283,11 @@ struct RecordJob {
     std::vector<AlleleJob> alleles;
     Entries entries;
 
-    void annotate(const SNPReportWriterTask::Tables& tables, const QSharedPointer<DamageEffectEvaluator>& evaluator) {
+    void annotate(SNPReportWriterTask::Tables tables, const QSharedPointer<DamageEffectEvaluator>& evaluator,
+                  bool readAnswers) {
+        if (!readAnswers) {
+            tables.attributes = nullptr;
+        }
         for (const AlleleJob& allele : alleles) {
             annotateAllele(allele, tables, evaluator, entries);
         }
@@ -300,8 +309,8 @@ struct Batch {
 // the writing thread.
 class AnnotationPool {
 public:
-    AnnotationPool(int threads, const QString& dbPath, const NxDbiRef& dbiRef, const TaskStateInfo& task)
-        : dbPath(dbPath), dbiRef(dbiRef), task(task) {
+    AnnotationPool(int threads, const AnnotatedVcfSettings& settings, const NxDbiRef& dbiRef, const TaskStateInfo& task)
+        : dbPath(settings.dbPath), readAnswers(settings.readAnswers), dbiRef(dbiRef), task(task) {
         for (int t = 0; t < threads; ++t) {
             workers.emplace_back(QThread::create([this]() { work(); }));
             workers.back()->start();
@@ -354,7 +363,7 @@ private:
             }
             bool annotated = open && !task.isCanceled();
             for (int r = 0; r < batch->used && annotated; ++r) {
-                batch->records[size_t(r)].annotate(connections.tables, connections.evaluator);
+                batch->records[size_t(r)].annotate(connections.tables, connections.evaluator, readAnswers);
                 annotated = !connections.evaluator->wasEvaluationRefused();
             }
             if (!annotated) {
@@ -370,6 +379,7 @@ private:
     }
 
     QString dbPath;
+    bool readAnswers;
     NxDbiRef dbiRef;
     const TaskStateInfo& task;
     std::vector<std::unique_ptr<QThread>> workers;
@@ -527,7 +537,7 @@ void AnnotatedVcfTask::run() {
     }
     std::unique_ptr<AnnotationPool> pool;
     if (threads > 1) {
-        pool.reset(new AnnotationPool(threads, settings.dbPath, dbiRef, stateInfo));
+        pool.reset(new AnnotationPool(threads, settings, dbiRef, stateInfo));
     }
     std::deque<Batch*> inFlight;
     qint64 recordNo = 0;
@@ -546,7 +556,7 @@ void AnnotatedVcfTask::run() {
         }
         if (!batch->annotated) {
             for (int r = 0; r < batch->used; ++r) {
-                batch->records[size_t(r)].annotate(tables, evaluator);
+                batch->records[size_t(r)].annotate(tables, evaluator, settings.readAnswers);
             }
         }
         for (int r = 0; r < batch->used; ++r) {

@@ -13,6 +13,8 @@
 //     the file is not the one that was read: the run fails naming file, record and allele.
 //  4. Each variation's cells come from the report's own VariationInfo rows, so the file and the
 //     reports never disagree; the known mutation from its stored damage effects.
+//  5. This thread reads, matches and writes records in batches; threads of a pool, each with its
+//     own connections and never writing to the workflow database, annotate the batches between.
 #pragma once
 
 #include <NxCore/records/NxDbiRef.h>
@@ -25,6 +27,7 @@ struct AnnotatedVcfSettings {
     QString inputPath;   // the VCF/BCF file the tracks were read from
     QString outputPath;  // .vcf, .vcf.gz or .bcf
     QString dbPath;      // reference database
+    bool readAnswers = true;  // false when no element upstream stores answers on the variations
 };
 
 class AnnotatedVcfTask : public Task {

@@ -3,6 +3,7 @@
 #include "AnnotatedVcfWorkerFactory.h"
 
 #include <element_pattern/SnpElementPattern.h>
+#include <snp_toolbox/VOZAdarovaWorkerFactory.h>
 
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/VariantTrackObject.h>
@@ -13,6 +14,8 @@
 #include <NxLang/engine/WorkflowContext.h>
 #include <NxLang/engine/WorkflowMonitor.h>
 #include <NxLang/model/Actor.h>
+#include <NxLang/model/ActorPrototype.h>
+#include <NxLang/model/Port.h>
 #include <NxLang/storage/StorageUtils.h>
 
 #include <QSet>
@@ -53,10 +56,36 @@ QString AnnotatedVcfWorker::upstreamInput(QString& error) const {
     return QString();
 }
 
+QSet<QString> AnnotatedVcfWorker::upstreamElements() const {
+    QSet<QString> ids;
+    QSet<const Actor*> seen;
+    QList<const Actor*> todo{getActor()};
+    while (!todo.isEmpty()) {
+        const Actor* a = todo.takeLast();
+        if (a == nullptr || seen.contains(a)) {
+            continue;
+        }
+        seen.insert(a);
+        for (Port* in : a->getInputPorts()) {
+            for (Port* out : in->getLinks()) {
+                ids.insert(out->owner()->getProto()->getId());
+                todo << out->owner();
+            }
+        }
+    }
+    return ids;
+}
+
 AnnotatedVcfSettings AnnotatedVcfWorker::getSettings(QString& error) const {
     AnnotatedVcfSettings settings;
     settings.outputPath = getValue<QString>(AnnotatedVcfWorkerFactory::URL_OUT_ATTR_ID);
     settings.dbPath = getValue<QString>(AnnotatedVcfWorkerFactory::DB_PATH_ATTR_ID);
+    // Reading and annotating store no answers: without other elements upstream there are none to
+    // look up (a workflow database starts empty).
+    QSet<QString> storing = upstreamElements();
+    storing.remove(QStringLiteral("read-variations"));
+    storing.remove(VOZAdarovaWorkerFactory::ACTOR_ID);
+    settings.readAnswers = !storing.isEmpty();
     settings.inputPath = getValue<QString>(AnnotatedVcfWorkerFactory::URL_IN_ATTR_ID).trimmed();
     if (settings.inputPath.isEmpty()) {
         settings.inputPath = upstreamInput(error);

@@ -8,6 +8,8 @@
 #include <NxCore/records/NxVariant.h>
 #include <NxLang/engine/BaseWorker.h>
 
+#include <QSet>
+
 namespace Nx {
 namespace LocalWorkflow {
 
@@ -25,6 +27,8 @@ public:
     // The input file when "url-in" is empty: the "url-in" of the nearest element upstream that
     // reads files. Empty when there is none; error is set when it names several files.
     QString upstreamInput(QString& error) const;
+    // The element ids of every element upstream of this one.
+    QSet<QString> upstreamElements() const;
 
 private Q_SLOTS:
     void sl_taskFinished();
