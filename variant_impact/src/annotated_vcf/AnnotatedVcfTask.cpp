@@ -355,7 +355,8 @@ private:
                 while (queue.empty() && !stopping) {
                     wake.wait(&lock);
                 }
-                if (queue.empty()) {
+                // Stopping: the run ended (or failed), nobody writes what is still queued.
+                if (stopping) {
                     return;
                 }
                 batch = queue.front();
