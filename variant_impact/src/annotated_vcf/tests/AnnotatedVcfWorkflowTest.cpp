@@ -395,8 +395,8 @@ TEST_F(AnnotatedVcfWorkflowTest, AnAnnotatedFileFedBackKeepsOneDeclarationOfEach
     EXPECT_EQ(bcftools({"view", "-H", again}).out, bcftools({"view", "-H", path("annotated.vcf.gz")}).out);
 }
 
-// Killed with SIGKILL while the file is written: no file at the target, and the next run removes
-// what the killed one left and writes the file.
+// Ended by a signal while the file is written: no file at the target, and the next run removes
+// what the ended ones left and writes the file.
 TEST(AnnotatedVcfKillTest, AKilledRunLeavesNoFileAndTheNextRunCleansUp) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -412,26 +412,33 @@ TEST(AnnotatedVcfKillTest, AKilledRunLeavesNoFileAndTheNextRunCleansUp) {
                            "--set", "report.regulatory_report_path=" + d + "/regulatory.tsv",
                            "--set", "vcf.db_path=" + d + "/reference.s3db",
                            "--set", "vcf.url-out=" + target};
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.start(QString(NX_BINARY_DIR) + "/bin/resource_probe", args);
-    ASSERT_TRUE(p.waitForStarted());
-    bool writing = false;
-    for (int i = 0; i < 12000 && !writing && p.state() == QProcess::Running; ++i) {
-        writing = !filesStartingWith(d + "/out", "annotated.vcf.gz.tmp-").isEmpty();
-        if (!writing) {
-            QThread::msleep(5);
+    // Ended by SIGTERM (as a scheduler or Ctrl-C of a shell ends it), then by SIGKILL.
+    for (const bool hard : {false, true}) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QString(NX_BINARY_DIR) + "/bin/resource_probe", args);
+        ASSERT_TRUE(p.waitForStarted());
+        bool writing = false;
+        for (int i = 0; i < 6000 && !writing && p.state() == QProcess::Running; ++i) {
+            writing = !filesStartingWith(d + "/out", "annotated.vcf.gz.tmp-").isEmpty();
+            if (!writing) {
+                QThread::msleep(5);
+            }
         }
+        if (!writing || p.state() != QProcess::Running) {
+            p.waitForFinished();
+            GTEST_SKIP() << "the run ended before the file was being written";
+        }
+        if (hard) {
+            p.kill();
+        } else {
+            p.terminate();
+        }
+        ASSERT_TRUE(p.waitForFinished());
+        EXPECT_FALSE(QFile::exists(target)) << (hard ? "SIGKILL" : "SIGTERM");
+        EXPECT_FALSE(QFile::exists(target + ".tbi"));
     }
-    if (!writing || p.state() != QProcess::Running) {
-        p.waitForFinished();
-        GTEST_SKIP() << "the run ended before the file was being written";
-    }
-    p.kill();  // SIGKILL
-    ASSERT_TRUE(p.waitForFinished());
-    EXPECT_FALSE(QFile::exists(target));
-    EXPECT_FALSE(QFile::exists(target + ".tbi"));
     EXPECT_FALSE(filesStartingWith(d + "/out", "annotated.vcf.gz.tmp-").isEmpty()) << "nothing to clean up";
 
     const ProcessRun again = run(QString(NX_BINARY_DIR) + "/bin/resource_probe", args);
