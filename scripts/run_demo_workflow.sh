@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The demo's run on programs already built: generates the demo genome and variations from a fixed
 # seed, builds their reference database, runs the full sample workflow (read -> annotate -> the
-# five analysis elements -> TATA boxes -> both reports) and writes the summary page beside the
-# reports. Each step is announced with the time since the start.
+# five analysis elements -> TATA boxes -> both reports and the annotated VCF) and writes the
+# summary page beside the reports. Each step is announced with the time since the start.
 #
 #   scripts/run_demo_workflow.sh BIN_DIR OUTPUT_FOLDER
 set -euo pipefail
@@ -47,15 +47,17 @@ export NX_CHIP_PEAK_DIR="$out/chip_peaks"
 workflow="$root/data/workflows/full_demo.json"
 in_gene="$out/in_gene_report.tsv"
 regulatory="$out/regulatory_report.tsv"
+annotated="$out/annotated.vcf.gz"
 rm -f "$in_gene" "$regulatory"
 ref="$out/reference.s3db"
 settings=(--set "read.url-in=$out/variants.vcf")
-for element in annotate rsnp stability1d stability3d pdbsite tata report; do
+for element in annotate rsnp stability1d stability3d pdbsite tata report vcf; do
   settings+=(--set "$element.db_path=$ref")
 done
 settings+=(--set "report.report_path=$in_gene" --set "report.regulatory_report_path=$regulatory")
+settings+=(--set "vcf.url-out=$annotated")
 
-step "running $workflow (read, annotate, rSNP-tools, protein stability 1D and 3D, SNP-to-PDB site, ChIP peaks, TATA boxes, reports)"
+step "running $workflow (read, annotate, rSNP-tools, protein stability 1D and 3D, SNP-to-PDB site, ChIP peaks, TATA boxes, reports, annotated VCF)"
 run_started=$(date -Iseconds)
 run_began=$(date +%s.%N)
 # Exit code 3: the run completed but some per-variation requests failed (listed beside the
@@ -81,6 +83,7 @@ rows() { if [ -s "$1" ]; then echo $(( $(wc -l < "$1") - 1 )); else echo 0; fi; 
 echo
 echo "In-gene report:    $in_gene ($(rows "$in_gene") rows)"
 echo "Regulatory report: $regulatory ($(rows "$regulatory") rows)"
+echo "Annotated VCF:     $annotated (index $annotated.tbi)"
 echo "Summary page:      $summary"
 [ -f "$failures" ] && echo "Failed requests:   $failures ($(head -n1 "$failures" | sed 's/^## //'))"
 [ "$status" -eq 0 ] || exit "$status"

@@ -29,6 +29,9 @@ endif()
 # test there also runs resource_probe with the built plug-in and the demo tools.
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/snp_toolbox LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
 
+# Tests of the annotated VCF writer (src/annotated_vcf/tests).
+nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/annotated_vcf LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
+
 # Tests of the shared element pattern (src/element_pattern/tests).
 nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/element_pattern LIBS variant_impact_objects ${nx_vi_deps} NxPrivate)
 
@@ -41,7 +44,8 @@ nx_add_tests(${CMAKE_CURRENT_SOURCE_DIR}/src/tata_box_analysis/tests LIBS varian
 # defined in later folders, so the dependencies are added at the end of the configure.
 function(nx_vi_console_test_deps)
   foreach(test AnnotateWorkflowEndToEndTest TataWorkflowEndToEndTest ReportWorkflowEndToEndTest FullWorkflowEndToEndTest
-                FastPathsEquivalenceTest SnpElementRunChecksTest DemoReadmeCommandsTest RequestFailuresConsoleTest)
+                FastPathsEquivalenceTest SnpElementRunChecksTest DemoReadmeCommandsTest RequestFailuresConsoleTest
+                AnnotatedVcfWorkflowTest)
     foreach(dep variant_impact resource_probe workflow_runner test_runner nolix-demo-data nolix-refdb nolix-report-summary)
       if(TARGET ${dep} AND TARGET ${test})
         add_dependencies(${test} ${dep})

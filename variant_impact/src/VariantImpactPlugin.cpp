@@ -2,6 +2,8 @@
 
 #include "GTest_FindInSNPResultTable.h"
 #include "SNPReportWriterFactory.h"
+#include "annotated_vcf/AnnotatedVcfWorkerFactory.h"
+#include "annotated_vcf/GTest_FindInAnnotatedVcf.h"
 #include "prot_stability_1d/ProtStability1DWorkerFactory.h"
 #include "prot_stability_3d/ProtStability3DWorkerFactory.h"
 #include "rsnp_tools/RSnpToolsWorkerFactory.h"
@@ -44,6 +46,7 @@ VariantImpactPlugin::VariantImpactPlugin()
     LocalWorkflow::SnpChipToolsWorkerFactory::install();
     LocalWorkflow::RSnpToolsWorkerFactory::install();
     LocalWorkflow::AnalyzeTataBoxesWorkerFactory::install();
+    LocalWorkflow::AnnotatedVcfWorkerFactory::install();
 
     // 3. The XML test factories, owned by a list that is this object's child. Without the
     //    suite's XML test format there is nothing to register them with.
@@ -55,6 +58,7 @@ VariantImpactPlugin::VariantImpactPlugin()
     }
     auto* testFactories = new GAutoDeleteList<XMLTestFactory>(this);
     testFactories->qlist = GTest_FindInSNPResultTable::createTestFactories();
+    testFactories->qlist << new GTest_FindInAnnotatedVcf::Factory();
     for (XMLTestFactory* f : qAsConst(testFactories->qlist)) {
         xmlFormat->registerTestFactory(f);
     }

@@ -86,6 +86,7 @@ TEST(DemoReadmeCommands, TheXmlTestsOfTheReadmePassOnWhatTheDemoWrites) {
     // Every analysis element answered for some rows.
     const QString inGene = demo + "/in_gene_report.tsv";
     const QString regulatory = demo + "/regulatory_report.tsv";
+    EXPECT_TRUE(QFile::exists(demo + "/annotated.vcf.gz.tbi")) << "the annotated VCF and its index";
     EXPECT_GT(answered(column(inGene, 12)), 0) << "ProtStability1D";
     EXPECT_GT(answered(column(inGene, 13)), 0) << "ProtStability3D";
     EXPECT_GT(answered(column(inGene, 14)), 0) << "SNP2PDBSite";
@@ -105,4 +106,18 @@ TEST(DemoReadmeCommands, TheXmlTestsOfTheReadmePassOnWhatTheDemoWrites) {
     EXPECT_TRUE(tests.out.contains("FAIL demo reports/deliberately wrong expectation: Values do not match. "
                                    "Current:R100G. Expected:R100A"))
         << tests.out.toStdString();
+
+    // The annotated VCF: the README's query and the XML suite of its fields.
+    QString query = readmeCommand("bcftools query ");
+    ASSERT_TRUE(query.endsWith(" demo/annotated.vcf.gz")) << query.toStdString();
+    query.replace(QRegularExpression(" demo/annotated.vcf.gz$"), " " + demo + "/annotated.vcf.gz");
+    const ShellRun queried = bash(query, 60000);
+    EXPECT_EQ(queried.exitCode, 0) << queried.err.toStdString();
+    EXPECT_EQ(queried.err, "");
+    EXPECT_TRUE(queried.out.contains("chr7\t7693\tG\tC\tC|NXG01|ENST90000000001|missense_variant|CGA->GGA|R100G|Tolerated|0.843|\n"))
+        << queried.out.toStdString();
+    const ShellRun fields = bash(QString("%1/bin/resource_probe --test-suite=data/xml_tests/demo_annotated_vcf.xml "
+                                         "--test-env TEMP_DATA_DIR=%2").arg(NX_BINARY_DIR, demo), 120000);
+    EXPECT_EQ(fields.exitCode, 0) << fields.out.toStdString() << fields.err.toStdString();
+    EXPECT_TRUE(fields.out.endsWith("\n4 passed, 0 failed\n")) << fields.out.toStdString();
 }

@@ -215,10 +215,11 @@ TEST_F(FullWorkflowEndToEndTest, EveryFillableColumnIsFilledAndScriptColumnsMatc
     const QString db = d + "/reference.s3db";
     QStringList args{"--workflow=" + QString(NX_SOURCE_DIR) + "/data/workflows/full_demo.json", "--set",
                      "read.url-in=" + d + "/part.vcf"};
-    for (const char* element : {"annotate", "rsnp", "stability1d", "stability3d", "pdbsite", "tata", "report"}) {
+    for (const char* element : {"annotate", "rsnp", "stability1d", "stability3d", "pdbsite", "tata", "report", "vcf"}) {
         args << "--set" << QString("%1.db_path=%2").arg(element, db);
     }
     args << "--set" << "report.report_path=" + inGenePath << "--set" << "report.regulatory_report_path=" + regulatoryPath;
+    args << "--set" << "vcf.url-out=" + d + "/annotated.vcf.gz";
     // The program runs from a folder outside the repository, as a build folder elsewhere would:
     // the scripts and their data are still found through the suite's data folder.
     const QString outside = d + "/elsewhere/bin";

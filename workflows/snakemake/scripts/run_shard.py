@@ -8,8 +8,11 @@
 2. `resource_probe --workflow=...` runs on them with its own session database in that folder;
    every "db_path" gets the reference database, the report element gets report paths in the
    folder. Its standard output and error go to the log.
-3. Only after a successful run are the reports moved to their final names (a report the run did
-   not write becomes an empty file), so a finished shard's outputs are always whole. On failure
+   A workflow with an annotated-VCF element also runs on a shard without records, so that the
+   shard's file has the header every shard's file has; its "url-out" gets a path in the folder.
+3. Only after a successful run are the reports (and the annotated VCF) moved to their final names
+   (a report the run did not write becomes an empty file), so a finished shard's outputs are
+   always whole. On failure
    the shard's error lines are printed and the exit code is 1.
 """
 
@@ -45,6 +48,7 @@ def parse_args(argv):
     p.add_argument("--bcftools", default="bcftools")
     p.add_argument("--in-gene", required=True, help="where the shard's in-gene report goes")
     p.add_argument("--regulatory", required=True, help="where the shard's regulatory report goes")
+    p.add_argument("--annotated", default="", help="where the shard's annotated VCF goes (workflows that write one)")
     p.add_argument("--log", required=True)
     p.add_argument("--scratch", default="", help="folder for the shard VCF and session database (default: TMPDIR)")
     p.add_argument("--keep-session-db", default="", help="keep the session database at this path")
@@ -86,7 +90,10 @@ def deliver(src, dst):
 def run(args):
     with open(args.roles, encoding="utf-8") as f:
         roles = json.load(f)
-    for path in (args.in_gene, args.regulatory, args.log):
+    annotating = bool(roles.get("vcf"))
+    if annotating and not args.annotated:
+        raise ShardError(f'the workflow writes an annotated VCF ("{roles["vcf"]}"): give --annotated')
+    for path in (args.in_gene, args.regulatory, args.log) + ((args.annotated,) if annotating else ()):
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     work = tempfile.mkdtemp(prefix=f"nolix-shard-{args.shard}-", dir=args.scratch or None)
     try:
@@ -103,7 +110,7 @@ def run(args):
         if view.returncode != 0:
             raise ShardError(f"bcftools view of {args.region} failed: {view.stderr.strip()}")
 
-        if not has_records(shard_vcf):
+        if not annotating and not has_records(shard_vcf):
             # Nothing of the file lies here: the shard's reports are empty, as the run would leave them.
             with open(args.log, "w", encoding="utf-8") as log:
                 log.write(f"shard {args.shard}: {args.region}\nno records in the region\n")
@@ -120,6 +127,9 @@ def run(args):
             cmd += ["--set", f"{name}.db_path={os.path.abspath(args.reference)}"]
         cmd += ["--set", f"{roles['report']}.report_path={in_gene}",
                 "--set", f"{roles['report']}.regulatory_report_path={regulatory}"]
+        annotated = os.path.join(work, "annotated.vcf.gz")
+        if annotating:
+            cmd += ["--set", f"{roles['vcf']}.url-out={annotated}", "--set", f"{roles['vcf']}.url-in={shard_vcf}"]
         with open(args.log, "w", encoding="utf-8") as log:
             log.write(f"shard {args.shard}: {args.region}\n{' '.join(cmd)}\n")
             log.flush()
@@ -132,6 +142,10 @@ def run(args):
             details = "\n".join("  " + line for line in error_lines(args.log))
             raise ShardError(f"resource_probe {how}:\n{details}\n  (full log: {args.log})")
 
+        if annotating:
+            if not os.path.exists(annotated):
+                raise ShardError(f"the run wrote no annotated VCF {annotated}")
+            deliver(annotated, args.annotated)
         deliver(regulatory, args.regulatory)
         deliver(in_gene, args.in_gene)
         if args.keep_session_db:

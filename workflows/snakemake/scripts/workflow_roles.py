@@ -3,10 +3,11 @@
 
     workflow_roles.py WORKFLOW_JSON RESOURCE_PROBE OUTPUT_JSON
 
-Writes {"read": NAME, "report": NAME, "db_path": [NAME, ...]}: the element that reads the
-variations (its "url-in" gets the shard), the element that writes the two reports (its paths
-get the shard's), and every element that has a "db_path" attribute (all get the reference
-database). Which element types have "db_path" comes from `resource_probe --list-elements`, so
+Writes {"read": NAME, "report": NAME, "vcf": NAME or null, "db_path": [NAME, ...]}: the element
+that reads the variations (its "url-in" gets the shard), the element that writes the two reports
+(its paths get the shard's), the element that writes the annotated VCF when there is one (its
+"url-out" gets the shard's), and every element that has a "db_path" attribute (all get the
+reference database). Which element types have "db_path" comes from `resource_probe --list-elements`, so
 an element that leaves it at its default in the file is pointed at the reference too.
 """
 
@@ -17,6 +18,7 @@ import sys
 
 READ_TYPE = "read-variations"
 REPORT_TYPE = "snp-report-writer-id"
+VCF_TYPE = "write-annotated-variations"
 
 
 class RolesError(Exception):
@@ -51,7 +53,7 @@ def find_roles(workflow_path, types):
     elements = workflow.get("elements") if isinstance(workflow, dict) else None
     if not isinstance(elements, list):
         raise RolesError(f'{workflow_path} has no "elements" list')
-    reads, reports, db_paths = [], [], []
+    reads, reports, vcfs, db_paths = [], [], [], []
     for e in elements:
         name, type_ = e.get("name"), e.get("type")
         if type_ not in types:
@@ -60,13 +62,17 @@ def find_roles(workflow_path, types):
             reads.append(name)
         if type_ == REPORT_TYPE:
             reports.append(name)
+        if type_ == VCF_TYPE:
+            vcfs.append(name)
         if "db_path" in types[type_]:
             db_paths.append(name)
     if len(reads) != 1:
         raise RolesError(f'{workflow_path} must have exactly one "{READ_TYPE}" element to give the shard to, it has {len(reads)}')
     if len(reports) != 1:
         raise RolesError(f'{workflow_path} must have exactly one "{REPORT_TYPE}" element whose reports are merged, it has {len(reports)}')
-    return {"read": reads[0], "report": reports[0], "db_path": db_paths}
+    if len(vcfs) > 1:
+        raise RolesError(f'{workflow_path} may have at most one "{VCF_TYPE}" element whose files are merged, it has {len(vcfs)}')
+    return {"read": reads[0], "report": reports[0], "vcf": vcfs[0] if vcfs else None, "db_path": db_paths}
 
 
 def main(argv):

@@ -7,6 +7,8 @@ Needs snakemake, bcftools, bgzip and tabix (exit 77, a skip, without them) and t
 programs and plug-ins in BIN_DIR (and ../plugins).
 """
 
+import gzip
+import json
 import os
 import re
 import shutil
@@ -176,6 +178,35 @@ class ShardedRunTest(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(f"{outdir}/shards")), ["0001-chr7", "0002-chr17"])
         self.assertEqual(read(f"{outdir}/in_gene_report.tsv"), single[0])
         self.assertEqual(read(f"{outdir}/regulatory_report.tsv"), single[1])
+
+    def test_annotated_vcfs_merge_into_the_file_of_a_single_run(self):
+        # The demo workflow with an annotated-VCF element beside the report.
+        with open(WORKFLOW) as f:
+            flow = json.load(f)
+        flow["elements"].append({"name": "vcf", "type": "write-annotated-variations", "attributes": {}})
+        flow["links"].append({"from": "annotate", "to": "vcf"})
+        workflow = os.path.join(self.tmp, "annotate_vcf.json")
+        with open(workflow, "w") as f:
+            json.dump(flow, f)
+        single = os.path.join(self.tmp, "single-annotated.vcf.gz")
+        run([os.path.join(BIN, "resource_probe"), f"--workflow={workflow}", "--set", f"read.url-in={self.vcf}",
+             "--set", f"annotate.db_path={self.reference}", "--set", f"report.db_path={self.reference}",
+             "--set", f"vcf.db_path={self.reference}", "--set", f"vcf.url-out={single}",
+             "--set", f"report.report_path={self.tmp}/sa_in_gene.tsv",
+             "--set", f"report.regulatory_report_path={self.tmp}/sa_regulatory.tsv"])
+        outdir = os.path.join(self.tmp, "annotated")
+        proc = self.snakemake(outdir, self.vcf, f"workflow={workflow}", "shard_by=region", "shard_size=50000")
+        self.assertEqual(proc.returncode, 0, proc.stderr[-3000:])
+        merged = f"{outdir}/annotated.vcf.gz"
+        self.assertEqual(gzip.decompress(read(merged)), gzip.decompress(read(single)))
+        self.assertEqual(len(os.listdir(f"{outdir}/shards")), 9)
+        # The index is the merged file's: a region query answers from it.
+        region = run(["bcftools", "view", "-H", "-r", "chr17:100000-120000", merged]).stdout
+        expected = [line for line in run(["bcftools", "view", "-H", single]).stdout.splitlines()
+                    if line.startswith("chr17\t") and 100000 <= int(line.split("\t")[1]) <= 120000]
+        self.assertEqual(region.splitlines(), expected)
+        self.assertGreater(len(expected), 10)
+        self.assertEqual(read(f"{outdir}/in_gene_report.tsv"), read(f"{self.tmp}/sa_in_gene.tsv"))
 
     def test_a_failing_shard_fails_the_workflow_with_its_error(self):
         # A record whose REF is no sequence of bases, in the middle of chr17: the importer refuses it.

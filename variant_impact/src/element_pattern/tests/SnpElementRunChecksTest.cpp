@@ -55,9 +55,10 @@ TEST(SnpElementRunChecks, FullWorkflowIsRefusedWithEveryProblemBeforeTheFirstEle
     env.insert("NX_CHIP_PEAK_DIR", d + "/no_peaks");
     QStringList args{"--workflow=" + QString(NX_SOURCE_DIR) + "/data/workflows/full_demo.json",
                      "--set", "read.url-in=" + d + "/variants.vcf"};
-    for (const QString& element : {"annotate", "stability3d", "pdbsite", "tata"}) {
+    for (const QString& element : {"annotate", "stability3d", "pdbsite", "tata", "vcf"}) {
         args << "--set" << element + ".db_path=" + ref;
     }
+    args << "--set" << "vcf.url-out=" + d + "/annotated.vcf.gz";
     args << "--set" << "rsnp.db_path=" + d + "/empty.s3db"
          << "--set" << "stability1d.db_path=" + d + "/missing.s3db"
          << "--set" << "report.db_path=" + d + "/empty.s3db"

@@ -1,0 +1,177 @@
+#include "AnnotatedVcfWorker.h"
+
+#include "AnnotatedVcfWorkerFactory.h"
+
+#include <element_pattern/SnpElementPattern.h>
+#include <snp_toolbox/VOZAdarovaWorkerFactory.h>
+
+#include <NxCore/core/NxOpStatus.h>
+#include <NxCore/dbi/VariantTrackObject.h>
+#include <NxCore/log/Logger.h>
+#include <NxCore/tasks/FailTask.h>
+#include <NxLang/base/BasePorts.h>
+#include <NxLang/base/BaseSlots.h>
+#include <NxLang/engine/WorkflowContext.h>
+#include <NxLang/engine/WorkflowMonitor.h>
+#include <NxLang/model/Actor.h>
+#include <NxLang/model/ActorPrototype.h>
+#include <NxLang/model/Port.h>
+#include <NxLang/storage/StorageUtils.h>
+
+#include <QSet>
+
+#include <memory>
+
+namespace Nx {
+namespace LocalWorkflow {
+
+AnnotatedVcfWorker::AnnotatedVcfWorker(Actor* a) : BaseWorker(a, true) {
+}
+
+void AnnotatedVcfWorker::start() {
+    input = ports.value(BasePorts::IN_VARIATION_TRACK_PORT_ID());
+}
+
+QString AnnotatedVcfWorker::upstreamInput(QString& error) const {
+    QSet<const Actor*> seen;
+    for (Actor* a = SnpElementPattern::getProducer(getActor()); a != nullptr && !seen.contains(a);
+         a = SnpElementPattern::getProducer(a)) {
+        seen.insert(a);
+        Attribute* attr = a->getParameter(AnnotatedVcfWorkerFactory::URL_IN_ATTR_ID);
+        if (attr == nullptr) {
+            continue;
+        }
+        const QStringList files = attr->getAttributeValue<QString>(context).split(';', Qt::SkipEmptyParts);
+        if (files.size() > 1) {
+            error = tr("\"%1\" reads %2 files and this element writes one: give it the file to annotate in \"%3\", "
+                       "or read each file in a workflow of its own")
+                        .arg(a->getLabel())
+                        .arg(files.size())
+                        .arg(AnnotatedVcfWorkerFactory::URL_IN_ATTR_ID);
+            return QString();
+        }
+        const QString file = files.isEmpty() ? QString() : files.first().trimmed();
+        return context != nullptr ? context->absolutePath(file) : file;
+    }
+    return QString();
+}
+
+QSet<QString> AnnotatedVcfWorker::upstreamElements() const {
+    QSet<QString> ids;
+    QSet<const Actor*> seen;
+    QList<const Actor*> todo{getActor()};
+    while (!todo.isEmpty()) {
+        const Actor* a = todo.takeLast();
+        if (a == nullptr || seen.contains(a)) {
+            continue;
+        }
+        seen.insert(a);
+        for (Port* in : a->getInputPorts()) {
+            for (Port* out : in->getLinks()) {
+                ids.insert(out->owner()->getProto()->getId());
+                todo << out->owner();
+            }
+        }
+    }
+    return ids;
+}
+
+AnnotatedVcfSettings AnnotatedVcfWorker::getSettings(QString& error) const {
+    AnnotatedVcfSettings settings;
+    settings.outputPath = getValue<QString>(AnnotatedVcfWorkerFactory::URL_OUT_ATTR_ID);
+    settings.dbPath = getValue<QString>(AnnotatedVcfWorkerFactory::DB_PATH_ATTR_ID);
+    // Reading and annotating store no answers: without other elements upstream there are none to
+    // look up (a workflow database starts empty).
+    QSet<QString> storing = upstreamElements();
+    storing.remove(QStringLiteral("read-variations"));
+    storing.remove(VOZAdarovaWorkerFactory::ACTOR_ID);
+    settings.readAnswers = !storing.isEmpty();
+    settings.inputPath = getValue<QString>(AnnotatedVcfWorkerFactory::URL_IN_ATTR_ID).trimmed();
+    if (settings.inputPath.isEmpty()) {
+        settings.inputPath = upstreamInput(error);
+        if (error.isEmpty() && settings.inputPath.isEmpty()) {
+            error = tr("No input file to annotate: \"%1\" is empty and no element upstream reads a file")
+                        .arg(AnnotatedVcfWorkerFactory::URL_IN_ATTR_ID);
+        }
+    } else if (context != nullptr) {
+        settings.inputPath = context->absolutePath(settings.inputPath);
+    }
+    if (settings.outputPath.isEmpty() && error.isEmpty()) {
+        error = tr("No output file: \"%1\" is empty").arg(AnnotatedVcfWorkerFactory::URL_OUT_ATTR_ID);
+    }
+    return settings;
+}
+
+Task* AnnotatedVcfWorker::step() {
+    NxOpStatus2Log os(LogLevel_ERROR);
+    if (input == nullptr) {
+        os.setError(tr("The element '%1' has no input of variations").arg(getActorId()));
+        return new FailTask(os.getError());
+    }
+    if (taskStarted) {
+        return nullptr;
+    }
+    while (input->hasMessage()) {
+        Message message = getMessageAndSetupScriptValues(input);
+        const QVariantMap data = message.getData().toMap();
+        const QString slotId = BaseSlots::VARIATION_TRACK_SLOT().getId();
+        if (!data.contains(slotId)) {
+            os.setError(tr("Variations slot is empty"));
+            return new FailTask(os.getError());
+        }
+        SharedDbiDataHandler handler = data.value(slotId).value<SharedDbiDataHandler>();
+        std::unique_ptr<VariantTrackObject> trackObject(
+            StorageUtils::getVariantTrackObject(context == nullptr ? nullptr : context->getDataStorage(), handler));
+        NX_SAFE_POINT(trackObject != nullptr, tr("Can't get track object"), nullptr);
+        const NxVariantTrack track = trackObject->getVariantTrack(os);
+        if (os.hasError()) {
+            return new FailTask(os.getError());
+        }
+        if (!dbiRef.isValid()) {
+            dbiRef = trackObject->getDbiRef();
+        } else if (trackObject->getDbiRef() != dbiRef) {
+            os.setError(tr("Tracks are stored in different databases"));
+            return new FailTask(os.getError());
+        }
+        tracks << track;
+    }
+    if (!input->isEnded()) {
+        return nullptr;
+    }
+    taskStarted = true;
+    QString error;
+    const AnnotatedVcfSettings settings = getSettings(error);
+    if (!error.isEmpty()) {
+        os.setError(error);
+        return new FailTask(error);
+    }
+    auto* task = new AnnotatedVcfTask(settings, tracks, dbiRef);
+    connect(task, &Task::si_stateChanged, this, &AnnotatedVcfWorker::sl_taskFinished);
+    return task;
+}
+
+void AnnotatedVcfWorker::sl_taskFinished() {
+    auto* task = qobject_cast<AnnotatedVcfTask*>(sender());
+    NX_SAFE_POINT(task != nullptr, tr("Invalid task is encountered"), );
+    if (task->isCanceled() || !task->isFinished() || task->hasError()) {
+        return;
+    }
+    if (input != nullptr && input->isEnded() && !input->hasMessage()) {
+        setDone();
+    }
+    WorkflowMonitor* monitor = context != nullptr ? context->getMonitor() : nullptr;
+    if (monitor == nullptr) {
+        return;
+    }
+    for (const QString& path : task->getOutputFiles()) {
+        monitor->addOutputFile(path, getActorId());
+    }
+}
+
+void AnnotatedVcfWorker::finish() {
+    tracks.clear();
+    dbiRef = NxDbiRef();
+}
+
+}  // namespace LocalWorkflow
+}  // namespace Nx
