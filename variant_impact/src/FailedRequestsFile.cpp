@@ -38,6 +38,10 @@ bool FailedRequestsFile::write(const QString& path, const QList<Workflow::Reques
         }
         return true;
     }
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        os.setError(QObject::tr("Cannot create the folder of %1").arg(path));
+        return false;
+    }
     ReplacedFile file(path);
     QFile out(file.getTemporaryPath());
     if (!out.open(QIODevice::WriteOnly)) {

@@ -2,6 +2,9 @@
 
 #include <NxCore/io/ReplacedFile.h>
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "ReportConnections.h"
 #include "snp_toolbox/DamageEffectEvaluator.h"
 #include "snp_toolbox/VariationInfo.h"
@@ -96,6 +99,14 @@ void SNPReportWriterTask::run() {
     }
     // Both reports are written beside their targets under temporary names and replace them
     // only when both are complete: a failed, canceled or killed run leaves the previous reports.
+    for (const QString& report : {settings.inGeneReportPath, settings.regulatoryReportPath}) {
+        // A report folder that is not there yet is made, as the run's checks promise.
+        const QString folder = QFileInfo(report).absolutePath();
+        if (!QDir().mkpath(folder)) {
+            stateInfo.setError(tr("Cannot create the folder %1 for the report %2").arg(folder, report));
+            return;
+        }
+    }
     ReplacedFile inGene(settings.inGeneReportPath);
     ReplacedFile regulatory(settings.regulatoryReportPath);
     qint64 counter = 0;

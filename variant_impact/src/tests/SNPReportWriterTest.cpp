@@ -142,16 +142,29 @@ TEST_F(ReportTaskTest, UnwritableReportPathFailsTheTaskNamesThePathAndKeepsThePr
     ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
     previous.write("#previous run\n");
     previous.close();
-    settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/no/such/folder/regulatory.tsv";
+    // A report folder that cannot be made: its would-be parent is a file.
+    const QString blocker = QFileInfo(dbs.sessionPath).absolutePath() + "/blocker";
+    QFile blockerFile(blocker);
+    ASSERT_TRUE(blockerFile.open(QIODevice::WriteOnly));
+    blockerFile.close();
+    settings.regulatoryReportPath = blocker + "/folder/regulatory.tsv";
     std::unique_ptr<SNPReportWriterTask> task = run({t});
     ASSERT_TRUE(task->hasError());
     EXPECT_TRUE(task->getError().contains(settings.regulatoryReportPath)) << task->getError().toStdString();
-    // The in-gene report of this run was complete, but both reports replace the old ones together.
+    // Both reports replace the old ones together, or neither does.
     EXPECT_EQ(readLines(settings.inGeneReportPath), QStringList{"#previous run"});
     EXPECT_TRUE(QDir(QFileInfo(settings.inGeneReportPath).absolutePath()).entryList({"*.tmp-*"}, QDir::Files).isEmpty());
-    // The in-gene pass was complete before the regulatory one failed.
-    EXPECT_EQ(task->stateInfo.getProgress(), 50);
-    EXPECT_EQ(task->getReportFiles(), QStringList({settings.inGeneReportPath}));
+    EXPECT_TRUE(task->getReportFiles().isEmpty());
+
+    // A report folder that is not there yet is made.
+    const QString made = QFileInfo(dbs.sessionPath).absolutePath() + "/made/for/the/reports";
+    SNPReportSettings fresh = settings;
+    settings.inGeneReportPath = made + "/in_gene.tsv";
+    settings.regulatoryReportPath = made + "/regulatory.tsv";
+    std::unique_ptr<SNPReportWriterTask> madeTask = run({t});
+    EXPECT_FALSE(madeTask->hasError()) << madeTask->getError().toStdString();
+    EXPECT_TRUE(readLines(settings.inGeneReportPath).first().startsWith("#Chr"));
+    settings = fresh;
 
     settings.inGeneReportPath = settings.regulatoryReportPath;
     std::unique_ptr<SNPReportWriterTask> first = run({t});
@@ -219,16 +232,19 @@ TEST_F(ReportTaskTest, ParallelReadersWriteTheSingleReadersReports) {
         EXPECT_EQ(fileBytes(settings.regulatoryReportPath), regulatory);
     }
 
-    // The regulatory rows were read with the in-gene ones; a regulatory report that cannot be
-    // written still fails the run only after a complete in-gene report.
-    settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/no/such/folder/regulatory.tsv";
+    // A regulatory report whose folder cannot be made fails the run before anything is read, and
+    // the reports of the earlier run stay as they were.
+    const QString blocker = QFileInfo(dbs.sessionPath).absolutePath() + "/blocker";
+    QFile blockerFile(blocker);
+    ASSERT_TRUE(blockerFile.open(QIODevice::WriteOnly));
+    blockerFile.close();
+    settings.regulatoryReportPath = blocker + "/folder/regulatory.tsv";
     std::unique_ptr<SNPReportWriterTask> failing(new SNPReportWriterTask(settings, tracks, dbs.sessionRef));
     failing->setReadThreads(2, 97);
     ASSERT_TRUE(TaskRunner::runAndWait(failing.get(), 60000));
     ASSERT_TRUE(failing->hasError());
     EXPECT_TRUE(failing->getError().contains(settings.regulatoryReportPath)) << failing->getError().toStdString();
-    EXPECT_EQ(failing->stateInfo.getProgress(), 50);
-    EXPECT_EQ(failing->getReportFiles(), QStringList({settings.inGeneReportPath}));
+    EXPECT_TRUE(failing->getReportFiles().isEmpty());
     EXPECT_EQ(fileBytes(settings.inGeneReportPath), inGene);
 }
 
