@@ -1,5 +1,7 @@
 #include "GTest.h"
 
+#include <QCoreApplication>
+
 namespace Nx {
 
 GTest::GTest(const QString& taskName, GTest* cp, const GTestEnvironment* e, TaskFlags flags,
@@ -35,6 +37,23 @@ QObject* GTest::getContext(const QString& name) const {
 
 void GTest::failMissingValue(const QString& attr) {
     stateInfo.setError(tr("Mandatory attribute not set: %1").arg(attr));
+}
+
+bool GTest::readMandatory(const QDomElement& el, const char* attr, QString& value) {
+    value = el.attribute(attr);
+    if (value.isEmpty()) {
+        failMissingValue(attr);
+        return false;
+    }
+    return true;
+}
+
+QString GTest::tempDataFilePath(const QString& fileName) const {
+    QString folder = env != nullptr ? env->getVar("TEMP_DATA_DIR") : QString();
+    if (folder.isEmpty()) {
+        folder = QCoreApplication::applicationDirPath();
+    }
+    return folder + "/" + fileName;
 }
 
 void GTest::wrongValue(const QString& attr) {

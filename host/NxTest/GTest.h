@@ -43,6 +43,12 @@ public:
 protected:
     // "Mandatory attribute not set: <attr>"
     void failMissingValue(const QString& attr);
+    // The attribute's text into value; false, failing the test with the attribute's name, when it
+    // is missing or empty.
+    bool readMandatory(const QDomElement& el, const char* attr, QString& value);
+    // fileName in the folder the environment's TEMP_DATA_DIR names (the program's folder when it
+    // is not set).
+    QString tempDataFilePath(const QString& fileName) const;
     // "Wrong value for attribute: <attr>"
     void wrongValue(const QString& attr);
     // "Illegal attribute value: <attr>='<value>'"

@@ -49,6 +49,7 @@ struct BaseRequestForSnpWorker::TrackCursor {
     qint64 requests = 0;
     qint64 failed = 0;
     int shownTenth = 0;                              // progress already logged
+    QString scriptPath;                              // getScriptPath() for this track
     QElapsedTimer timer;
 
     NxDbi* snpDbi() const { return snpDatabase != nullptr ? snpDatabase->getDbi() : nullptr; }
@@ -165,6 +166,7 @@ Task* BaseRequestForSnpWorker::openTrack() {
                                 .arg(c->track.sequenceName, sessionPath,
                                      c->listOs.hasError() ? c->listOs.getError() : countOs.getError()));
     }
+    c->scriptPath = getScriptPath();
     c->timer.start();
     cursor = std::move(c);
     return nextWindow();
@@ -195,7 +197,7 @@ Task* BaseRequestForSnpWorker::nextWindow() {
     c.requests += tasks.size();
     requestCount += tasks.size();
     if (context != nullptr && context->getMonitor() != nullptr) {
-        context->getMonitor()->addRequests(getActorId(), tasks.size());
+        context->getMonitor()->addRequests(tasks.size());
     }
     auto* group = new Task(tr("Requesting data for SNPs (%1)").arg(c.track.sequenceName),
                            TaskFlags(TaskFlag_NoRun) | TaskFlag_NoFailOnSubtaskError);
@@ -236,7 +238,8 @@ Task* BaseRequestForSnpWorker::finishTrack() {
 QList<Task*> BaseRequestForSnpWorker::createRequestTasks(const NxVariant& variation, const NxVariantTrack& track,
                                                          NxDbi* snpDatabase) {
     QList<Task*> tasks;
-    const QString scriptPath = getScriptPath();
+    // Looked up once per track: finding the data folder reads the environment and the disk.
+    const QString scriptPath = cursor != nullptr ? cursor->scriptPath : getScriptPath();
     for (const QVariantMap& request : prepareRequests(variation, track, snpDatabase)) {
         auto* task = new RequestForSnpTask(scriptPath, request, variation);
         task->setTimeLimitMs(settings.timeLimitMs);

@@ -1,6 +1,5 @@
 #include "GTest_FindInSNPResultTable.h"
 
-#include <QCoreApplication>
 
 namespace Nx {
 
@@ -25,28 +24,17 @@ GTest_FindInSNPResultTable::GTest_FindInSNPResultTable(XMLTestFormat* tf, const 
 
 void GTest_FindInSNPResultTable::init(XMLTestFormat*, const QDomElement& el) {
     // Each attribute in turn; the first one missing or wrong fails the test.
-    auto mandatory = [&](const char* attr, QString& into) {
-        into = el.attribute(attr);
-        if (into.isEmpty()) {
-            failMissingValue(attr);
-            return false;
-        }
-        return true;
-    };
     QString fileName;
-    if (!mandatory("file_name", fileName)) {
+    if (!readMandatory(el, "file_name", fileName)) {
         return;
     }
-    QString tempDir = getEnv() != nullptr ? getEnv()->getVar("TEMP_DATA_DIR") : QString();
-    if (tempDir.isEmpty()) {
-        tempDir = QCoreApplication::applicationDirPath();
-    }
-    filePath = tempDir + "/" + fileName;
-    if (!mandatory("chr_name", chromosomeName) || !mandatory("allele", allele) || !mandatory("gene_id", geneId)) {
+    filePath = tempDataFilePath(fileName);
+    if (!readMandatory(el, "chr_name", chromosomeName) || !readMandatory(el, "allele", allele) ||
+        !readMandatory(el, "gene_id", geneId)) {
         return;
     }
     QString text;
-    if (!mandatory("pos", text)) {
+    if (!readMandatory(el, "pos", text)) {
         return;
     }
     bool ok = false;
@@ -56,7 +44,7 @@ void GTest_FindInSNPResultTable::init(XMLTestFormat*, const QDomElement& el) {
         return;
     }
     position = pos;
-    if (!mandatory("report_type", text)) {
+    if (!readMandatory(el, "report_type", text)) {
         return;
     }
     if (text == "ingene") {
@@ -68,10 +56,10 @@ void GTest_FindInSNPResultTable::init(XMLTestFormat*, const QDomElement& el) {
             tr("Unknown result type '%1': %2. Expected values: ingene or regulatory").arg("report_type", text));
         return;
     }
-    if (!mandatory("column_name", columnName)) {
+    if (!readMandatory(el, "column_name", columnName)) {
         return;
     }
-    mandatory("expected_value", expectedValue);
+    readMandatory(el, "expected_value", expectedValue);
 }
 
 void GTest_FindInSNPResultTable::prepare() {

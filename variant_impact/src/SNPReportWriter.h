@@ -3,33 +3,23 @@
 #pragma once
 
 #include "SNPReportSettings.h"
-
-#include <NxCore/records/NxDbiRef.h>
-#include <NxCore/records/NxVariant.h>
-#include <NxLang/engine/BaseWorker.h>
+#include "TrackCollectingWorker.h"
 
 namespace Nx {
 namespace LocalWorkflow {
 
-class SNPReportWriter : public BaseWorker {
+class SNPReportWriter : public TrackCollectingWorker {
     Q_OBJECT
 public:
     explicit SNPReportWriter(Actor* a);
 
-    void start() override;
-    Task* step() override;
-    void finish() override;
-
     SNPReportSettings getSettings() const;
 
-private Q_SLOTS:
-    void sl_taskFinished();
-
-private:
-    IntegralBus* input = nullptr;   // null until start
-    QList<NxVariantTrack> tracks;   // every track received so far, in arrival order
-    NxDbiRef dbiRef;                // database of the received tracks; empty until the first one
-    bool taskStarted = false;       // the one report task of this input has been handed out
+protected:
+    Task* createTask(const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef) override;
+    QStringList outputFilesOf(Task* task) const override;
+    // A track of another database is logged and the report goes on with the tracks it has.
+    bool failOnMixedDatabases() const override { return false; }
 };
 
 }  // namespace LocalWorkflow

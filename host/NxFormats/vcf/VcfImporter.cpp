@@ -1,5 +1,7 @@
 #include "VcfImporter.h"
 
+#include "HtsPointers.h"
+
 #include <NxCore/core/BoundedQueue.h>
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
@@ -28,18 +30,6 @@ namespace Nx {
 
 namespace {
 
-struct HtsFileDeleter {
-    void operator()(htsFile* f) const { if (f != nullptr) hts_close(f); }
-};
-struct HeaderDeleter {
-    void operator()(bcf_hdr_t* h) const { if (h != nullptr) bcf_hdr_destroy(h); }
-};
-struct RecordDeleter {
-    void operator()(bcf1_t* r) const { if (r != nullptr) bcf_destroy(r); }
-};
-using HtsFilePtr = std::unique_ptr<htsFile, HtsFileDeleter>;
-using HeaderPtr = std::unique_ptr<bcf_hdr_t, HeaderDeleter>;
-using RecordPtr = std::unique_ptr<bcf1_t, RecordDeleter>;
 
 // Owns the buffer of one kstring_t.
 struct LineBuffer {
@@ -80,18 +70,6 @@ int countHeaderLines(const QString& path) {
 qint64 bytesRead(htsFile* fp) {
     hFILE* hf = fp->is_bgzf ? fp->fp.bgzf->fp : fp->fp.hfile;
     return hf == nullptr ? 0 : static_cast<qint64>(htell(hf));
-}
-
-bool isBaseSequence(const char* allele) {
-    if (allele == nullptr || *allele == '\0') {
-        return false;
-    }
-    for (const char* c = allele; *c != '\0'; ++c) {
-        if (!((*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z'))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // The checks htslib leaves out: eight fixed columns, a numeric POS of at least 1, a CHROM.
@@ -270,7 +248,7 @@ private:
         auto place = [&]() { return (isVcf ? tr("line %1") : tr("record %1")).arg(lineNo); };
         bcf_unpack(rec, BCF_UN_STR);
         const char* ref = rec->n_allele > 0 ? rec->d.allele[0] : nullptr;
-        if (!isBaseSequence(ref)) {
+        if (!VcfImporter::isBaseSequence(ref)) {
             os.setError(tr("Malformed VCF file '%1' at %2: REF '%3' is not a sequence of bases")
                             .arg(path, place(), QString::fromLatin1(ref == nullptr ? "" : ref)));
             return;
@@ -280,7 +258,7 @@ private:
             ++batch.skipped;  // ALT is "."
         }
         for (int i = 1; i < rec->n_allele; ++i) {
-            if (isBaseSequence(rec->d.allele[i])) {
+            if (VcfImporter::isBaseSequence(rec->d.allele[i])) {
                 ++usable;
             } else {
                 ++batch.skipped;
@@ -327,7 +305,7 @@ private:
             publicId = QString::fromUtf8(rec->d.id);
         }
         for (int i = 1; i < rec->n_allele; ++i) {
-            if (!isBaseSequence(rec->d.allele[i])) {
+            if (!VcfImporter::isBaseSequence(rec->d.allele[i])) {
                 continue;
             }
             if (batch.variations.size() >= VcfImporter::BATCH_SIZE && !pushBatch(batch.chrom)) {
@@ -408,6 +386,18 @@ private:
 
 }  // namespace
 
+bool VcfImporter::isBaseSequence(const char* allele) {
+    if (allele == nullptr || *allele == '\0') {
+        return false;
+    }
+    for (const char* c = allele; *c != '\0'; ++c) {
+        if (!((*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 VcfImporter::VcfImporter(NxDbi* dbi) : dbi(dbi) {
 }
 
@@ -449,12 +439,12 @@ QList<NxVariantTrack> VcfImporter::importFile(const QString& path, NxOpStatus& o
         return {};
     }
     int headerLines = isVcf ? countHeaderLines(path) : 0;
-    HeaderPtr hdr(bcf_hdr_read(fp.get()));
+    HtsHeaderPtr hdr(bcf_hdr_read(fp.get()));
     if (!hdr) {
         os.setError(tr("Cannot read the header of VCF file '%1' (it must end with a '#CHROM' line)").arg(path));
         return {};
     }
-    RecordPtr rec(bcf_init());
+    HtsRecordPtr rec(bcf_init());
     // Nothing past ALT is stored; INFO and samples need no unpacking.
     rec->max_unpack = BCF_UN_STR;
 

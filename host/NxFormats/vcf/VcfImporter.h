@@ -35,6 +35,10 @@ class VcfImporter {
 public:
     static constexpr int BATCH_SIZE = 10000;
 
+    // Whether an allele is a sequence of bases: only such ALT alleles become variations (a
+    // symbolic allele, a breakend or "*" does not), and only such a REF is imported.
+    static bool isBaseSequence(const char* allele);
+
     explicit VcfImporter(NxDbi* dbi);
     explicit VcfImporter(const DbiConnection& con);
 

@@ -1,8 +1,7 @@
 #include "RemoteDBRegistry.h"
 
-#include <NxCore/core/AppContext.h>
 #include <NxCore/core/NxOpStatus.h>
-#include <NxCore/settings/Settings.h>
+#include <NxCore/settings/ConfiguredValue.h>
 
 #include <QObject>
 #include <QRegularExpression>
@@ -24,21 +23,6 @@ const QRegularExpression& ensemblRx() {
     return rx;
 }
 
-// Environment first, then the user settings, then the default.
-QString configured(const char* envName, const QString& key, const QString& defaultValue) {
-    QString env = qEnvironmentVariable(envName);
-    if (!env.isEmpty()) {
-        return env;
-    }
-    if (Settings* s = AppContext::getSettings()) {
-        QString v = s->getValue(key).toString();
-        if (!v.isEmpty()) {
-            return v;
-        }
-    }
-    return defaultValue;
-}
-
 }  // namespace
 
 bool RemoteDBRegistry::isValidAccession(const QString& dbName, const QString& accession) {
@@ -55,9 +39,9 @@ QString RemoteDBRegistry::getBaseUrl(const QString& dbName, NxOpStatus& os) {
     QString url;
     QString source;
     if (dbName == PDB) {
-        url = configured("NX_PDB_URL", "remote_databases/PDB/base_url", "https://files.rcsb.org/download");
+        url = configuredValue("NX_PDB_URL", "remote_databases/PDB/base_url", "https://files.rcsb.org/download");
     } else if (dbName == ENSEMBL) {
-        url = configured("NX_ENSEMBL_URL", "remote_databases/ENSEMBL/base_url", "https://rest.ensembl.org");
+        url = configuredValue("NX_ENSEMBL_URL", "remote_databases/ENSEMBL/base_url", "https://rest.ensembl.org");
     } else {
         os.setError(QObject::tr("Unknown remote database '%1' (known: %2)").arg(dbName.left(40), getDatabaseNames().join(", ")));
         return QString();
@@ -108,13 +92,13 @@ QString RemoteDBRegistry::getEntryFileName(const QString& dbName, const QString&
 
 int RemoteDBRegistry::getTimeoutMs() {
     bool ok = false;
-    int v = configured("NX_DOWNLOAD_TIMEOUT_MS", "remote_databases/timeout_ms", "60000").toInt(&ok);
+    int v = configuredValue("NX_DOWNLOAD_TIMEOUT_MS", "remote_databases/timeout_ms", "60000").toInt(&ok);
     return ok && v > 0 ? v : 60000;
 }
 
 qint64 RemoteDBRegistry::getMaxDownloadBytes() {
     bool ok = false;
-    qint64 v = configured("NX_DOWNLOAD_MAX_BYTES", "remote_databases/max_bytes", "268435456").toLongLong(&ok);
+    qint64 v = configuredValue("NX_DOWNLOAD_MAX_BYTES", "remote_databases/max_bytes", "268435456").toLongLong(&ok);
     return ok && v > 0 ? v : 268435456LL;
 }
 

@@ -18,7 +18,7 @@ void WorkflowMonitor::addError(const QString& message, const QString& actorId) {
     Q_EMIT si_newProblem(message, actorId);
 }
 
-void WorkflowMonitor::addRequests(const QString&, qint64 count) {
+void WorkflowMonitor::addRequests(qint64 count) {
     requestCount += count;
 }
 

@@ -40,8 +40,8 @@ public:
     const QList<WorkflowProblem>& getProblems() const { return problems; }
     bool hasErrors() const { return !problems.isEmpty(); }
 
-    // Requests run by an element (failed ones included).
-    void addRequests(const QString& actorId, qint64 count);
+    // Per-variation requests run (failed ones included).
+    void addRequests(qint64 count);
     // The first MAX_KEPT_FAILURES are kept; all are counted.
     void addRequestFailure(const RequestFailure& failure);
     qint64 getRequestCount() const { return requestCount; }

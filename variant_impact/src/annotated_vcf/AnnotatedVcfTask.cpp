@@ -12,6 +12,8 @@
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/io/ReplacedFile.h>
 #include <NxCore/tasks/TaskStateInfo.h>
+#include <NxFormats/vcf/HtsPointers.h>
+#include <NxFormats/vcf/VcfImporter.h>
 
 #include <QDir>
 #include <QFile>
@@ -35,36 +37,12 @@ namespace Nx {
 
 namespace {
 
-struct HtsFileDeleter {
-    void operator()(htsFile* f) const { if (f != nullptr) hts_close(f); }
-};
-struct HeaderDeleter {
-    void operator()(bcf_hdr_t* h) const { if (h != nullptr) bcf_hdr_destroy(h); }
-};
-struct RecordDeleter {
-    void operator()(bcf1_t* r) const { if (r != nullptr) bcf_destroy(r); }
-};
-using HtsFilePtr = std::unique_ptr<htsFile, HtsFileDeleter>;
-using HeaderPtr = std::unique_ptr<bcf_hdr_t, HeaderDeleter>;
-using RecordPtr = std::unique_ptr<bcf1_t, RecordDeleter>;
 
 // Tabix bins positions below 2^29 only.
 const qint64 TABIX_MAX_POSITION = (qint64(1) << 29) - 1;
 const int CSI_MIN_SHIFT = 14;
 // Threads that annotate at most (the report's readers run at the same time).
 const int MAX_ANNOTATION_THREADS = 4;
-
-bool isBaseSequence(const char* allele) {
-    if (allele == nullptr || *allele == '\0') {
-        return false;
-    }
-    for (const char* c = allele; *c != '\0'; ++c) {
-        if (!((*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z'))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The variations of one track, walked by position; each record takes its own.
 class TrackCursor {
@@ -279,7 +257,7 @@ void annotateAllele(const AlleleJob& job, const SNPReportWriterTask::Tables& tab
 
 // One record, its alleles and, once annotated, its entries.
 struct RecordJob {
-    RecordPtr rec{bcf_init()};
+    HtsRecordPtr rec{bcf_init()};
     std::vector<AlleleJob> alleles;
     Entries entries;
 
@@ -468,12 +446,12 @@ void AnnotatedVcfTask::run() {
         setError(tr("%1 is not a VCF or BCF file").arg(in));
         return;
     }
-    HeaderPtr inHeader(bcf_hdr_read(input.get()));
+    HtsHeaderPtr inHeader(bcf_hdr_read(input.get()));
     if (!inHeader) {
         setError(tr("Cannot read the header of %1").arg(in));
         return;
     }
-    HeaderPtr outHeader(bcf_hdr_dup(inHeader.get()));
+    HtsHeaderPtr outHeader(bcf_hdr_dup(inHeader.get()));
     const QList<QByteArray> fields = AnnotatedVcfFields::fieldIds();
     QSet<QByteArray> declaredBefore;  // fields an earlier annotation left in the input
     for (const QByteArray& id : fields) {
@@ -645,7 +623,7 @@ void AnnotatedVcfTask::run() {
             ++batch->used;
             TrackCursor* cursor = nullptr;
             for (int a = 1; a < rec->n_allele; ++a) {
-                if (!isBaseSequence(rec->d.allele[a])) {
+                if (!VcfImporter::isBaseSequence(rec->d.allele[a])) {
                     continue;
                 }
                 const QString chrom = QString::fromUtf8(chromName);

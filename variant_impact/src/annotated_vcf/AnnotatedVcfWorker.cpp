@@ -6,30 +6,20 @@
 #include <snp_toolbox/VOZAdarovaWorkerFactory.h>
 
 #include <NxCore/core/NxOpStatus.h>
-#include <NxCore/dbi/VariantTrackObject.h>
 #include <NxCore/log/Logger.h>
 #include <NxCore/tasks/FailTask.h>
-#include <NxLang/base/BasePorts.h>
-#include <NxLang/base/BaseSlots.h>
 #include <NxLang/engine/WorkflowContext.h>
-#include <NxLang/engine/WorkflowMonitor.h>
 #include <NxLang/model/Actor.h>
 #include <NxLang/model/ActorPrototype.h>
 #include <NxLang/model/Port.h>
-#include <NxLang/storage/StorageUtils.h>
 
 #include <QSet>
 
-#include <memory>
 
 namespace Nx {
 namespace LocalWorkflow {
 
-AnnotatedVcfWorker::AnnotatedVcfWorker(Actor* a) : BaseWorker(a, true) {
-}
-
-void AnnotatedVcfWorker::start() {
-    input = ports.value(BasePorts::IN_VARIATION_TRACK_PORT_ID());
+AnnotatedVcfWorker::AnnotatedVcfWorker(Actor* a) : TrackCollectingWorker(a) {
 }
 
 QString AnnotatedVcfWorker::upstreamInput(QString& error) const {
@@ -102,75 +92,20 @@ AnnotatedVcfSettings AnnotatedVcfWorker::getSettings(QString& error) const {
     return settings;
 }
 
-Task* AnnotatedVcfWorker::step() {
-    NxOpStatus2Log os(LogLevel_ERROR);
-    if (input == nullptr) {
-        os.setError(tr("The element '%1' has no input of variations").arg(getActorId()));
-        return new FailTask(os.getError());
-    }
-    if (taskStarted) {
-        return nullptr;
-    }
-    while (input->hasMessage()) {
-        Message message = getMessageAndSetupScriptValues(input);
-        const QVariantMap data = message.getData().toMap();
-        const QString slotId = BaseSlots::VARIATION_TRACK_SLOT().getId();
-        if (!data.contains(slotId)) {
-            os.setError(tr("Variations slot is empty"));
-            return new FailTask(os.getError());
-        }
-        SharedDbiDataHandler handler = data.value(slotId).value<SharedDbiDataHandler>();
-        std::unique_ptr<VariantTrackObject> trackObject(
-            StorageUtils::getVariantTrackObject(context == nullptr ? nullptr : context->getDataStorage(), handler));
-        NX_SAFE_POINT(trackObject != nullptr, tr("Can't get track object"), nullptr);
-        const NxVariantTrack track = trackObject->getVariantTrack(os);
-        if (os.hasError()) {
-            return new FailTask(os.getError());
-        }
-        if (!dbiRef.isValid()) {
-            dbiRef = trackObject->getDbiRef();
-        } else if (trackObject->getDbiRef() != dbiRef) {
-            os.setError(tr("Tracks are stored in different databases"));
-            return new FailTask(os.getError());
-        }
-        tracks << track;
-    }
-    if (!input->isEnded()) {
-        return nullptr;
-    }
-    taskStarted = true;
+Task* AnnotatedVcfWorker::createTask(const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef) {
     QString error;
     const AnnotatedVcfSettings settings = getSettings(error);
     if (!error.isEmpty()) {
+        NxOpStatus2Log os(LogLevel_ERROR);
         os.setError(error);
         return new FailTask(error);
     }
-    auto* task = new AnnotatedVcfTask(settings, tracks, dbiRef);
-    connect(task, &Task::si_stateChanged, this, &AnnotatedVcfWorker::sl_taskFinished);
-    return task;
+    return new AnnotatedVcfTask(settings, tracks, dbiRef);
 }
 
-void AnnotatedVcfWorker::sl_taskFinished() {
-    auto* task = qobject_cast<AnnotatedVcfTask*>(sender());
-    NX_SAFE_POINT(task != nullptr, tr("Invalid task is encountered"), );
-    if (task->isCanceled() || !task->isFinished() || task->hasError()) {
-        return;
-    }
-    if (input != nullptr && input->isEnded() && !input->hasMessage()) {
-        setDone();
-    }
-    WorkflowMonitor* monitor = context != nullptr ? context->getMonitor() : nullptr;
-    if (monitor == nullptr) {
-        return;
-    }
-    for (const QString& path : task->getOutputFiles()) {
-        monitor->addOutputFile(path, getActorId());
-    }
-}
-
-void AnnotatedVcfWorker::finish() {
-    tracks.clear();
-    dbiRef = NxDbiRef();
+QStringList AnnotatedVcfWorker::outputFilesOf(Task* task) const {
+    auto* vcf = qobject_cast<AnnotatedVcfTask*>(task);
+    return vcf != nullptr ? vcf->getOutputFiles() : QStringList();
 }
 
 }  // namespace LocalWorkflow

@@ -4,23 +4,17 @@
 
 #include "AnnotatedVcfTask.h"
 
-#include <NxCore/records/NxDbiRef.h>
-#include <NxCore/records/NxVariant.h>
-#include <NxLang/engine/BaseWorker.h>
+#include <TrackCollectingWorker.h>
 
 #include <QSet>
 
 namespace Nx {
 namespace LocalWorkflow {
 
-class AnnotatedVcfWorker : public BaseWorker {
+class AnnotatedVcfWorker : public TrackCollectingWorker {
     Q_OBJECT
 public:
     explicit AnnotatedVcfWorker(Actor* a);
-
-    void start() override;
-    Task* step() override;
-    void finish() override;
 
     // The settings of a run; error is set when the input file cannot be known.
     AnnotatedVcfSettings getSettings(QString& error) const;
@@ -30,14 +24,9 @@ public:
     // The element ids of every element upstream of this one.
     QSet<QString> upstreamElements() const;
 
-private Q_SLOTS:
-    void sl_taskFinished();
-
-private:
-    IntegralBus* input = nullptr;  // null until start
-    QList<NxVariantTrack> tracks;  // every track received so far, in arrival order
-    NxDbiRef dbiRef;               // database of the received tracks; empty until the first one
-    bool taskStarted = false;      // the one task of this input has been handed out
+protected:
+    Task* createTask(const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef) override;
+    QStringList outputFilesOf(Task* task) const override;
 };
 
 }  // namespace LocalWorkflow

@@ -2,9 +2,9 @@
 
 #include "AnnotatedVcfFields.h"
 
+#include <NxFormats/vcf/HtsPointers.h>
 #include <NxTest/GTestEnvironment.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -32,25 +32,14 @@ GTest_FindInAnnotatedVcf::GTest_FindInAnnotatedVcf(XMLTestFormat* tf, const QStr
 }
 
 void GTest_FindInAnnotatedVcf::init(XMLTestFormat*, const QDomElement& el) {
-    auto mandatory = [&](const char* attr, QString& into) {
-        into = el.attribute(attr);
-        if (into.isEmpty()) {
-            failMissingValue(attr);
-            return false;
-        }
-        return true;
-    };
+    // Each attribute in turn; the first one missing or wrong fails the test.
     QString fileName;
-    if (!mandatory("file_name", fileName)) {
+    if (!readMandatory(el, "file_name", fileName)) {
         return;
     }
-    QString tempDir = getEnv() != nullptr ? getEnv()->getVar("TEMP_DATA_DIR") : QString();
-    if (tempDir.isEmpty()) {
-        tempDir = QCoreApplication::applicationDirPath();
-    }
-    filePath = tempDir + "/" + fileName;
+    filePath = tempDataFilePath(fileName);
     QString text;
-    if (!mandatory("chr_name", chromosomeName) || !mandatory("pos", text)) {
+    if (!readMandatory(el, "chr_name", chromosomeName) || !readMandatory(el, "pos", text)) {
         return;
     }
     bool ok = false;
@@ -59,7 +48,7 @@ void GTest_FindInAnnotatedVcf::init(XMLTestFormat*, const QDomElement& el) {
         stateInfo.setError(tr("Not a position attribute '%1': %2").arg("pos", text));
         return;
     }
-    if (!mandatory("allele", text)) {
+    if (!readMandatory(el, "allele", text)) {
         return;
     }
     const QStringList alleles = text.split('/');
@@ -69,24 +58,15 @@ void GTest_FindInAnnotatedVcf::init(XMLTestFormat*, const QDomElement& el) {
     }
     ref = alleles[0];
     alt = alleles[1];
-    if (!mandatory("field", field) || !mandatory("part", part)) {
+    if (!readMandatory(el, "field", field) || !readMandatory(el, "part", part)) {
         return;
     }
     transcript = el.attribute("transcript");
-    mandatory("expected_value", expectedValue);
+    readMandatory(el, "expected_value", expectedValue);
 }
 
 namespace {
 
-struct HtsFileDeleter {
-    void operator()(htsFile* f) const { if (f != nullptr) hts_close(f); }
-};
-struct HeaderDeleter {
-    void operator()(bcf_hdr_t* h) const { if (h != nullptr) bcf_hdr_destroy(h); }
-};
-struct RecordDeleter {
-    void operator()(bcf1_t* r) const { if (r != nullptr) bcf_destroy(r); }
-};
 
 // The part names of a field from its header Description ("... Format: A|B|C. ...").
 QStringList layoutOf(bcf_hdr_t* header, const QByteArray& field) {
@@ -109,8 +89,8 @@ Task::ReportResult GTest_FindInAnnotatedVcf::report() {
     if (hasError()) {
         return ReportResult_Finished;
     }
-    std::unique_ptr<htsFile, HtsFileDeleter> fp(hts_open(QFile::encodeName(filePath).constData(), "r"));
-    std::unique_ptr<bcf_hdr_t, HeaderDeleter> header(fp ? bcf_hdr_read(fp.get()) : nullptr);
+    HtsFilePtr fp(hts_open(QFile::encodeName(filePath).constData(), "r"));
+    HtsHeaderPtr header(fp ? bcf_hdr_read(fp.get()) : nullptr);
     if (!header) {
         stateInfo.setError(tr("Cannot read annotated VCF file: %1").arg(filePath));
         return ReportResult_Finished;
@@ -131,7 +111,7 @@ Task::ReportResult GTest_FindInAnnotatedVcf::report() {
         stateInfo.setError(tr("Field %1 has no Transcript part to choose %2 by").arg(field, transcript));
         return ReportResult_Finished;
     }
-    std::unique_ptr<bcf1_t, RecordDeleter> rec(bcf_init());
+    HtsRecordPtr rec(bcf_init());
     const QByteArray chrom = chromosomeName.toUtf8();
     bool recordFound = false;
     char* value = nullptr;
