@@ -25,6 +25,9 @@ if __name__ != "__main__" and os.path.dirname(os.path.abspath(__file__)) not in 
 import snpcommon as sc
 
 NAME = "SNPChIPTools.py"
+# A run keeps nothing but caches of the data files every run reads: runs may share one
+# pre-started process.
+NX_INDEPENDENT_RUNS = True
 RESULT_KEY = "SNP_CHIP"
 PEAK_SUFFIXES = (".narrowPeak", ".bed")
 RSID_BUCKETS_PER_ROW = 1.0 / 5000  # one cache part per 5,000 ids keeps each start's read small

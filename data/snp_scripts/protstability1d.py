@@ -30,6 +30,9 @@ import stability as st
 from pdbstructure import amino_letter
 
 NAME = "protstability1d.py"
+# A run keeps nothing but caches of the data files every run reads: runs may share one
+# pre-started process.
+NX_INDEPENDENT_RUNS = True
 RESULT_KEY = "STABILITY_1D"
 PROTEIN_LETTERS = set("ACDEFGHIKLMNPQRSTVWYBZJUOX*")
 

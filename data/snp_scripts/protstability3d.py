@@ -36,6 +36,9 @@ import pdbstructure as ps
 import stability as st
 
 NAME = "protstability3d.py"
+# A run keeps nothing but caches of the data files every run reads: runs may share one
+# pre-started process.
+NX_INDEPENDENT_RUNS = True
 RESULT_KEY = "STABILITY_3D"
 CONTACT = 8.0            # C-beta to C-beta
 BURIAL_RADIUS = 10.0

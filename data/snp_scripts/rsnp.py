@@ -48,6 +48,9 @@ if __name__ != "__main__" and os.path.dirname(os.path.abspath(__file__)) not in 
 import snpcommon as sc
 
 NAME = "rsnp.py"
+# A run keeps nothing but caches of the data files every run reads: runs may share one
+# pre-started process.
+NX_INDEPENDENT_RUNS = True
 RESULT_KEY = "PRESENT"
 SCALE = 100  # integer score steps per bit
 SIGNIFICANCE = (0.33, 0.25, 0.1, 0.05, 0.025, 0.01, 0.005, 0.0025, 0.001, 0.0005, 0.00025, 0.0001,

@@ -28,6 +28,9 @@ import snpcommon as sc
 import pdbstructure as ps
 
 NAME = "snp2pdbsite.py"
+# A run keeps nothing but caches of the data files every run reads: runs may share one
+# pre-started process.
+NX_INDEPENDENT_RUNS = True
 RESULT_KEY = "PDB_SITE"
 CONTACT = 4.0
 

@@ -69,5 +69,37 @@ class WarmTest(ScriptTestCase):
             del os.environ["NX_SNP_RSID_TABLE"]
 
 
+class RepeatedRunsTest(ScriptTestCase):
+    """The scripts declare that runs may share one interpreter: interleaved runs of every kind
+    (answers, refusals, data errors, help) in one interpreter answer as fresh processes do."""
+
+    def test_interleaved_runs_in_one_interpreter_answer_like_processes(self):
+        table = self.write("rsids.bed", "chr7\t999\t1000\trs1\nchr7\t1200\t1201\trs2\n")
+        peaks = os.path.join(self.tmp, "peaks")
+        self.write("peaks/CTCF.narrowPeak", "chr7\t1000\t1400\tp1\t850\t.\t35.2\t12.3\t-1\t200\n")
+        window = "CTAGCTTGCGGTTTCTGTGGTTTGCATGCATCGATCGGCTA"
+        requests = {
+            "protstability1d": [["-p", "3", "-s", ">s\nMVLSPADK", "-t", "A"], ["-p", "20", "-s", "MVLSPADK", "-t", "A"],
+                                ["-p", "2", "-s", "MVLSPADK", "-t", "W"], ["-p", "2", "-s", "MVLSPADK", "-t", "J"]],
+            "protstability3d": [["-c", "A", "-i", "P69905", "-p", "59", "-t", "R"],
+                                ["-c", "A", "-i", "NOTMAPPED1", "-p", "59", "-t", "R"],
+                                ["-c", "A", "-i", "P69905", "-p", "44", "-t", "L"]],
+            "snp2pdbsite": [["-c", "A", "-m", "A 59 H -> L", "-p", "P69905"], ["-c", "A", "-m", "A 1 G -> A", "-p", "P1"],
+                            ["-c", "A", "-m", "nonsense", "-p", "P69905"]],
+            "rsnp": [["--sign", "10", "--snpdm1", "1", "--snpdm2", "2", "-f", window, "-s", window.replace("GCAT", "GGAT", 1)],
+                     ["--sign", "5", "--snpdm1", "1", "--snpdm2", "1", "-f", "ACGT", "-s", "AGGT"],
+                     ["--sign", "10", "--snpdm1", "9", "--snpdm2", "2", "-f", window, "-s", window]],
+            "SNPChIPTools": [["--ug", "true", "-i", rsid, "--rsid-table", table, "--peaks", peaks]
+                             for rsid in ("rs1", "rs2", "rs404")],
+        }
+        for name, runs in requests.items():
+            module = __import__(name)
+            self.assertIs(module.NX_INDEPENDENT_RUNS, True, name)
+            # Every request, then all of them again in reverse: a later run must not see an earlier one.
+            for args in runs + [["--help"]] + runs[::-1]:
+                with self.subTest(name=name, args=args):
+                    self.assertEqual(call_main(module, args), run_script(name + ".py", args))
+
+
 if __name__ == "__main__":
     unittest.main()

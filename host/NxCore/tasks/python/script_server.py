@@ -20,6 +20,15 @@
 #     kills the run; standard error beyond err_limit is read and dropped.
 #  3. The host's end of the channel closing (the host ended, however) kills the running child's
 #     group and ends the server.
+#
+# A script that sets NX_INDEPENDENT_RUNS = True at module level promises that a run leaves nothing a
+# later run could see (module state beyond caches of what every run reads, files, processes,
+# environment). Its runs then share one forked child, one after the other, each with its own
+# arguments, folder, standard streams, atexit functions and exit code; the fork is paid once, not
+# per run. The child is replaced when a run ends it (os._exit, a signal, the time limit), when a run
+# leaves a file open, a thread or a child process, or changes the environment or sys.path, after
+# RUNS_PER_CHILD runs, and when it has grown by CHILD_GROWTH_LIMIT bytes. A script that also has a
+# `global` statement is taken at its code, not its word: one child per run.
 import ast
 import base64
 import json
@@ -67,19 +76,21 @@ def only_definitions(statements):
 
 
 def static_reason(path):
-    """Why the script cannot be served, judged from its text alone; None when it may be."""
+    """(Why the script cannot be served, judged from its text alone, or None when it may be;
+    whether it rebinds module names from inside functions)."""
     try:
         with open(path, "rb") as f:
             source = f.read()
         tree = ast.parse(source, path)
     except (OSError, SyntaxError, ValueError) as e:
-        return "cannot be read as Python (%s)" % e.__class__.__name__
+        return "cannot be read as Python (%s)" % e.__class__.__name__, True
+    rebinds = any(isinstance(n, ast.Global) for n in ast.walk(tree))
     bad = only_definitions(tree.body)
     if bad is not None:
-        return "runs code at import (line %d)" % bad.lineno
+        return "runs code at import (line %d)" % bad.lineno, rebinds
     if not any(isinstance(n, (ast.FunctionDef, ast.AsyncFunctionDef)) and n.name == "main" for n in tree.body):
-        return "has no main()"
-    return None
+        return "has no main()", rebinds
+    return None, rebinds
 
 
 def open_fds():
@@ -94,8 +105,8 @@ def thread_count():
 
 
 def import_script(path):
-    """(main, None) or (None, reason). Output of the import goes to a scratch file that must
-    stay empty."""
+    """(main, independent runs declared, None) or (None, False, reason). Output of the import goes
+    to a scratch file that must stay empty."""
     import importlib.util
     import tempfile
     scratch = tempfile.TemporaryFile()
@@ -143,7 +154,9 @@ def import_script(path):
         reason = "starts threads at import"
     if reason is None and os.getcwd() != cwd:
         reason = "changes the working folder at import"
-    return (main, None) if reason is None else (None, reason)
+    if reason is not None:
+        return None, False, reason
+    return main, getattr(sys.modules["__nx_script__"], "NX_INDEPENDENT_RUNS", False) is True, None
 
 
 class Channel:
@@ -190,22 +203,24 @@ def exit_code(code):
     return 1
 
 
-def child(main, request, out_w, err_w, keep_closed):
+RUNS_PER_CHILD = 1000
+CHILD_GROWTH_LIMIT = 256 << 20
+
+
+def redirect_std(null, out_w, err_w):
+    """Standard streams as a real start has them: empty input, fresh text files on the pipes."""
+    os.dup2(null, 0)
+    os.dup2(out_w, 1)
+    os.dup2(err_w, 2)
+    sys.stdin = open(0, "r", closefd=False)
+    sys.stdout = open(1, "w", closefd=False)
+    sys.stderr = open(2, "w", buffering=1, closefd=False, errors="backslashreplace")
+
+
+def run_main(main, request):
+    """One run of the script's main as a real start makes it; its exit code."""
     code = 1
     try:
-        os.setpgid(0, 0)
-        for fd in keep_closed:
-            os.close(fd)
-        null = os.open(os.devnull, os.O_RDONLY)
-        os.dup2(null, 0)
-        os.close(null)
-        os.dup2(out_w, 1)
-        os.dup2(err_w, 2)
-        os.close(out_w)
-        os.close(err_w)
-        sys.stdin = open(0, "r", closefd=False)
-        sys.stdout = open(1, "w", closefd=False)
-        sys.stderr = open(2, "w", buffering=1, closefd=False, errors="backslashreplace")
         os.chdir(request["cwd"])
         sys.argv = list(request["argv"])
         try:
@@ -219,6 +234,7 @@ def child(main, request, out_w, err_w, keep_closed):
     try:
         import atexit
         atexit._run_exitfuncs()
+        atexit._clear()
     except BaseException:
         pass
     try:
@@ -229,7 +245,76 @@ def child(main, request, out_w, err_w, keep_closed):
         sys.stderr.flush()
     except BaseException:
         pass
+    return code
+
+
+def enter_child(out_w, err_w, keep_closed):
+    """The forked child's own process group and streams; the descriptor of /dev/null."""
+    os.setpgid(0, 0)
+    for fd in keep_closed:
+        os.close(fd)
+    null = os.open(os.devnull, os.O_RDONLY)
+    redirect_std(null, out_w, err_w)
+    return null
+
+
+def child(main, request, out_w, err_w, keep_closed):
+    code = 1
+    try:
+        null = enter_child(out_w, err_w, keep_closed)
+        os.close(null)
+        os.close(out_w)
+        os.close(err_w)
+        code = run_main(main, request)
+    except BaseException:
+        pass
     os._exit(code)
+
+
+def resident_bytes():
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+def traces():
+    """What a run can leave behind for the next one to see; exited children are reaped."""
+    children = False
+    while True:
+        try:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+        except ChildProcessError:
+            break
+        if pid == 0:
+            children = True
+            break
+    return open_fds(), thread_count(), dict(os.environ), list(sys.path), children
+
+
+def worker(main, req_r, ctl_w, out_w, err_w, keep_closed):
+    """Runs requests of a script with independent runs one after the other, until its input ends
+    or a run leaves traces."""
+    try:
+        null = enter_child(out_w, err_w, keep_closed)
+    except BaseException:
+        os._exit(1)
+    requests = Channel(req_r, ctl_w)
+    clean = traces()
+    start_size = resident_bytes()
+    runs = 0
+    while True:
+        line = requests.take_line()
+        if line is None:
+            if not requests.read_some():
+                os._exit(0)
+            continue
+        redirect_std(null, out_w, err_w)
+        code = run_main(main, json.loads(line))
+        runs += 1
+        retire = (traces() != clean or runs >= RUNS_PER_CHILD
+                  or resident_bytes() - start_size > CHILD_GROWTH_LIMIT)
+        requests.send({"exit": code, "retire": retire})
+        if retire:
+            os._exit(code)
 
 
 def kill_group(pid):
@@ -239,9 +324,75 @@ def kill_group(pid):
         pass
 
 
+def open_pidfd(pid):
+    try:
+        return os.pidfd_open(pid)
+    except (AttributeError, OSError):
+        return None
+
+
+class Output:
+    """A run's standard output (up to a limit that kills the run) and the first part of its error."""
+
+    def __init__(self, out_r, err_r, request, on_overflow):
+        self.out_r = out_r
+        self.err_r = err_r
+        self.out_limit = int(request.get("out_limit", 8 << 20))
+        self.err_limit = int(request.get("err_limit", 64 << 10))
+        self.on_overflow = on_overflow
+        self.out = bytearray()
+        self.err = bytearray()
+        self.overflow = False
+
+    def read(self, fd):
+        """True when data was read, False at the end of the stream or after an overflow, None
+        when nothing is waiting."""
+        if self.overflow and fd == self.out_r:
+            return False
+        try:
+            data = os.read(fd, 65536)
+        except BlockingIOError:
+            return None
+        if not data:
+            return False
+        if fd == self.out_r:
+            if len(self.out) + len(data) > self.out_limit:
+                self.overflow = True
+                self.on_overflow()
+                return False
+            self.out += data
+        elif len(self.err) < self.err_limit:
+            self.err += data[:self.err_limit - len(self.err)]
+        return True
+
+    def drain(self, fds):
+        """Takes what the pipes hold now, without waiting for more."""
+        for fd in fds:
+            os.set_blocking(fd, False)
+            while self.read(fd):
+                pass
+
+    def reply(self, status):
+        return {"exit": os.WEXITSTATUS(status) if os.WIFEXITED(status) else -1,
+                "signal": os.WTERMSIG(status) if os.WIFSIGNALED(status) else 0,
+                "out": base64.b64encode(bytes(self.out)).decode("ascii"),
+                "err": base64.b64encode(bytes(self.err)).decode("ascii"),
+                "out_overflow": self.overflow}
+
+
+def host_gone(pid):
+    kill_group(pid)
+    os.waitpid(pid, 0)
+    os._exit(0)
+
+
+def wait_ready(fds, pidfd):
+    ready, _, _ = select.select(fds + ([pidfd] if pidfd is not None else []), [], [],
+                                None if pidfd is not None else 0.02)
+    return ready
+
+
 def serve(main, channel, request):
-    out_limit = int(request.get("out_limit", 8 << 20))
-    err_limit = int(request.get("err_limit", 64 << 10))
     out_r, out_w = os.pipe()
     err_r, err_w = os.pipe()
     pid = os.fork()
@@ -254,67 +405,118 @@ def serve(main, channel, request):
     os.close(out_w)
     os.close(err_w)
     channel.send({"pid": pid})
-    try:
-        pidfd = os.pidfd_open(pid)
-    except (AttributeError, OSError):
-        pidfd = None
-    out, err = bytearray(), bytearray()
-    overflow = False
-    streams = {out_r: out, err_r: err}
+    pidfd = open_pidfd(pid)
+    output = Output(out_r, err_r, request, lambda: kill_group(pid))
+    streams = {out_r, err_r}
     status = None
-
-    def read_stream(fd):
-        nonlocal overflow
-        try:
-            data = os.read(fd, 65536)
-        except BlockingIOError:
-            return False
-        if not data:
-            os.close(fd)
-            del streams[fd]
-            return False
-        buf = streams[fd]
-        if fd == out_r:
-            if len(buf) + len(data) > out_limit:
-                overflow = True
-                kill_group(pid)
-                os.close(fd)
-                del streams[fd]
-                return False
-            buf += data
-        elif len(buf) < err_limit:
-            buf += data[:err_limit - len(buf)]
-        return True
-
     while status is None:
-        watched = list(streams) + [channel.fd_in] + ([pidfd] if pidfd is not None else [])
-        ready, _, _ = select.select(watched, [], [], None if pidfd is not None else 0.02)
-        for fd in ready:
+        for fd in wait_ready(list(streams) + [channel.fd_in], pidfd):
             if fd == channel.fd_in:
                 if not channel.read_some():
-                    kill_group(pid)  # the host is gone
-                    os.waitpid(pid, 0)
-                    os._exit(0)
-            elif fd in streams:
-                read_stream(fd)
+                    host_gone(pid)
+            elif fd in streams and output.read(fd) is False:
+                streams.discard(fd)
         done, st = os.waitpid(pid, os.WNOHANG)
         if done == pid:
             status = st
     # The child has ended: take what its pipes still hold, without waiting for processes it left.
-    for fd in list(streams):
-        os.set_blocking(fd, False)
-        while fd in streams and read_stream(fd):
-            pass
+    output.drain(streams)
     kill_group(pid)
-    for fd in list(streams):
+    for fd in (out_r, err_r):
         os.close(fd)
     if pidfd is not None:
         os.close(pidfd)
-    channel.send({"exit": os.WEXITSTATUS(status) if os.WIFEXITED(status) else -1,
-                  "signal": os.WTERMSIG(status) if os.WIFSIGNALED(status) else 0,
-                  "out": base64.b64encode(bytes(out)).decode("ascii"),
-                  "err": base64.b64encode(bytes(err)).decode("ascii"),
-                  "out_overflow": overflow})
+    channel.send(output.reply(status))
+
+
+class Worker:
+    """The server's end of a child that serves runs one after the other."""
+
+    def __init__(self, main, channel):
+        req_r, self.req_w = os.pipe()
+        ctl_r, ctl_w = os.pipe()
+        self.out_r, out_w = os.pipe()
+        self.err_r, err_w = os.pipe()
+        self.pid = os.fork()
+        if self.pid == 0:
+            worker(main, req_r, ctl_w, out_w, err_w,
+                   {self.req_w, ctl_r, self.out_r, self.err_r, channel.fd_in, channel.fd_out})
+        try:
+            os.setpgid(self.pid, self.pid)
+        except OSError:
+            pass
+        for fd in (req_r, ctl_w, out_w, err_w):
+            os.close(fd)
+        # Shared by every run of the child: read without blocking, so that a run's end can take
+        # exactly what its pipes hold.
+        os.set_blocking(self.out_r, False)
+        os.set_blocking(self.err_r, False)
+        self.control = Channel(ctl_r, None)
+        self.pidfd = open_pidfd(self.pid)
+        self.status = None  # once reaped
+
+    def ended(self):
+        if self.status is None:
+            done, status = os.waitpid(self.pid, os.WNOHANG)
+            if done == self.pid:
+                self.status = status
+        return self.status is not None
+
+    def stop(self):
+        """Ends the child and whatever it left in its group; its exit status."""
+        kill_group(self.pid)
+        if self.status is None:
+            _, self.status = os.waitpid(self.pid, 0)
+        status = self.status
+        for fd in (self.req_w, self.control.fd_in, self.out_r, self.err_r):
+            os.close(fd)
+        if self.pidfd is not None:
+            os.close(self.pidfd)
+        return status
+
+
+def serve_in_worker(main, channel, request, workers):
+    """A run in the child kept for runs of this script (workers: a list of at most one)."""
+    if not workers:
+        workers.append(Worker(main, channel))
+    w = workers[0]
+    channel.send({"pid": w.pid})
+    output = Output(w.out_r, w.err_r, request, lambda: kill_group(w.pid))
+    data = (json.dumps({"argv": request["argv"], "cwd": request["cwd"]}) + "\n").encode("ascii")
+    try:
+        view = memoryview(data)
+        while view:
+            view = view[os.write(w.req_w, view):]
+    except OSError:
+        pass  # the child is gone: its status below says how
+    result = None
+    ended = False
+    while result is None and not ended:
+        for fd in wait_ready([w.out_r, w.err_r, w.control.fd_in, channel.fd_in], w.pidfd):
+            if fd == channel.fd_in:
+                if not channel.read_some():
+                    host_gone(w.pid)
+            elif fd == w.control.fd_in:
+                if w.control.read_some():
+                    line = w.control.take_line()
+                    if line is not None:
+                        result = json.loads(line)
+                else:
+                    ended = True
+            elif fd == w.pidfd:
+                ended = w.ended()
+            elif fd in (w.out_r, w.err_r):
+                output.read(fd)
+        if w.pidfd is None and result is None and w.ended():
+            ended = True
+    # Everything the run wrote went to the pipes before its end was reported (or the child died).
+    output.drain([w.out_r, w.err_r])
+    if result is None or result["retire"] or output.overflow:
+        del workers[0]
+        status = w.stop()
+    if result is not None and not output.overflow:
+        status = (result["exit"] & 0xFF) << 8  # as if the run's own process had exited with it
+    channel.send(output.reply(status))
 
 
 def run():
@@ -326,26 +528,34 @@ def run():
     channel = Channel(channel_fd, channel_fd)
     sys.argv = [script]
     sys.path[0] = os.path.dirname(script)
-    reason = static_reason(script)
+    reason, rebinds_globals = static_reason(script)
     main = None
+    independent = False
     if reason is None:
-        main, reason = import_script(script)
+        main, independent, reason = import_script(script)
     if reason is not None:
         channel.send({"ready": False, "reason": reason})
         return
+    independent = independent and not rebinds_globals
     # What the import made is shared by every run's child: kept out of the collector's reach,
     # a child's collections do not touch (and so copy) those pages.
     import gc
     gc.collect()
     gc.freeze()
-    channel.send({"ready": True})
+    channel.send({"ready": True, "independent_runs": independent})
+    workers = []
     while True:
         line = channel.take_line()
         if line is None:
             if not channel.read_some():
+                for w in workers:
+                    w.stop()
                 return
             continue
-        serve(main, channel, json.loads(line))
+        if independent:
+            serve_in_worker(main, channel, json.loads(line), workers)
+        else:
+            serve(main, channel, json.loads(line))
 
 
 if __name__ == "__main__":

@@ -66,6 +66,8 @@ def alive(pid):
 
 
 class ScriptServerTest(unittest.TestCase):
+    PREAMBLE = ""
+
     def setUp(self):
         self.dir = tempfile.TemporaryDirectory()
         self.addCleanup(self.dir.cleanup)
@@ -73,7 +75,7 @@ class ScriptServerTest(unittest.TestCase):
     def script(self, body, name="s.py"):
         path = os.path.join(self.dir.name, name)
         with open(path, "w") as f:
-            f.write(textwrap.dedent(body))
+            f.write(self.PREAMBLE + textwrap.dedent(body))
         return path
 
     def start(self, body):
@@ -204,6 +206,109 @@ class ScriptServerTest(unittest.TestCase):
         while alive(child) and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertFalse(alive(child))
+
+
+class IndependentRunsTest(ScriptServerTest):
+    """Every case above again with runs that share one child, and what sharing must not change."""
+    PREAMBLE = "NX_INDEPENDENT_RUNS = True\n"
+
+    def test_runs_share_one_child_and_each_ends_as_a_real_start_would(self):
+        body = """
+            import os, sys
+            def main(argv):
+                print("OUT:" + argv[0], flush=argv[0] == "exit")
+                print("ERR:" + argv[0], file=sys.stderr)
+                if argv[0] == "raise":
+                    raise ValueError("bad value")
+                if argv[0] == "exit":
+                    os._exit(4)
+                if argv[0] == "atexit":
+                    import atexit
+                    atexit.register(print, "AT EXIT")
+                return sys.exit(int(argv[0])) if argv[0].isdigit() else 0
+            if __name__ == "__main__":
+                sys.exit(main(sys.argv[1:]))
+        """
+        server, path, hello = self.start(body)
+        self.assertTrue(hello["independent_runs"], hello)
+        pids = []
+        for arg in ("0", "3", "raise", "atexit", "none", "exit", "0", "atexit"):
+            reply = server.run([path, arg], self.dir.name)
+            real = subprocess.run([sys.executable, path, arg], cwd=self.dir.name, capture_output=True,
+                                  stdin=subprocess.DEVNULL)
+            self.assertEqual((reply["out"], reply["exit"]), (real.stdout, real.returncode), arg)
+            # A traceback's frames differ (the server's own come first); what it starts and ends with may not.
+            ends = lambda err: (err.splitlines()[:2], err.splitlines()[-1:])
+            self.assertEqual(ends(reply["err"]), ends(real.stderr), arg)
+            pids.append(reply["pid"])
+        # One child up to the run that ended it with os._exit, a new one after it.
+        self.assertEqual(len(set(pids[:6])), 1, pids)
+        self.assertNotEqual(pids[6], pids[5])
+        self.assertEqual(pids[6], pids[7])
+
+    def test_a_run_that_leaves_traces_ends_its_child(self):
+        traces = {
+            "file": "KEEP.append(open(__file__))",
+            "thread": "import threading, time; threading.Thread(target=time.sleep, args=(5,), daemon=True).start()",
+            "environment": "os.environ['NX_LEFT'] = '1'",
+            "path": "sys.path.append('/nowhere')",
+            "process": "import subprocess; subprocess.Popen(['sleep', '30'])",
+        }
+        body = "import os, sys\nKEEP = []\nTRACES = %r\ndef main(argv):\n    if argv:\n        exec(TRACES[argv[0]])\n" \
+               "    print('RESULT:' + repr(os.environ.get('NX_LEFT')) + repr(len(sys.path)))\n    return 0\n" % traces
+        server, path, _ = self.start(body)
+        clean = server.run([path], self.dir.name)
+        for what in traces:
+            with self.subTest(what):
+                first = server.run([path, what], self.dir.name)
+                self.assertEqual(first["exit"], 0, first["err"])
+                after = server.run([path], self.dir.name)
+                self.assertNotEqual(after["pid"], first["pid"])
+                self.assertEqual(after["out"], clean["out"])  # nothing of the trace is seen
+                again = server.run([path], self.dir.name)
+                self.assertEqual(again["pid"], after["pid"])
+
+    def test_a_script_that_rebinds_module_names_gets_a_child_per_run(self):
+        body = """
+            COUNT = 0
+            def main(argv):
+                global COUNT
+                COUNT += 1
+                print("RESULT:%d" % COUNT)
+                return 0
+        """
+        server, path, hello = self.start(body)
+        self.assertFalse(hello["independent_runs"])
+        replies = [server.run([path], self.dir.name) for _ in range(3)]
+        self.assertEqual([r["out"] for r in replies], [b"RESULT:1\n"] * 3)
+        self.assertEqual(len({r["pid"] for r in replies}), 3)
+
+    def test_a_run_after_a_killed_or_overflowing_one_starts_clean(self):
+        body = """
+            import sys, time
+            def main(argv):
+                if argv[0] == "hang":
+                    print("partial", flush=True)
+                    time.sleep(600)
+                sys.stdout.write("x" * int(argv[0]))
+                print("ERR", file=sys.stderr)
+                return 0
+        """
+        server, path, _ = self.start(body)
+        killed = server.run([path, "hang"], self.dir.name, on_pid=lambda pid: threading_timer(0.3, os.killpg, pid))
+        self.assertEqual(killed["signal"], signal.SIGKILL)
+        reply = server.run([path, "10"], self.dir.name)
+        self.assertEqual((reply["out"], reply["err"]), (b"x" * 10, b"ERR\n"))
+        big = server.run([path, str(2 << 20)], self.dir.name, out_limit=1 << 20)
+        self.assertTrue(big["out_overflow"])
+        reply = server.run([path, "5"], self.dir.name)
+        self.assertEqual((reply["out"], reply["err"], reply["out_overflow"]), (b"x" * 5, b"ERR\n", False))
+        self.assertNotEqual(reply["pid"], big["pid"])
+
+
+def threading_timer(delay, kill, pid):
+    import threading
+    threading.Timer(delay, kill, (pid, signal.SIGKILL)).start()
 
 
 if __name__ == "__main__":
