@@ -1,8 +1,9 @@
 // Cheap starts of Python scripts: instead of a new interpreter per run, a pre-started interpreter
 // per (interpreter, script, working folder, environment) imports the script once and forks a
-// child for every run (tasks/python/script_server.py). A run sees the same arguments, working
-// folder, environment, empty standard input, output and exit code as a real start, in a process
-// group of its own that ends with the run.
+// child for every run (tasks/python/script_server.py), or keeps one child for the runs of a script
+// that declares its runs independent. A run sees the same arguments, working folder, environment,
+// empty standard input, output and exit code as a real start, in a process group that is killed
+// at the run's time limit or cancel.
 //
 // A script the server cannot serve like a real start (no main, code or output at import, files
 // left open at import, ...) is refused once, before any of its code ran, logged once, and

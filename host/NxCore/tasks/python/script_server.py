@@ -26,9 +26,9 @@
 # environment). Its runs then share one forked child, one after the other, each with its own
 # arguments, folder, standard streams, atexit functions and exit code; the fork is paid once, not
 # per run. The child is replaced when a run ends it (os._exit, a signal, the time limit), when a run
-# leaves a file open, a thread or a child process, or changes the environment or sys.path, after
-# RUNS_PER_CHILD runs, and when it has grown by CHILD_GROWTH_LIMIT bytes. A script that also has a
-# `global` statement is taken at its code, not its word: one child per run.
+# leaves a file open, a thread, a child process or a timer, or changes the environment, sys.path or
+# a signal handler, after RUNS_PER_CHILD runs, and when it has grown by CHILD_GROWTH_LIMIT bytes. A
+# script that also has a `global` statement is taken at its code, not its word: one child per run.
 import ast
 import base64
 import json
@@ -287,7 +287,9 @@ def traces():
         if pid == 0:
             children = True
             break
-    return open_fds(), thread_count(), dict(os.environ), list(sys.path), children
+    handlers = tuple(signal.getsignal(n) for n in sorted(signal.valid_signals()) if n not in (signal.SIGKILL, signal.SIGSTOP))
+    timer = signal.getitimer(signal.ITIMER_REAL)[0] > 0
+    return open_fds(), thread_count(), dict(os.environ), list(sys.path), children, handlers, timer
 
 
 def worker(main, req_r, ctl_w, out_w, err_w, keep_closed):
@@ -477,6 +479,8 @@ class Worker:
 
 def serve_in_worker(main, channel, request, workers):
     """A run in the child kept for runs of this script (workers: a list of at most one)."""
+    if workers and workers[0].ended():
+        workers.pop().stop()  # ended while idle: the run goes to a fresh child
     if not workers:
         workers.append(Worker(main, channel))
     w = workers[0]

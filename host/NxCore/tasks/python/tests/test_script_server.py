@@ -253,6 +253,8 @@ class IndependentRunsTest(ScriptServerTest):
             "environment": "os.environ['NX_LEFT'] = '1'",
             "path": "sys.path.append('/nowhere')",
             "process": "import subprocess; subprocess.Popen(['sleep', '30'])",
+            "signal handler": "import signal; signal.signal(signal.SIGUSR1, lambda *a: None)",
+            "timer": "import signal; signal.setitimer(signal.ITIMER_REAL, 30)",
         }
         body = "import os, sys\nKEEP = []\nTRACES = %r\ndef main(argv):\n    if argv:\n        exec(TRACES[argv[0]])\n" \
                "    print('RESULT:' + repr(os.environ.get('NX_LEFT')) + repr(len(sys.path)))\n    return 0\n" % traces
@@ -267,6 +269,17 @@ class IndependentRunsTest(ScriptServerTest):
                 self.assertEqual(after["out"], clean["out"])  # nothing of the trace is seen
                 again = server.run([path], self.dir.name)
                 self.assertEqual(again["pid"], after["pid"])
+
+    def test_a_child_that_died_while_idle_costs_no_run(self):
+        server, path, _ = self.start("def main(argv):\n    print('RESULT:ok')\n    return 0\n")
+        first = server.run([path], self.dir.name)
+        os.kill(first["pid"], signal.SIGKILL)
+        deadline = time.monotonic() + 5
+        while alive(first["pid"]) and time.monotonic() < deadline:
+            time.sleep(0.01)
+        second = server.run([path], self.dir.name)
+        self.assertEqual((second["exit"], second["signal"], second["out"]), (0, 0, b"RESULT:ok\n"))
+        self.assertNotEqual(second["pid"], first["pid"])
 
     def test_a_script_that_rebinds_module_names_gets_a_child_per_run(self):
         body = """
