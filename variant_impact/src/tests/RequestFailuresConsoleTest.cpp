@@ -150,20 +150,29 @@ TEST_F(RequestFailuresConsoleTest, FailedRequestsAreCountedNamedAndEndTheRunWith
 }
 
 TEST_F(RequestFailuresConsoleTest, AConsoleEndedBySignalWhileAScriptHangsLeavesNoProcessBehind) {
-    // Every request records its pid and that of a process it starts, then hangs.
-    writeScript("import os, subprocess, sys, time\n"
-                "def main(argv):\n"
-                "    p = subprocess.Popen([sys.executable, '-c', 'import time; time.sleep(300)'])\n"
-                "    with open(os.path.join(os.environ['NX_TEST_PIDS'], str(os.getpid())), 'w') as f:\n"
-                "        f.write('%d %d' % (os.getpid(), p.pid))\n"
-                "    time.sleep(300)\n"
-                "if __name__ == '__main__':\n"
-                "    sys.exit(main(sys.argv[1:]))\n");
-    const QList<QPair<const char*, int>> endings{{"1", SIGKILL}, {"0", SIGKILL}, {"1", SIGTERM}, {"0", SIGINT}};
-    for (const auto& ending : endings) {
-        const char* server = ending.first;
-        SCOPED_TRACE(std::string("NX_PYTHON_SERVER=") + server + ", signal " + std::to_string(ending.second));
-        const QString pids = dir.filePath(QString("pids-%1-%2").arg(server).arg(ending.second));
+    // Every request records its pid and that of a process it starts, then hangs; also with runs
+    // that share one child of the pre-started interpreter.
+    const QByteArray body = "import os, subprocess, sys, time\n"
+                            "def main(argv):\n"
+                            "    p = subprocess.Popen([sys.executable, '-c', 'import time; time.sleep(300)'])\n"
+                            "    with open(os.path.join(os.environ['NX_TEST_PIDS'], str(os.getpid())), 'w') as f:\n"
+                            "        f.write('%d %d' % (os.getpid(), p.pid))\n"
+                            "    time.sleep(300)\n"
+                            "if __name__ == '__main__':\n"
+                            "    sys.exit(main(sys.argv[1:]))\n";
+    struct Ending {
+        const char* server;
+        int signal;
+        bool sharedChild;
+    };
+    const QList<Ending> endings{{"1", SIGKILL, false}, {"0", SIGKILL, false}, {"1", SIGTERM, false},
+                                {"0", SIGINT, false},  {"1", SIGKILL, true},  {"1", SIGTERM, true}};
+    for (const Ending& ending : endings) {
+        const char* server = ending.server;
+        SCOPED_TRACE(std::string("NX_PYTHON_SERVER=") + server + ", signal " + std::to_string(ending.signal) +
+                     (ending.sharedChild ? ", independent runs" : ""));
+        writeScript(QByteArray(ending.sharedChild ? "NX_INDEPENDENT_RUNS = True\n" : "") + body);
+        const QString pids = dir.filePath(QString("pids-%1-%2-%3").arg(server).arg(ending.signal).arg(ending.sharedChild));
         ASSERT_TRUE(QDir().mkpath(pids));
         QProcessEnvironment e = env;
         e.insert("NX_TEST_PIDS", pids);
@@ -179,7 +188,7 @@ TEST_F(RequestFailuresConsoleTest, AConsoleEndedBySignalWhileAScriptHangsLeavesN
         }
         QThread::msleep(300);  // let the other requests of the window start too
         ASSERT_FALSE(QDir(pids).entryList(QDir::Files).isEmpty()) << "no script started";
-        ::kill(pid_t(p.processId()), ending.second);
+        ::kill(pid_t(p.processId()), ending.signal);
         p.waitForFinished(10000);
         QList<qint64> started;
         for (const QString& name : QDir(pids).entryList(QDir::Files)) {
