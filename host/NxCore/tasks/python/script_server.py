@@ -267,7 +267,7 @@ def child(main, request, out_w, err_w, keep_closed):
         os.close(err_w)
         code = run_main(main, request)
     except BaseException:
-        pass
+        pass  # the streams may be what failed: nothing can be told
     os._exit(code)
 
 
@@ -287,7 +287,8 @@ def traces():
         if pid == 0:
             children = True
             break
-    handlers = tuple(signal.getsignal(n) for n in sorted(signal.valid_signals()) if n not in (signal.SIGKILL, signal.SIGSTOP))
+    handlers = tuple(signal.getsignal(n) for n in sorted(signal.valid_signals())
+                     if n not in (signal.SIGKILL, signal.SIGSTOP))
     timer = signal.getitimer(signal.ITIMER_REAL)[0] > 0
     return open_fds(), thread_count(), dict(os.environ), list(sys.path), children, handlers, timer
 
