@@ -3,17 +3,13 @@
 #include "DamageEffectEvaluator.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/core/OrderedParts.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/DbiOperationsBlock.h>
 #include <NxCore/dbi/NxDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 
-#include <QMutex>
-#include <QThread>
-#include <QWaitCondition>
-
 #include <memory>
-#include <vector>
 
 namespace Nx {
 
@@ -23,80 +19,53 @@ struct PartResult {
     DamageEffectEvaluator::RecordedWrites writes;
     qint64 variations = 0;  // evaluated in the part
     QString error;          // the evaluation failed after these writes
-    bool finished = false;
 };
 
-// State the evaluating threads share with the writing one.
-struct Shared {
-    QMutex lock;
-    QWaitCondition changed;
-    QList<NxRegion> parts;
-    std::vector<PartResult> results;
-    int nextPart = 0;  // the next part to evaluate
-    int written = 0;   // parts whose writes were made
-    int ahead = 1;     // parts that may be evaluated beyond the written ones
-    bool stop = false;
-};
-
-// An evaluating thread: its own connections and an evaluator that records instead of writing.
-void evaluateParts(const NxDbiRef& sessionRef, const NxDbiRef& referenceRef, const NxVariantTrack& track, int mode,
-                   Shared& shared) {
-    NxOpStatusImpl openOs;
-    DbiConnection reference;
-    reference.openReadOnly(referenceRef, openOs);
-    DbiConnection session(sessionRef, false, openOs);
-    // The reference is only read: one read transaction, as the caller holds one.
-    DbiOperationsBlock referenceBlock(referenceRef, openOs, false);
-    std::unique_ptr<DamageEffectEvaluator> evaluator;
-    KnownMutationsTrack knownTrack;
-    if (!openOs.hasError()) {
-        evaluator.reset(new DamageEffectEvaluator(session.dbi, reference.dbi, true));
-        evaluator->prepareTrack(track, knownTrack, openOs);
-    }
-    size_t lastWrites = 0;  // of the previous part: parts are alike, so the next one gets that room
-    for (;;) {
-        int i = -1;
-        {
-            QMutexLocker locker(&shared.lock);
-            while (!shared.stop && shared.nextPart < shared.parts.size() &&
-                   shared.nextPart >= shared.written + shared.ahead) {
-                shared.changed.wait(&shared.lock);
-            }
-            if (shared.stop || shared.nextPart >= shared.parts.size()) {
-                return;
-            }
-            i = shared.nextPart++;
+// An evaluating thread's connections and an evaluator that records instead of writing; made,
+// used and closed on that thread.
+class PartEvaluator {
+public:
+    PartEvaluator(const NxDbiRef& sessionRef, const NxDbiRef& referenceRef, const NxVariantTrack& track) {
+        reference.openReadOnly(referenceRef, openOs);
+        session.reset(new DbiConnection(sessionRef, false, openOs));
+        // The reference is only read: one read transaction, as the caller holds one.
+        referenceBlock.reset(new DbiOperationsBlock(referenceRef, openOs, false));
+        if (!openOs.hasError()) {
+            evaluator.reset(new DamageEffectEvaluator(session->dbi, reference.dbi, true));
+            evaluator->prepareTrack(track, knownTrack, openOs);
         }
-        PartResult result;
+    }
+
+    // False when the part failed: the writer stops at it, so later parts are not needed.
+    bool evaluate(const NxRegion& part, const NxVariantTrack& track, int mode, PartResult& result) {
         if (openOs.hasError()) {
             result.error = openOs.getError();
-        } else {
-            NxOpStatusImpl os;
-            result.writes.order.reserve(lastWrites + lastWrites / 8);
-            evaluator->setRecorder(&result.writes);
-            std::unique_ptr<NxDbiIterator<NxVariant>> it(
-                session.dbi->getVariantDbi()->getVariantsInRegion(track.id, shared.parts[i], os));
-            while (it != nullptr && !os.hasError() && it->hasNext()) {
-                evaluator->evaluateVariation(it->next(), knownTrack, track, mode, os);
-                ++result.variations;
-            }
-            evaluator->setRecorder(nullptr);
-            lastWrites = result.writes.order.size();
-            result.error = os.getError();
+            return false;
         }
-        const bool failed = !result.error.isEmpty();
-        {
-            QMutexLocker locker(&shared.lock);
-            result.finished = true;
-            shared.results[size_t(i)] = std::move(result);
-            shared.changed.wakeAll();
+        NxOpStatusImpl os;
+        // Parts are alike: the next one gets the room the last one needed.
+        result.writes.order.reserve(lastWrites + lastWrites / 8);
+        evaluator->setRecorder(&result.writes);
+        std::unique_ptr<NxDbiIterator<NxVariant>> it(session->dbi->getVariantDbi()->getVariantsInRegion(track.id, part, os));
+        while (it != nullptr && !os.hasError() && it->hasNext()) {
+            evaluator->evaluateVariation(it->next(), knownTrack, track, mode, os);
+            ++result.variations;
         }
-        // The writer stops at this part; later ones would be thrown away.
-        if (failed) {
-            return;
-        }
+        evaluator->setRecorder(nullptr);
+        lastWrites = result.writes.order.size();
+        result.error = os.getError();
+        return result.error.isEmpty();
     }
-}
+
+private:
+    NxOpStatusImpl openOs;
+    DbiConnection reference;
+    std::unique_ptr<DbiConnection> session;
+    std::unique_ptr<DbiOperationsBlock> referenceBlock;
+    std::unique_ptr<DamageEffectEvaluator> evaluator;
+    KnownMutationsTrack knownTrack;
+    size_t lastWrites = 0;
+};
 
 }  // namespace
 
@@ -107,33 +76,19 @@ void AnnotationPipeline::annotateTrack(DamageEffectEvaluator& writer, NxVariantD
     if (os.isCoR()) {
         return;
     }
-    Shared shared;
-    shared.parts = variants->splitTrack(track.id, qMax<qint64>(1, partVariations), os);
-    if (os.isCoR() || shared.parts.isEmpty()) {
+    const QList<NxRegion> parts = variants->splitTrack(track.id, qMax<qint64>(1, partVariations), os);
+    if (os.isCoR() || parts.isEmpty()) {
         return;
     }
-    shared.results.resize(size_t(shared.parts.size()));
-    const int n = qBound(1, threads, shared.parts.size());
-    shared.ahead = n + 1;
-
-    std::vector<std::unique_ptr<QThread>> evaluating;
-    for (int t = 0; t < n; ++t) {
-        evaluating.emplace_back(QThread::create(
-            [&sessionRef, &referenceRef, &track, mode, &shared]() { evaluateParts(sessionRef, referenceRef, track, mode, shared); }));
-        evaluating.back()->start();
-    }
-    for (int i = 0; i < shared.parts.size(); ++i) {
-        PartResult result;
-        {
-            QMutexLocker locker(&shared.lock);
-            while (!shared.results[size_t(i)].finished && !os.isCanceled()) {
-                shared.changed.wait(&shared.lock, 100);
-            }
-            if (!shared.results[size_t(i)].finished) {
-                break;  // canceled
-            }
-            result = std::move(shared.results[size_t(i)]);
-        }
+    const int n = qBound(1, threads, parts.size());
+    OrderedParts<PartResult> evaluated(parts.size(), n, n + 1, [&]() -> OrderedParts<PartResult>::Worker {
+        auto evaluator = std::make_shared<PartEvaluator>(sessionRef, referenceRef, track);
+        return [evaluator, &parts, &track, mode](int i, PartResult& result) {
+            return evaluator->evaluate(parts[i], track, mode, result);
+        };
+    });
+    PartResult result;
+    while (evaluated.takeNext(result, [&os]() { return os.isCanceled(); })) {
         writer.replay(result.writes, os);
         count += result.variations;
         // As a single thread leaves it: the value set before the last variation was counted. A
@@ -144,22 +99,9 @@ void AnnotationPipeline::annotateTrack(DamageEffectEvaluator& writer, NxVariantD
         if (!result.error.isEmpty() && !os.hasError()) {
             os.setError(result.error);
         }
-        {
-            QMutexLocker locker(&shared.lock);
-            shared.written = i + 1;
-            shared.changed.wakeAll();
-        }
         if (os.isCoR()) {
             break;
         }
-    }
-    {
-        QMutexLocker locker(&shared.lock);
-        shared.stop = true;
-        shared.changed.wakeAll();
-    }
-    for (auto& t : evaluating) {
-        t->wait();
     }
 }
 
