@@ -25,6 +25,9 @@
 //        so a failure leaves it untouched and a later call tries again.
 //  3. After the last track the damage-effect table is flushed and finished.
 //
+// The queries the report asks are in DamageEffectQueries.cpp, the writes (or their recording for
+// the annotation's threads) in DamageEffectRecording.cpp.
+//
 // The tables are borrowed from the two connections of the caller; an evaluator whose set-up
 // failed keeps every table null and each operation then fails its table check and does nothing.
 #include "DamageEffectEvaluator.h"
@@ -70,21 +73,15 @@ const char* const DE_MATRIX_ATTRIBUTE = "DEAttribute";
 // Half-width of a splice site around an exon boundary.
 const int SPLICE_SITE_WIDTH = 2;
 
-NxRegion variantRegion(const NxVariant& variant) {
-    return NxRegion(variant.startPos, variant.regionLength());
-}
-
-// Start of the promoter window before a variation: PROMOTER_WINDOW bases, clipped at the
-// chromosome start.
-qint64 windowBefore(const NxVariant& variant) {
-    return qMax<qint64>(0, variant.startPos - DamageEffectEvaluator::PROMOTER_WINDOW);
-}
-
 char charAt(const QByteArray& codon, int i) {
     return i < codon.size() ? codon.at(i) : '\0';
 }
 
 }  // namespace
+
+NxRegion DamageEffectEvaluator::regionOf(const NxVariant& variant) {
+    return NxRegion(variant.startPos, variant.regionLength());
+}
 
 DamageEffectEvaluator::DamageEffectEvaluator(NxDbi* sessionDbi, NxDbi* databaseDbi, bool useCache)
     : useCache(useCache),
@@ -264,7 +261,7 @@ DamageEffect DamageEffectEvaluator::evaluateKnownMutation(const NxVariant& varia
     KnownMutation mutation = findKnownMutation(variant, knownTrack, os);
     if (mutation.isMutation()) {
         NxDataId sequenceId = sequenceOf(track);
-        NxRegion region = variantRegion(variant);
+        NxRegion region = regionOf(variant);
         bool conserved = crCache->isIntersect(region, sequenceId, os);
         bool segmental = sdCache->isIntersect(region, sequenceId, os);
         NX_CHECK_OP(os, DamageEffect());
@@ -393,7 +390,7 @@ QList<DamageEffect> DamageEffectEvaluator::evaluateGeneEffects(const NxVariant& 
         return {};
     }
     NxDataId sequenceId = sequenceOf(track);
-    QList<Gene> genes = findGenes(variantRegion(variant), sequenceId, os);
+    QList<Gene> genes = findGenes(regionOf(variant), sequenceId, os);
     NX_CHECK_OP(os, {});
 
     QList<DamageEffect> effects;
@@ -417,20 +414,6 @@ QList<DamageEffect> DamageEffectEvaluator::evaluateGeneEffects(const NxVariant& 
     }
     markGeneEvaluated(variant.id, os);
     return effects;
-}
-
-QList<Gene> DamageEffectEvaluator::findGenes(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os) {
-    if (useCache) {
-        return geneCache->overlappedGenes(region, sequenceId, os);
-    }
-    return SNPTablesUtils::findGenes(sequenceId, region, featureDbi, os, QList<int>());
-}
-
-bool DamageEffectEvaluator::hasGene(const NxRegion& region, const NxDataId& sequenceId, NxOpStatus& os) {
-    if (useCache) {
-        return geneCache->isIntersect(region, sequenceId, os);
-    }
-    return !SNPTablesUtils::findGenes(sequenceId, region, featureDbi, os, QList<int>()).isEmpty();
 }
 
 void DamageEffectEvaluator::annotateTracks(const QList<NxVariantTrack>& tracks, int mode, NxOpStatus& os) {
@@ -504,161 +487,6 @@ void DamageEffectEvaluator::evaluateVariation(const NxVariant& variant, const Kn
     if (mode == Mode_GeneEffects || mode == Mode_All) {
         evaluateGeneEffects(variant, track, os);
     }
-}
-
-void DamageEffectEvaluator::storeEffect(const DamageEffect& effect, NxOpStatus& os) {
-    if (recorder != nullptr) {
-        recorder->order.push_back({RecordedWrites::Effect, int(recorder->effects.size()), NxDataId()});
-        recorder->effects.push_back(effect);
-        return;
-    }
-    damageEffectDbi->storeEffect(effect, os);
-}
-
-void DamageEffectEvaluator::markKnownChecked(const NxDataId& variant, NxOpStatus& os) {
-    if (recorder != nullptr) {
-        recorder->order.push_back({RecordedWrites::KnownChecked, -1, variant});
-        return;
-    }
-    damageEffectDbi->markKnownChecked(variant, os);
-}
-
-void DamageEffectEvaluator::markGeneEvaluated(const NxDataId& variant, NxOpStatus& os) {
-    if (recorder != nullptr) {
-        recorder->order.push_back({RecordedWrites::GeneEvaluated, -1, variant});
-        return;
-    }
-    damageEffectDbi->markGeneEvaluated(variant, os);
-}
-
-void DamageEffectEvaluator::setPublicId(const NxDataId& track, const NxDataId& variant, const QString& id,
-                                        NxOpStatus& os) {
-    if (recorder != nullptr) {
-        recorder->order.push_back({RecordedWrites::PublicId, int(recorder->publicIds.size()), NxDataId()});
-        recorder->publicIds.push_back({track, variant, id});
-        return;
-    }
-    damageEffectDbi->storePublicId(track, variant, id, os);
-}
-
-void DamageEffectEvaluator::replay(const RecordedWrites& writes, NxOpStatus& os) {
-    if (!checkSessionTables(os)) {
-        return;
-    }
-    for (const RecordedWrites::Write& w : writes.order) {
-        if (os.hasError()) {
-            return;
-        }
-        switch (w.kind) {
-            case RecordedWrites::Effect:
-                damageEffectDbi->storeEffect(writes.effects[size_t(w.index)], os);
-                break;
-            case RecordedWrites::KnownChecked:
-                damageEffectDbi->markKnownChecked(w.variant, os);
-                break;
-            case RecordedWrites::GeneEvaluated:
-                damageEffectDbi->markGeneEvaluated(w.variant, os);
-                break;
-            case RecordedWrites::PublicId: {
-                const RecordedWrites::PublicIdWrite& p = writes.publicIds[size_t(w.index)];
-                damageEffectDbi->storePublicId(p.track, p.variant, p.publicId, os);
-                break;
-            }
-        }
-    }
-}
-
-QList<DamageEffect> DamageEffectEvaluator::damageEffects(const NxVariant& variant, const NxVariantTrack& track, int mode,
-                                                         NxOpStatus& os) {
-    if (!checkTables(os) || !checkSessionTables(os)) {
-        return {};
-    }
-    QList<DamageEffect> result;
-    {
-        std::unique_ptr<NxDbiIterator<DamageEffect>> it(damageEffectDbi->listEffects(variant.id, os));
-        NX_CHECK_OP(os, {});
-        while (it != nullptr && it->hasNext()) {
-            result.append(it->next());
-        }
-    }
-    if (mode == Mode_KnownMutations) {
-        return result;
-    }
-    bool needsEvaluation = damageEffectDbi->needsGeneEvaluation(variant.id, os);
-    NX_CHECK_OP(os, result);
-    if (needsEvaluation && !evaluationAllowed && variant.isSingleBase()) {
-        evaluationRefused = true;
-        os.setError(tr("The gene effects of a variation at %1 are not evaluated yet").arg(variant.startPos + 1));
-        return result;
-    }
-    if (needsEvaluation) {
-        sequenceCache->setSequenceId(sequenceOf(track));
-        result.append(evaluateGeneEffects(variant, track, os));
-    }
-    return result;
-}
-
-QList<Gene> DamageEffectEvaluator::genesAtVariant(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os) {
-    if (!checkTables(os)) {
-        return {};
-    }
-    return findGenes(variantRegion(variant), sequenceId, os);
-}
-
-bool DamageEffectEvaluator::isInGene(const NxVariant& variant, const NxDataId& sequenceId) {
-    NxOpStatusImpl os;
-    return isInGene(variant, sequenceId, os);
-}
-
-bool DamageEffectEvaluator::isInGene(const NxVariant& variant, const NxDataId& sequenceId, NxOpStatus& os) {
-    if (!checkTables(os)) {
-        return false;
-    }
-    return hasGene(variantRegion(variant), sequenceId, os);
-}
-
-bool DamageEffectEvaluator::hasNoRegulatoryRows(const NxVariant& variant, const NxDataId& sequenceId) {
-    NxOpStatusImpl os;
-    if (!checkTables(os) || !checkSessionTables(os)) {
-        return false;
-    }
-    // The union of both windows of regulatedGenes.
-    const qint64 before = windowBefore(variant);
-    if (hasGene(NxRegion(before, variant.startPos + PROMOTER_WINDOW - before), sequenceId, os) || os.hasError()) {
-        return false;
-    }
-    // damageEffects would evaluate (or refuse) such a variation: that must still happen.
-    if (variant.isSingleBase() && damageEffectDbi->needsGeneEvaluation(variant.id, os)) {
-        return false;
-    }
-    return !os.hasError();
-}
-
-QList<Gene> DamageEffectEvaluator::regulatedGenes(const NxVariant& variant, const NxDataId& sequenceId) {
-    NxOpStatusImpl os;
-    if (!checkTables(os)) {
-        return {};
-    }
-    if (hasGene(variantRegion(variant), sequenceId, os)) {
-        return {};
-    }
-    QList<Gene> result;
-    // A forward-strand gene starting within the window after the variation has it in its promoter.
-    for (const Gene& gene : findGenes(NxRegion(variant.startPos, PROMOTER_WINDOW), sequenceId, os)) {
-        if (!gene.isComplemented()) {
-            result.append(gene);
-        }
-    }
-    // A reverse-strand gene starts at its right end: its promoter lies after it, i.e. before the
-    // variation. Near the chromosome start the window is clipped at 0 and still ends at the
-    // variation; a fixed length would reach past it to genes whose start lies downstream.
-    const qint64 before = windowBefore(variant);
-    for (const Gene& gene : findGenes(NxRegion(before, variant.startPos - before), sequenceId, os)) {
-        if (gene.isComplemented()) {
-            result.append(gene);
-        }
-    }
-    return result;
 }
 
 }  // namespace Nx

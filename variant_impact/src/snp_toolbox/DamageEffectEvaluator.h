@@ -1,5 +1,6 @@
 // What single-base variations do to the genes they hit and what the reference database knows
-// about them; see the top of DamageEffectEvaluator.cpp for the algorithm.
+// about them; see the top of DamageEffectEvaluator.cpp for the algorithm. Three jobs, each in a
+// file of its own: the evaluation, the queries the report asks, and the recording of the writes.
 #pragma once
 
 #include <NxCore/records/DamageEffect.h>
@@ -46,8 +47,27 @@ public:
     DamageEffectEvaluator(const DamageEffectEvaluator&) = delete;
     DamageEffectEvaluator& operator=(const DamageEffectEvaluator&) = delete;
 
+    // Evaluation (DamageEffectEvaluator.cpp).
     // Evaluates and stores the effects of every variation of every track; progress 0..100.
     void annotateTracks(const QList<NxVariantTrack>& tracks, int mode, NxOpStatus& os);
+    // With true (the default) and more than one processor, annotateTracks evaluates each track on
+    // threads of their own while this one writes the results (see AnnotationPipeline); the
+    // database ends up the same either way. threads 0: one per processor but one (at least 1, at most 8); parts: the
+    // variations a thread evaluates at a time.
+    void setPipelined(bool on, int threads = 0, qint64 partVariations = 16384) {
+        pipelined = on;
+        pipelineThreads = threads;
+        pipelinePart = partVariations;
+    }
+
+    // Everything the evaluation of one track needs before its first variation; false when the
+    // track cannot be evaluated (the error is in os).
+    bool prepareTrack(const NxVariantTrack& track, KnownMutationsTrack& knownTrack, NxOpStatus& os);
+    // The known mutation and gene effects of one variation of the prepared track, by mode.
+    void evaluateVariation(const NxVariant& variant, const KnownMutationsTrack& knownTrack,
+                           const NxVariantTrack& track, int mode, NxOpStatus& os);
+
+    // Queries the report asks (DamageEffectQueries.cpp).
     // The stored effects of the variation, then freshly evaluated gene effects when it still
     // needs them. Never looks known mutations up.
     QList<DamageEffect> damageEffects(const NxVariant& variant, const NxVariantTrack& track, int mode, NxOpStatus& os);
@@ -71,16 +91,7 @@ public:
     void setEvaluationAllowed(bool allowed) { evaluationAllowed = allowed; }
     bool wasEvaluationRefused() const { return evaluationRefused; }
 
-    // With true (the default) and more than one processor, annotateTracks evaluates each track on
-    // threads of their own while this one writes the results (see AnnotationPipeline); the
-    // database ends up the same either way. threads 0: one per processor but one (at least 1, at most 8); parts: the
-    // variations a thread evaluates at a time.
-    void setPipelined(bool on, int threads = 0, qint64 partVariations = 16384) {
-        pipelined = on;
-        pipelineThreads = threads;
-        pipelinePart = partVariations;
-    }
-
+    // Recording of the writes (DamageEffectRecording.cpp).
     // The writes of an evaluation, in order, kept instead of made while a recorder is attached.
     // Marks, two per variation, are small entries; effects and public ids have lists of their own.
     struct RecordedWrites {
@@ -104,13 +115,6 @@ public:
     // Makes recorded writes in the workflow database, in order, as the evaluation would have.
     void replay(const RecordedWrites& writes, NxOpStatus& os);
 
-    // Everything the evaluation of one track needs before its first variation; false when the
-    // track cannot be evaluated (the error is in os).
-    bool prepareTrack(const NxVariantTrack& track, KnownMutationsTrack& knownTrack, NxOpStatus& os);
-    // The known mutation and gene effects of one variation of the prepared track, by mode.
-    void evaluateVariation(const NxVariant& variant, const KnownMutationsTrack& knownTrack,
-                           const NxVariantTrack& track, int mode, NxOpStatus& os);
-
 protected:
     void attachSession(NxDbi* sessionDbi);
     void attachDatabase(NxDbi* databaseDbi);
@@ -132,6 +136,7 @@ protected:
                                        bool aminoAcidChanged, float score);
 
 private:
+    static NxRegion regionOf(const NxVariant& variant);
     // The effect of a variation that can change the gene's protein; false when it must fail.
     bool proteinEffect(const NxVariant& variant, const Gene& gene, const NxDataId& sequenceId, DamageEffect& effect,
                        NxOpStatus& os);
@@ -190,6 +195,7 @@ private:
     NxDbiRef sessionRef;                          // of the workflow connection
     NxDbiRef databaseRef;                         // of the reference connection
 
+    // To the workflow database, or to the recorder while one is attached.
     void storeEffect(const DamageEffect& effect, NxOpStatus& os);
     void markKnownChecked(const NxDataId& variant, NxOpStatus& os);
     void markGeneEvaluated(const NxDataId& variant, NxOpStatus& os);
