@@ -2,10 +2,10 @@
 // open in Chromium (with a window, on a virtual X display: headless Chromium keeps a clipboard
 // of its own) and driven over the DevTools protocol. A click on each button puts a command on
 // the X clipboard and the windowed suite opens the entry or the data.
-#include "DevToolsPipe.h"
 #include "ExternalSession.h"
 
 #include <NxGui/testing/LoopbackHttpServer.h>
+#include <NxGui/testing/browser/DevToolsPipe.h>
 
 #include <gtest/gtest.h>
 
