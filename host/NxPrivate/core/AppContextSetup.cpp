@@ -54,15 +54,23 @@ void AppContextSetup::startPlugins() {
     context->setOpenCLGpuRegistry(new OpenCLGpuRegistry());
 }
 
+namespace {
+
+// Deletes the object, then clears its place in the context (the order the programs have always
+// kept: an object's end may still find itself there).
+template <class T, class U>
+void deleteThenClear(T*& object, AppContextImpl* context, void (AppContextImpl::*setter)(U*)) {
+    delete object;
+    (context->*setter)(nullptr);
+    object = nullptr;
+}
+
+}  // namespace
+
 void AppContextSetup::stopPlugins() {
     // The plug-ins go while the scheduler still stands: their objects may still hold its tasks.
-    delete pluginSupport;
-    context->setPluginSupport(nullptr);
-    pluginSupport = nullptr;
-
-    delete taskScheduler;
-    context->setTaskScheduler(nullptr);
-    taskScheduler = nullptr;
+    deleteThenClear(pluginSupport, context, &AppContextImpl::setPluginSupport);
+    deleteThenClear(taskScheduler, context, &AppContextImpl::setTaskScheduler);
 }
 
 AppContextSetup::~AppContextSetup() {
@@ -71,10 +79,7 @@ AppContextSetup::~AppContextSetup() {
 
 void AppContextSetup::tearDown() {
     stopPlugins();
-
-    delete resourceTracker;
-    context->setResourceTracker(nullptr);
-    resourceTracker = nullptr;
+    deleteThenClear(resourceTracker, context, &AppContextImpl::setResourceTracker);
 
     // Its place is cleared first: its end removes the process's temporary folder, and nothing
     // may look the settings up through the context while that runs.
@@ -82,17 +87,9 @@ void AppContextSetup::tearDown() {
     delete appSettings;
     appSettings = nullptr;
 
-    delete settings;
-    context->setSettings(nullptr);
-    settings = nullptr;
-
-    delete globalSettings;
-    context->setGlobalSettings(nullptr);
-    globalSettings = nullptr;
-
-    delete cmdLineRegistry;
-    context->setCMDLineRegistry(nullptr);
-    cmdLineRegistry = nullptr;
+    deleteThenClear(settings, context, &AppContextImpl::setSettings);
+    deleteThenClear(globalSettings, context, &AppContextImpl::setGlobalSettings);
+    deleteThenClear(cmdLineRegistry, context, &AppContextImpl::setCMDLineRegistry);
 }
 
 }  // namespace Nx
