@@ -20,14 +20,6 @@ namespace Nx {
 
 namespace {
 
-QCoreApplication* coreApp() {
-    static int argc = 1;
-    static char name[] = "web_link_browser_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return app;
-}
-
 const QByteArray PDB_1CRN =
     "HEADER    PLANT PROTEIN                           30-APR-81   1CRN\n"
     "ATOM      1  N   THR A   1      17.047  14.099   3.625  1.00 13.79           N\n"
@@ -68,7 +60,7 @@ protected:
 };
 
 TEST_F(WebLinkBrowserTest, ButtonsOfTheExamplePageOpenEntriesAndDataInTheSuite) {
-    coreApp();
+    ensureCoreApplication();
     QString chromium = findTool("chromium");
     for (const char* tool : {"Xvfb", "xclip"}) {
         if (findTool(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed: the browser test is skipped";

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QUrl>
 
 namespace Nx {
@@ -15,6 +16,21 @@ HeadlessPageCheck::HeadlessPageCheck() {
 // The browser ends while the page's record still stands: its last events are still handled.
 HeadlessPageCheck::~HeadlessPageCheck() {
     browser.close();
+}
+
+bool HeadlessPageCheck::checkOnce(const QString& chromium, const QString& path, PageCheckResult* result,
+                                  QString* why) {
+    QTemporaryDir profile;
+    HeadlessPageCheck browser;
+    if (!profile.isValid()) {
+        *why = "no temporary folder for the browser's profile";
+        return false;
+    }
+    if (!browser.start(chromium, profile.path(), why)) {
+        return false;
+    }
+    *result = browser.open(path, why);
+    return result->loaded;
 }
 
 bool HeadlessPageCheck::start(const QString& chromium, const QString& profileDir, QString* why) {

@@ -25,8 +25,14 @@ public:
     HeadlessPageCheck();
     ~HeadlessPageCheck();
 
+    // What a browser test says when it is skipped.
+    static constexpr const char* NO_CHROMIUM =
+        "chromium is not installed (Debian package chromium, scripts/setup.sh): browser check skipped";
     // The chromium program on PATH, or empty.
     static QString findChromium() { return DevToolsPipe::findChromium(); }
+    // Opens the page once in a browser of its own with a fresh profile; false with why when the
+    // browser did not start or the page did not load.
+    static bool checkOnce(const QString& chromium, const QString& path, PageCheckResult* result, QString* why);
     // Starts the browser with a fresh profile in profileDir; false with the reason.
     bool start(const QString& chromium, const QString& profileDir, QString* why);
     // Loads file://path, waits for its load event and a moment for late events.
