@@ -5,6 +5,7 @@
 #include "ExternalSession.h"
 
 #include <NxGui/testing/LoopbackHttpServer.h>
+#include <NxGui/testing/RemoteEntries.h>
 #include <NxGui/testing/browser/DevToolsPipe.h>
 
 #include <gtest/gtest.h>
@@ -17,16 +18,6 @@
 #include <QTemporaryDir>
 
 namespace Nx {
-
-namespace {
-
-const QByteArray PDB_1CRN =
-    "HEADER    PLANT PROTEIN                           30-APR-81   1CRN\n"
-    "ATOM      1  N   THR A   1      17.047  14.099   3.625  1.00 13.79           N\n"
-    "END\n";
-const QByteArray ENSG_FASTA = ">ENSG00000139618.19 chromosome:GRCh38:13:32315508:32400268:1\nGGGCTTGTGGCGC\n";
-
-}  // namespace
 
 class WebLinkBrowserTest : public ::testing::Test {
 protected:
