@@ -11,7 +11,6 @@
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,6 +18,7 @@
 
 #include <cstdio>
 
+#include "../common/DbVcfOptions.h"
 #include "../common/ImportVcf.h"
 #include "../common/ProcessMemory.h"
 
@@ -28,31 +28,20 @@ using NxBench::statusKb;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Annotation throughput of the VOZAdarova task.");
-    parser.addHelpOption();
-    QCommandLineOption dbOpt("db", "Reference database (nolix-refdb output).", "FILE");
-    QCommandLineOption vcfOpt("vcf", "Variations to annotate.", "FILE");
-    QCommandLineOption workOpt("work-dir", "Folder for the workflow database (default: a temporary one).", "DIR");
-    parser.addOption(dbOpt);
-    parser.addOption(vcfOpt);
-    parser.addOption(workOpt);
-    parser.process(app);
-    if (!parser.isSet(dbOpt) || !parser.isSet(vcfOpt)) {
-        std::fprintf(stderr, "--db and --vcf are required\n");
+    NxBench::DbVcfOptions options;
+    if (!NxBench::parseDbVcfOptions(app, "Annotation throughput of the VOZAdarova task.", "Variations to annotate.",
+                                    "Folder for the workflow database (default: a temporary one).", options)) {
         return 2;
     }
-    Logger::setMinimumLevel(LogLevel_ERROR);
-    AppContextImpl::getApplicationContext();
 
     QTemporaryDir tmp;
-    QString workDir = parser.isSet(workOpt) ? parser.value(workOpt) : tmp.path();
+    QString workDir = options.workDir.isEmpty() ? tmp.path() : options.workDir;
     NxDbiRef sessionRef(SQLITE_DBI_ID, workDir + "/bench_session.s3db");
     QFile::remove(sessionRef.dbiId);
 
     QList<NxVariantTrack> tracks;
     qint64 variations = 0;
-    if (!NxBench::importVcf(parser.value(vcfOpt), sessionRef, tracks, variations)) {
+    if (!NxBench::importVcf(options.vcf, sessionRef, tracks, variations)) {
         return 1;
     }
 
@@ -61,7 +50,7 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     for (const NxVariantTrack& track : tracks) {
-        auto* task = new VOZAdarovaTask(parser.value(dbOpt), track, sessionRef);
+        auto* task = new VOZAdarovaTask(options.db, track, sessionRef);
         bool finished = TaskRunner::runAndWait(task, 24 * 3600 * 1000);
         if (!finished || task->hasError()) {
             std::fprintf(stderr, "annotation of %s failed: %s\n", qPrintable(track.sequenceName),

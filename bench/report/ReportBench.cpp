@@ -11,7 +11,6 @@
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +19,7 @@
 
 #include <cstdio>
 
+#include "../common/DbVcfOptions.h"
 #include "../common/ImportVcf.h"
 #include "../common/ProcessMemory.h"
 
@@ -43,42 +43,31 @@ bool runTask(Task* task, const char* what) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Throughput of the SNP report step.");
-    parser.addHelpOption();
-    QCommandLineOption dbOpt("db", "Reference database (nolix-refdb output).", "FILE");
-    QCommandLineOption vcfOpt("vcf", "Variations to report.", "FILE");
-    QCommandLineOption workOpt("work-dir", "Folder for the workflow database and the reports.", "DIR");
-    parser.addOption(dbOpt);
-    parser.addOption(vcfOpt);
-    parser.addOption(workOpt);
-    parser.process(app);
-    if (!parser.isSet(dbOpt) || !parser.isSet(vcfOpt)) {
-        std::fprintf(stderr, "--db and --vcf are required\n");
+    NxBench::DbVcfOptions options;
+    if (!NxBench::parseDbVcfOptions(app, "Throughput of the SNP report step.", "Variations to report.",
+                                    "Folder for the workflow database and the reports.", options)) {
         return 2;
     }
-    Logger::setMinimumLevel(LogLevel_ERROR);
-    AppContextImpl::getApplicationContext();
 
     QTemporaryDir tmp;
-    const QString workDir = parser.isSet(workOpt) ? parser.value(workOpt) : tmp.path();
+    const QString workDir = options.workDir.isEmpty() ? tmp.path() : options.workDir;
     const NxDbiRef sessionRef(SQLITE_DBI_ID, workDir + "/bench_report_session.s3db");
     QFile::remove(sessionRef.dbiId);
 
     QList<NxVariantTrack> tracks;
     qint64 variations = 0;
-    if (!NxBench::importVcf(parser.value(vcfOpt), sessionRef, tracks, variations)) {
+    if (!NxBench::importVcf(options.vcf, sessionRef, tracks, variations)) {
         return 1;
     }
     for (const NxVariantTrack& track : tracks) {
-        if (!runTask(new VOZAdarovaTask(parser.value(dbOpt), track, sessionRef), "annotation")) {
+        if (!runTask(new VOZAdarovaTask(options.db, track, sessionRef), "annotation")) {
             return 1;
         }
     }
 
     std::fprintf(stderr, "imported and annotated %lld variations; the report starts\n", static_cast<long long>(variations));
     SNPReportSettings settings;
-    settings.dbPath = parser.value(dbOpt);
+    settings.dbPath = options.db;
     settings.inGeneReportPath = workDir + "/bench_in_gene.tsv";
     settings.regulatoryReportPath = workDir + "/bench_regulatory.tsv";
     const qint64 rssBefore = statusKb("VmRSS");

@@ -1,29 +1,25 @@
 #!/usr/bin/env bash
 # The full sample workflow (read, annotate, the five script elements, the TATA element, both
-# reports) end to end on demo data with N random variations (default 100,000): wall time, peak
-# memory, and for each element its requests, their time and rate, and failures (from the log).
+# reports, the annotated VCF) end to end on demo data with N random variations (default
+# 100,000): wall time, peak memory, and for each element its requests, their time and rate, and
+# failures (from the log).
 # Usage: bench/requests/full_workflow.sh [BUILD_DIR] [WORK_DIR] [N]
 set -euo pipefail
+source "$(dirname "$0")/../common/demo_data.sh"
 build=$(cd "${1:-build}" && pwd)
 work=${2:-$(mktemp -d)}
 n=${3:-100000}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin="$build/bin"
 dir="$work/demo_$n"
-mkdir -p "$dir"
-if [ ! -f "$dir/reference.s3db" ]; then
-  "$bin/nolix-demo-data" --out-dir "$dir" --seed 1 --variants "$n" >/dev/null
-  "$bin/nolix-refdb" --out "$dir/reference.s3db" --fasta "$dir/genome.fa" --genes "$dir/genes.gff3" \
-    --known-mutations "$dir/known_mutations.vcf" --matrices "$dir/matrices.tsv" \
-    --gene-info "$dir/gene_info.tsv" 2>/dev/null
-fi
+make_demo "$bin" "$dir" "$n"
 export NX_SNP_RSID_TABLE="$dir/rsids.bed" NX_CHIP_PEAK_DIR="$dir/chip_peaks"
 args=(--workflow="$root/data/workflows/full_demo.json" --set "read.url-in=$dir/variants.vcf")
 for e in annotate rsnp stability1d stability3d pdbsite tata report vcf; do
   args+=(--set "$e.db_path=$dir/reference.s3db")
 done
-args+=(--set "report.report_path=$dir/full_in_gene.tsv" --set "report.regulatory_report_path=$dir/full_regulatory.tsv")
-args+=(--set "vcf.url-out=$dir/full_annotated.vcf.gz")
+args+=(--set "report.report_path=$dir/full_in_gene.tsv" --set "report.regulatory_report_path=$dir/full_regulatory.tsv"
+      --set "vcf.url-out=$dir/full_annotated.vcf.gz")
 start=$(date +%s.%N)
 status=0
 /usr/bin/time -f '%M' -o "$dir/full.mem" "$bin/resource_probe" "${args[@]}" >/dev/null 2>"$dir/full.log" || status=$?

@@ -6,6 +6,7 @@
 # means the last column hardly moves from one size to the next.
 # Usage: bench/requests/memory.sh [BUILD_DIR] [WORK_DIR] [SIZES...]
 set -euo pipefail
+source "$(dirname "$0")/../common/demo_data.sh"
 build=$(cd "${1:-build}" && pwd)
 work=${2:-$(mktemp -d)}
 shift $(( $# > 2 ? 2 : $# ))
@@ -17,13 +18,7 @@ work=$(cd "$work" && pwd)
 printf '%-20s %9s %9s %9s %12s\n' element variants requests "wall s" "peak MB"
 for n in "${sizes[@]}"; do
   dir="$work/demo_$n"
-  mkdir -p "$dir"
-  if [ ! -f "$dir/reference.s3db" ]; then
-    "$bin/nolix-demo-data" --out-dir "$dir" --seed 1 --variants "$n" >/dev/null
-    "$bin/nolix-refdb" --out "$dir/reference.s3db" --fasta "$dir/genome.fa" --genes "$dir/genes.gff3" \
-      --known-mutations "$dir/known_mutations.vcf" --matrices "$dir/matrices.tsv" \
-      --gene-info "$dir/gene_info.tsv" 2>/dev/null
-  fi
+  make_demo "$bin" "$dir" "$n"
   for element in prot-stability-1d tata-box-snp; do
     flow="$dir/$element.json"
     cat > "$flow" <<JSON

@@ -6,42 +6,23 @@
 #include "GuiApplication.h"
 #include "TerminationWatcher.h"
 
-#include <NxAlgorithm/opencl/OpenCLGpuRegistry.h>
 #include <NxCore/cmdline/CMDLineRegistry.h>
-#include <NxCore/counters/GCounter.h>
 #include <NxCore/counters/TimeCounter.h>
 #include <NxCore/log/Logger.h>
-#include <NxCore/resource/ResourceTracker.h>
 #include <NxCore/tasks/TaskScheduler.h>
 #include <NxGui/main/MainWindow.h>
 #include <NxGui/project/ProjectLoader.h>
 #include <NxPrivate/core/AppContextImpl.h>
-#include <NxPrivate/crash/CrashHandler.h>
-#include <NxPrivate/plugin/PluginSupportImpl.h>
-#include <NxPrivate/service/ServiceRegistryImpl.h>
-#include <NxPrivate/settings/AppSettingsImpl.h>
-#include <NxPrivate/settings/SettingsImpl.h>
-#include <NxPrivate/tasks/TaskSchedulerImpl.h>
+#include <NxPrivate/core/AppContextSetup.h>
 
-#include <QDir>
+#include <QFileInfo>
 
 using namespace Nx;
 
-namespace {
-
-GCounter* startUpCounter() {
-    static GCounter counter("main()->QApp::exec", TimeCounter::timeSuffix(), TimeCounter::frequency());
-    return &counter;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    CrashHandler::setupHandler();
-    CrashHandler::preallocateReservedSpace();
-    CrashHandler::sendCrashReports = false;
+    AppContextSetup::armCrashHandler();
 
-    TimeCounter startUpTime(startUpCounter());
+    TimeCounter startUpTime(AppContextSetup::startUpCounter());
 
     GuiApplication app(argc, argv);
     QCoreApplication::setApplicationName("Nolix");
@@ -52,24 +33,9 @@ int main(int argc, char** argv) {
     appContext->setGUIMode(true);
     QCoreApplication::addLibraryPath(AppContext::getWorkingDirectoryPath());
 
-    auto* cmdLineRegistry = new CMDLineRegistry(app.arguments());
+    AppContextSetup context(appContext, app.arguments());
+    CMDLineRegistry* cmdLineRegistry = context.getCMDLineRegistry();
     cmdLineRegistry->setTakesFileArguments(true);  // the files to open; none: just the window
-    appContext->setCMDLineRegistry(cmdLineRegistry);
-
-    auto* globalSettings = new SettingsImpl(QSettings::SystemScope);
-    appContext->setGlobalSettings(globalSettings);
-
-    auto* settings = new SettingsImpl(QSettings::UserScope);
-    appContext->setSettings(settings);
-
-    AppSettings* appSettings = new AppSettingsImpl();
-    appContext->setAppSettings(appSettings);
-
-    auto* resourceTracker = new ResourceTracker();
-    appContext->setResourceTracker(resourceTracker);
-
-    auto* taskScheduler = new TaskSchedulerImpl(appSettings->getAppResourcePool());
-    appContext->setTaskScheduler(taskScheduler);
 
     auto* projectLoader = new ProjectLoader();
     appContext->setProjectLoader(projectLoader);
@@ -77,21 +43,14 @@ int main(int argc, char** argv) {
     auto* mainWindow = new MainWindow(projectLoader->getProject());
     appContext->setMainWindow(mainWindow);
 
-    auto* pluginSupport = new PluginSupportImpl(true);
-    appContext->setPluginSupport(pluginSupport);
-
-    auto* serviceRegistry = new ServiceRegistryImpl();
-    appContext->setServiceRegistry(serviceRegistry);
-
-    auto* openCLGpuRegistry = new OpenCLGpuRegistry();
-    appContext->setOpenCLGpuRegistry(openCLGpuRegistry);
+    context.startPlugins();
 
     QList<GUrl> files;
     for (const QString& f : cmdLineRegistry->getPositionalArguments()) {
         files.append(GUrl(QFileInfo(f).absoluteFilePath()));
     }
     if (Task* open = projectLoader->openWithProjectTask(files)) {
-        taskScheduler->registerTopLevelTask(open);
+        context.getTaskScheduler()->registerTopLevelTask(open);
     }
 
     mainWindow->show();
@@ -100,11 +59,7 @@ int main(int argc, char** argv) {
 
     int rc = app.exec();
 
-    delete pluginSupport;
-    appContext->setPluginSupport(nullptr);
-
-    delete taskScheduler;
-    appContext->setTaskScheduler(nullptr);
+    context.stopPlugins();
 
     appContext->setMainWindow(nullptr);
     delete mainWindow;
@@ -112,20 +67,6 @@ int main(int argc, char** argv) {
     appContext->setProjectLoader(nullptr);
     delete projectLoader;
 
-    delete resourceTracker;
-    appContext->setResourceTracker(nullptr);
-
-    appContext->setAppSettings(nullptr);
-    delete appSettings;
-
-    delete settings;
-    appContext->setSettings(nullptr);
-
-    delete globalSettings;
-    appContext->setGlobalSettings(nullptr);
-
-    delete cmdLineRegistry;
-    appContext->setCMDLineRegistry(nullptr);
-
+    context.tearDown();
     return rc;
 }

@@ -8,10 +8,7 @@ bool GApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QCoreApplication::notify(receiver, event);
     } catch (...) {
-        if (CrashHandler::buffer != nullptr) {
-            CrashHandler::releaseReserve();
-        }
-        CrashHandler::runMonitorProcess("C++ exception|Unhandled exception");
+        CrashHandler::reportUnhandledException();
         return false;
     }
 }

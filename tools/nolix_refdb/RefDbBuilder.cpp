@@ -9,6 +9,7 @@
 #include "TranscriptChooser.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/core/ProcessAlive.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/NxAttributeDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteDbi.h>
@@ -51,10 +52,6 @@ void removeDatabaseFiles(const QString& path) {
     }
 }
 
-bool processAlive(qint64 pid) {
-    return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
-
 // A build killed with SIGKILL cannot clean up: its OUT.tmp-PID files (and journal) are removed by
 // the next build of the same OUT once that process is gone. A live owner's files are left alone.
 void removeStaleTemporaryFiles(const QFileInfo& outInfo) {
@@ -63,7 +60,7 @@ void removeStaleTemporaryFiles(const QFileInfo& outInfo) {
     QDir dir = outInfo.absoluteDir();
     for (const QString& name : dir.entryList({outInfo.fileName() + ".tmp-*"}, QDir::Files | QDir::Hidden | QDir::System)) {
         QRegularExpressionMatch m = rx.match(name);
-        if (m.hasMatch() && !processAlive(m.captured(1).toLongLong())) {
+        if (m.hasMatch() && !isProcessAlive(m.captured(1).toLongLong())) {
             QFile::remove(dir.filePath(name));
         }
     }

@@ -26,6 +26,7 @@
 #include <QFileInfo>
 
 #include <element_pattern/SnpElementPattern.h>
+#include <element_pattern/VariationTrackMessage.h>
 
 #include <limits>
 
@@ -119,15 +120,12 @@ Task* BaseRequestForSnpWorker::step() {
 
 Task* BaseRequestForSnpWorker::openTrack() {
     NxOpStatus2Log os;
-    const QVariantMap data = getMessageAndSetupScriptValues(input).getData().toMap();
-    const QString slotId = BaseSlots::VARIATION_TRACK_SLOT().getId();
-    if (!data.contains(slotId)) {
-        os.setError(tr("Variations slot is empty"));
+    QString error;
+    std::unique_ptr<VariantTrackObject> trackObject = takeVariationTrack(*this, input, error);
+    if (!error.isEmpty()) {
+        os.setError(error);
         return new FailTask(os.getError());
     }
-    const SharedDbiDataHandler handler = data.value(slotId).value<SharedDbiDataHandler>();
-    std::unique_ptr<VariantTrackObject> trackObject(
-        StorageUtils::getVariantTrackObject(context == nullptr ? nullptr : context->getDataStorage(), handler));
     if (trackObject == nullptr) {
         // Dropping the track here would lose it for every later element and the reports.
         NX_RECOVER_MSG(QString("Can't get track object"));

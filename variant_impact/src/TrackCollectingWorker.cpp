@@ -1,14 +1,13 @@
 #include "TrackCollectingWorker.h"
 
+#include "element_pattern/VariationTrackMessage.h"
+
 #include <NxCore/core/NxOpStatus.h>
-#include <NxCore/dbi/VariantTrackObject.h>
 #include <NxCore/log/Logger.h>
 #include <NxCore/tasks/FailTask.h>
 #include <NxLang/base/BasePorts.h>
-#include <NxLang/base/BaseSlots.h>
 #include <NxLang/engine/WorkflowContext.h>
 #include <NxLang/engine/WorkflowMonitor.h>
-#include <NxLang/storage/StorageUtils.h>
 
 #include <memory>
 
@@ -33,16 +32,12 @@ Task* TrackCollectingWorker::step() {
         return nullptr;
     }
     while (input->hasMessage()) {
-        Message message = getMessageAndSetupScriptValues(input);
-        const QVariantMap data = message.getData().toMap();
-        const QString slotId = BaseSlots::VARIATION_TRACK_SLOT().getId();
-        if (!data.contains(slotId)) {
-            os.setError(tr("Variations slot is empty"));
+        QString error;
+        std::unique_ptr<VariantTrackObject> trackObject = takeVariationTrack(*this, input, error);
+        if (!error.isEmpty()) {
+            os.setError(error);
             return new FailTask(os.getError());
         }
-        SharedDbiDataHandler handler = data.value(slotId).value<SharedDbiDataHandler>();
-        std::unique_ptr<VariantTrackObject> trackObject(
-            StorageUtils::getVariantTrackObject(context == nullptr ? nullptr : context->getDataStorage(), handler));
         NX_SAFE_POINT(trackObject != nullptr, tr("Can't get track object"), nullptr);
         const NxVariantTrack track = trackObject->getVariantTrack(os);
         if (os.hasError()) {

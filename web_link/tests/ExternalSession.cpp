@@ -10,6 +10,15 @@ QString findTool(const QString& name) {
     return QStandardPaths::findExecutable(name);
 }
 
+QCoreApplication* ensureCoreApplication() {
+    static int argc = 1;
+    static char name[] = "web_link_session_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = QCoreApplication::instance() != nullptr ? QCoreApplication::instance()
+                                                                           : new QCoreApplication(argc, argv);
+    return app;
+}
+
 bool spinUntil(const std::function<bool()>& cond, int timeoutMs) {
     QElapsedTimer t;
     t.start();

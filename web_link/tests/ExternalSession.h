@@ -3,6 +3,7 @@
 // client). Every wait is bounded; a missing tool is reported so that the test can skip.
 #pragma once
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -12,6 +13,8 @@
 
 namespace Nx {
 
+// The test process's application object (for its event loop), made on first use.
+QCoreApplication* ensureCoreApplication();
 // The path of an executable on PATH, or empty.
 QString findTool(const QString& name);
 // Spins the event loop (the test's loopback servers answer meanwhile) until cond() holds;

@@ -2,10 +2,11 @@
 // open in Chromium (with a window, on a virtual X display: headless Chromium keeps a clipboard
 // of its own) and driven over the DevTools protocol. A click on each button puts a command on
 // the X clipboard and the windowed suite opens the entry or the data.
-#include "DevToolsPipe.h"
 #include "ExternalSession.h"
 
 #include <NxGui/testing/LoopbackHttpServer.h>
+#include <NxGui/testing/RemoteEntries.h>
+#include <NxGui/testing/browser/DevToolsPipe.h>
 
 #include <gtest/gtest.h>
 
@@ -17,24 +18,6 @@
 #include <QTemporaryDir>
 
 namespace Nx {
-
-namespace {
-
-QCoreApplication* coreApp() {
-    static int argc = 1;
-    static char name[] = "web_link_browser_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return app;
-}
-
-const QByteArray PDB_1CRN =
-    "HEADER    PLANT PROTEIN                           30-APR-81   1CRN\n"
-    "ATOM      1  N   THR A   1      17.047  14.099   3.625  1.00 13.79           N\n"
-    "END\n";
-const QByteArray ENSG_FASTA = ">ENSG00000139618.19 chromosome:GRCh38:13:32315508:32400268:1\nGGGCTTGTGGCGC\n";
-
-}  // namespace
 
 class WebLinkBrowserTest : public ::testing::Test {
 protected:
@@ -68,7 +51,7 @@ protected:
 };
 
 TEST_F(WebLinkBrowserTest, ButtonsOfTheExamplePageOpenEntriesAndDataInTheSuite) {
-    coreApp();
+    ensureCoreApplication();
     QString chromium = findTool("chromium");
     for (const char* tool : {"Xvfb", "xclip"}) {
         if (findTool(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed: the browser test is skipped";

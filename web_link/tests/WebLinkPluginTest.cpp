@@ -12,6 +12,7 @@
 #include <NxGui/project/Project.h>
 #include <NxGui/testing/GuiTestFixture.h>
 #include <NxGui/testing/LoopbackHttpServer.h>
+#include <NxGui/testing/RemoteEntries.h>
 #include <NxPrivate/plugin/PluginSupportImpl.h>
 
 #include <QClipboard>
@@ -27,12 +28,6 @@ extern "C" Nx::Plugin* nolix_plugin_init();
 namespace Nx {
 
 namespace {
-
-const QByteArray PDB_1CRN =
-    "HEADER    PLANT PROTEIN                           30-APR-81   1CRN\n"
-    "ATOM      1  N   THR A   1      17.047  14.099   3.625  1.00 13.79           N\n"
-    "END\n";
-const QByteArray ENSG_FASTA = ">ENSG00000139618.19 chromosome:GRCh38:13:32315508:32400268:1\nGGGCTTGTGGCGC\n";
 
 qint64 counterValue(const QString& name) {
     for (GCounter* c : GCounter::allCounters()) {

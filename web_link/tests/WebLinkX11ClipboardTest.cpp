@@ -16,14 +16,6 @@ namespace Nx {
 
 namespace {
 
-QCoreApplication* coreApp() {
-    static int argc = 1;
-    static char name[] = "web_link_x11_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    return app;
-}
-
 const QByteArray PDB_1CRN =
     "HEADER    PLANT PROTEIN                           30-APR-81   1CRN\n"
     "ATOM      1  N   THR A   1      17.047  14.099   3.625  1.00 13.79           N\n"
@@ -34,7 +26,7 @@ const QByteArray ENSG_FASTA = ">ENSG00000139618.19 chromosome:GRCh38:13:32315508
 }  // namespace
 
 TEST(WebLinkX11ClipboardTest, CommandsFromAnotherXClientOpenInTheWindowedSuite) {
-    coreApp();
+    ensureCoreApplication();
     for (const char* tool : {"Xvfb", "xclip"}) {
         if (findTool(tool).isEmpty()) {
             GTEST_SKIP() << tool << " is not installed (Debian packages xvfb, xclip): the X clipboard test is skipped";

@@ -1,9 +1,7 @@
 #include "GeneQueryCache.h"
 
 #include <NxCore/core/NxOpStatus.h>
-#include <NxCore/variation/CacheWindow.h>
 #include <NxCore/dbi/NxFeatureDbi.h>
-#include <NxCore/log/Logger.h>
 
 #include <QSet>
 
@@ -11,33 +9,16 @@
 
 namespace Nx {
 
-GeneQueryCache::GeneQueryCache(NxFeatureDbi* dbi) : dbi(dbi) {}
-
-void GeneQueryCache::clear() {
-    sequenceId.clear();
-    window = NxRegion();
+void GeneQueryCache::clearWindow() {
     bounds.clear();
     segments.clear();
     lastSegment = 0;
 }
 
-void GeneQueryCache::setFeatureDbi(NxFeatureDbi* newDbi) {
-    if (newDbi != dbi) {
-        dbi = newDbi;
-        clear();
-    }
-}
-
-bool GeneQueryCache::load(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
-    clear();
-    NxRegion win = cacheWindowFor(region, LOOK_BEHIND, WINDOW_SIZE);
-    NxOpStatusImpl readOs;
+void GeneQueryCache::loadWindow(const NxDataId& seqId, const NxRegion& win, NxOpStatus& readOs) {
     QList<Gene> genes = dbi->getGenesInRegion(seqId, win, readOs);
     if (readOs.hasError()) {
-        QString msg = QString("Cannot read the genes of %1..%2: %3").arg(win.startPos).arg(win.endPos()).arg(readOs.getError());
-        ioLog.error(msg);
-        os.setError(msg);
-        return false;
+        return;
     }
     bounds << win.startPos << win.endPos();
     for (const Gene& g : genes) {
@@ -57,9 +38,6 @@ bool GeneQueryCache::load(const NxRegion& region, const NxDataId& seqId, NxOpSta
             segments[i].append(g);
         }
     }
-    sequenceId = seqId;
-    window = win;
-    return true;
 }
 
 int GeneQueryCache::segmentAt(qint64 pos) {
@@ -71,15 +49,9 @@ int GeneQueryCache::segmentAt(qint64 pos) {
 }
 
 QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
-    NxRegion wanted = region.clippedToPositive();
-    // A sequence the reference does not hold (no id) has no genes; that is no read error.
-    if (dbi == nullptr || wanted.isEmpty() || seqId.isEmpty() || os.hasError()) {
+    const NxRegion wanted = prepare(region, seqId, os);
+    if (wanted.isEmpty()) {
         return QList<Gene>();
-    }
-    if (seqId != sequenceId || !window.contains(wanted)) {
-        if (!load(wanted, seqId, os)) {
-            return QList<Gene>();
-        }
     }
     int first = segmentAt(wanted.startPos);
     if (wanted.endPos() <= bounds[first + 1]) {
@@ -104,15 +76,9 @@ QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxData
 }
 
 bool GeneQueryCache::isIntersect(const NxRegion& region, const NxDataId& seqId, NxOpStatus& os) {
-    NxRegion wanted = region.clippedToPositive();
-    // A sequence the reference does not hold (no id) has no genes; that is no read error.
-    if (dbi == nullptr || wanted.isEmpty() || seqId.isEmpty() || os.hasError()) {
+    const NxRegion wanted = prepare(region, seqId, os);
+    if (wanted.isEmpty()) {
         return false;
-    }
-    if (seqId != sequenceId || !window.contains(wanted)) {
-        if (!load(wanted, seqId, os)) {
-            return false;
-        }
     }
     for (int i = segmentAt(wanted.startPos); i < segments.size() && bounds[i] < wanted.endPos(); ++i) {
         if (!segments[i].isEmpty()) {

@@ -6,6 +6,7 @@
 #include <NxGui/remote/LoadRemoteDocumentAndOpenViewTask.h>
 #include <NxGui/testing/GuiTestFixture.h>
 #include <NxGui/testing/LoopbackHttpServer.h>
+#include <NxGui/testing/RemoteEntries.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,10 +19,6 @@ namespace Nx {
 
 namespace {
 
-const QByteArray PDB_1CRN =
-    "HEADER    PLANT PROTEIN                           30-APR-81   1CRN\n"
-    "ATOM      1  N   THR A   1      17.047  14.099   3.625  1.00 13.79           N\n"
-    "END\n";
 const QByteArray ENSEMBL_FASTA = ">ENSG00000139618.19 chromosome:GRCh38:13:32315508:32400268:1\nGGGCTTGTGGCGC\nAGCTT\n";
 
 }  // namespace

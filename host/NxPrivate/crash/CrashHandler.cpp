@@ -133,6 +133,13 @@ void CrashHandler::releaseReserve() {
     free(b);
 }
 
+void CrashHandler::reportUnhandledException() {
+    if (buffer != nullptr) {
+        releaseReserve();
+    }
+    runMonitorProcess("C++ exception|Unhandled exception");
+}
+
 QString CrashHandler::runMonitorProcess(const QString& description) {
     QString kind = description.section('|', 0, 0);
     QString details = description.section('|', 1);

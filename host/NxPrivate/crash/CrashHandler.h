@@ -20,6 +20,10 @@ public:
     // "C++ exception|Unhandled exception") and the current stack; returns the report's path
     // (empty when nothing could be written). Safe to call outside a signal handler only.
     static QString runMonitorProcess(const QString& description);
+    // What the programs' event dispatch does with an exception an event handler let through:
+    // frees the reserve (when there is one) and writes the report "C++ exception|Unhandled
+    // exception". The event then counts as not handled and the loop goes on.
+    static void reportUnhandledException();
 
     static QString crashReportDir();
     static bool isHandlerSet() { return handlerSet; }

@@ -4,6 +4,7 @@
 // a process of their own or served by a pre-started interpreter.
 #include "QtTestEnvironment.h"
 
+#include <NxCore/core/ProcessAlive.h>
 #include <NxCore/tasks/ExternalToolRunTask.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
@@ -84,16 +85,6 @@ TEST_F(ExternalToolRunTaskTest, CancelKillsTheProcess) {
 
 namespace {
 
-bool processAlive(qint64 pid) {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    // A zombie has ended; only its parent has not collected it yet.
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
-}
-
 // A script with a main() (served by a pre-started interpreter) that misbehaves as its first
 // argument says: "hang" (leaving a process behind that records its pid in argv[2]), "stdin",
 // "flood" (4 MiB on one line).
@@ -136,7 +127,7 @@ TEST_F(ExternalToolRunTaskTest, HostileScriptsEndAsTheyShouldWithAndWithoutThePr
         ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
         const qint64 leftPid = pid.readAll().toLongLong();
         ASSERT_GT(leftPid, 0);
-        ASSERT_TRUE(waitFor([&] { return !processAlive(leftPid); }, 5000)) << "a process the script started outlived it";
+        ASSERT_TRUE(waitFor([&] { return !isProcessAlive(leftPid); }, 5000)) << "a process the script started outlived it";
 
         // Standard input is empty, never ours.
         KeyValueParser stdinParser;

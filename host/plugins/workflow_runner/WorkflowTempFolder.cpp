@@ -1,5 +1,7 @@
 #include "WorkflowTempFolder.h"
 
+#include <NxCore/core/ProcessAlive.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -12,21 +14,13 @@
 
 namespace Nx {
 
-namespace {
-
-bool processAlive(qint64 pid) {
-    return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
-
-}  // namespace
-
 int WorkflowTempFolder::removeStale(const QString& parent) {
     static const QRegularExpression rx("^" + namePrefix() + "(\\d+)-[A-Za-z0-9]{6}$");
     QDir dir(parent);
     int removed = 0;
     for (const QString& name : dir.entryList({namePrefix() + "*"}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
         QRegularExpressionMatch m = rx.match(name);
-        if (!m.hasMatch() || processAlive(m.captured(1).toLongLong())) {
+        if (!m.hasMatch() || isProcessAlive(m.captured(1).toLongLong())) {
             continue;
         }
         QFileInfo info(dir.filePath(name));

@@ -1,4 +1,6 @@
 // Runs the nolix-refdb program on small inputs and reads the database it wrote.
+#include "RefDbRun.h"
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/attributes/NxAttributeUtils.h>
 #include <NxCore/dbi/DbiConnection.h>
@@ -62,15 +64,7 @@ protected:
 
     // Runs the builder; returns the exit code, stderr in err.
     int run(const QStringList& args) {
-        QProcess p;
-        p.start(QString(NX_BINARY_DIR) + "/bin/nolix-refdb", args);
-        if (!p.waitForFinished(60000)) {
-            err = "did not finish";
-            return -1;
-        }
-        err = QString::fromLocal8Bit(p.readAllStandardError());
-        out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return runRefDb(args, out, err);
     }
 
     QStringList baseArgs() {

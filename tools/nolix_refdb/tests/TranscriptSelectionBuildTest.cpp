@@ -1,6 +1,8 @@
 // nolix-refdb on the multi-isoform test files (six genes, sixteen transcripts, both strands): one
 // transcript per gene by default, every transcript under its own name with --all-transcripts, the
 // same choice from GFF3 and GTF, and the chosen-transcripts file.
+#include "RefDbRun.h"
+
 #include <NxCore/attributes/NxAttributeUtils.h>
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
@@ -10,7 +12,6 @@
 
 #include <QFile>
 #include <QMap>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -35,15 +36,7 @@ class TranscriptSelectionBuildTest : public ::testing::Test {
 protected:
     int run(QStringList args) {
         args << "--fasta" << DATA + "multi_isoform.fa";
-        QProcess p;
-        p.start(QString(NX_BINARY_DIR) + "/bin/nolix-refdb", args);
-        if (!p.waitForFinished(60000)) {
-            err = "did not finish";
-            return -1;
-        }
-        err = QString::fromLocal8Bit(p.readAllStandardError());
-        out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return runRefDb(args, out, err);
     }
 
     QString write(const QString& name, const QByteArray& text) {

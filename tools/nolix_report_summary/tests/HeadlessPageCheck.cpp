@@ -1,81 +1,42 @@
 #include "HeadlessPageCheck.h"
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QUrl>
-
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <vector>
-
-extern char** environ;
 
 namespace Nx {
 
-namespace {
-
-// A pipe whose ends sit above the descriptors the child gets (3 and 4), close-on-exec.
-bool highPipe(int fds[2]) {
-    int raw[2];
-    if (::pipe(raw) != 0) return false;
-    for (int i = 0; i < 2; i++) {
-        fds[i] = ::fcntl(raw[i], F_DUPFD_CLOEXEC, 10);
-        ::close(raw[i]);
-    }
-    return fds[0] >= 0 && fds[1] >= 0;
+HeadlessPageCheck::HeadlessPageCheck() {
+    browser.onEvent = [this](const QJsonObject& message) { handleEvent(message); };
 }
 
-}  // namespace
-
+// The browser ends while the page's record still stands: its last events are still handled.
 HeadlessPageCheck::~HeadlessPageCheck() {
-    close();
+    browser.close();
 }
 
-QString HeadlessPageCheck::findChromium() {
-    return QStandardPaths::findExecutable("chromium");
+bool HeadlessPageCheck::checkOnce(const QString& chromium, const QString& path, PageCheckResult* result,
+                                  QString* why) {
+    QTemporaryDir profile;
+    HeadlessPageCheck browser;
+    if (!profile.isValid()) {
+        *why = "no temporary folder for the browser's profile";
+        return false;
+    }
+    if (!browser.start(chromium, profile.path(), why)) {
+        return false;
+    }
+    *result = browser.open(path, why);
+    return result->loaded;
 }
 
 bool HeadlessPageCheck::start(const QString& chromium, const QString& profileDir, QString* why) {
-    int in[2];
-    int out[2];
-    if (!highPipe(in) || !highPipe(out)) {
-        *why = "no pipes";
-        return false;
-    }
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, in[0], 3);
-    posix_spawn_file_actions_adddup2(&fa, out[1], 4);
-    const QByteArray log = (profileDir + "/browser.log").toLocal8Bit();
-    posix_spawn_file_actions_addopen(&fa, 1, log.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&fa, 1, 2);
-    QList<QByteArray> args{chromium.toLocal8Bit(), "--headless", "--no-sandbox", "--disable-gpu",
-                           "--remote-debugging-pipe", "--no-first-run", "--no-default-browser-check",
-                           "--user-data-dir=" + profileDir.toLocal8Bit(), "about:blank"};
-    std::vector<char*> argv;
-    for (QByteArray& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    ::close(in[0]);
-    ::close(out[1]);
-    toBrowser = in[1];
-    fromBrowser = out[0];
-    ::fcntl(fromBrowser, F_SETFL, O_NONBLOCK);
-    if (rc != 0) {
-        *why = QString("cannot start %1: %2").arg(chromium, strerror(rc));
-        pid = -1;
+    const QStringList args{"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                           "--no-default-browser-check", "--user-data-dir=" + profileDir, "about:blank"};
+    if (!browser.start(chromium, args, {}, profileDir + "/browser.log", why)) {
         return false;
     }
     QString error;
@@ -101,29 +62,8 @@ bool HeadlessPageCheck::start(const QString& chromium, const QString& profileDir
     return true;
 }
 
-bool HeadlessPageCheck::readAvailable() {
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fromBrowser, buf, sizeof(buf));
-        if (n > 0) {
-            pending.append(buf, int(n));
-            continue;
-        }
-        if (n == 0) return false;
-        if (errno == EAGAIN || errno == EINTR) break;
-        return false;
-    }
-    int end;
-    while ((end = pending.indexOf('\0')) >= 0) {
-        const QJsonObject message = QJsonDocument::fromJson(pending.left(end)).object();
-        pending.remove(0, end + 1);
-        if (message.contains("id")) {
-            answers << message;
-        } else {
-            handleEvent(message);
-        }
-    }
-    return true;
+QJsonObject HeadlessPageCheck::call(const QString& method, const QJsonObject& params, QString* error, int timeoutMs) {
+    return browser.call(method, params, method.startsWith("Target.") ? QString() : session, error, timeoutMs);
 }
 
 void HeadlessPageCheck::handleEvent(const QJsonObject& message) {
@@ -153,58 +93,6 @@ void HeadlessPageCheck::handleEvent(const QJsonObject& message) {
     }
 }
 
-void HeadlessPageCheck::pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        struct pollfd p = {fromBrowser, POLLIN, 0};
-        ::poll(&p, 1, 20);
-        if (!readAvailable()) return;
-    }
-}
-
-QJsonObject HeadlessPageCheck::call(const QString& method, const QJsonObject& params, QString* error, int timeoutMs) {
-    error->clear();
-    if (toBrowser < 0) {
-        *error = "browser not running";
-        return {};
-    }
-    const int id = nextId++;
-    QJsonObject msg{{"id", id}, {"method", method}, {"params", params}};
-    if (!session.isEmpty() && !method.startsWith("Target.")) {
-        msg["sessionId"] = session;
-    }
-    QByteArray data = QJsonDocument(msg).toJson(QJsonDocument::Compact);
-    data.append('\0');
-    if (::write(toBrowser, data.constData(), size_t(data.size())) != data.size()) {
-        *error = "cannot write to the browser";
-        return {};
-    }
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        const bool open = readAvailable();
-        for (int i = 0; i < answers.size(); ++i) {
-            if (answers[i].value("id").toInt() == id) {
-                const QJsonObject answer = answers.takeAt(i);
-                if (answer.contains("error")) {
-                    *error = answer.value("error").toObject().value("message").toString();
-                    return {};
-                }
-                return answer.value("result").toObject();
-            }
-        }
-        if (!open) {
-            *error = "the browser closed the pipe";
-            return {};
-        }
-        struct pollfd p = {fromBrowser, POLLIN, 0};
-        ::poll(&p, 1, 20);
-    }
-    *error = method + ": no answer in time";
-    return {};
-}
-
 PageCheckResult HeadlessPageCheck::open(const QString& path, QString* why) {
     current = PageCheckResult();
     loadFired = false;
@@ -218,13 +106,13 @@ PageCheckResult HeadlessPageCheck::open(const QString& path, QString* why) {
     QElapsedTimer t;
     t.start();
     while (!loadFired && t.elapsed() < 30000) {
-        pump(50);
+        browser.pump(50);
     }
     if (!loadFired) {
         *why = "the page did not finish loading";
         return current;
     }
-    pump(500);  // messages the page logs after its load event
+    browser.pump(500);  // messages the page logs after its load event
     current.loaded = true;
     auto evaluate = [&](const QString& expression) {
         const QJsonObject r = call("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}}, &error);
@@ -249,29 +137,6 @@ bool HeadlessPageCheck::screenshot(const QString& pngPath, QString* why) {
     }
     f.write(QByteArray::fromBase64(r.value("data").toString().toLatin1()));
     return true;
-}
-
-void HeadlessPageCheck::close() {
-    if (pid > 0) {
-        QString error;
-        session.clear();
-        call("Browser.close", {}, &error, 3000);
-        int status = 0;
-        QElapsedTimer t;
-        t.start();
-        while (::waitpid(pid, &status, WNOHANG) != pid) {
-            if (t.elapsed() > 5000) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                break;
-            }
-            ::usleep(20000);
-        }
-        pid = -1;
-    }
-    if (toBrowser >= 0) ::close(toBrowser);
-    if (fromBrowser >= 0) ::close(fromBrowser);
-    toBrowser = fromBrowser = -1;
 }
 
 }  // namespace Nx

@@ -1,15 +1,14 @@
 // Opens a local page in headless Chromium, driven over its DevTools protocol through a pipe
-// (fd 3 to the browser, fd 4 from it; no port is opened), and records what a reader of the
-// page would notice: console messages and errors, exceptions, and every request the page makes
-// besides loading itself.
+// (DevToolsPipe; no port is opened), and records what a reader of the page would notice:
+// console messages and errors, exceptions, and every request the page makes besides loading
+// itself.
 #pragma once
 
+#include <NxGui/testing/browser/DevToolsPipe.h>
+
 #include <QJsonObject>
-#include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <sys/types.h>
 
 namespace Nx {
 
@@ -23,30 +22,31 @@ struct PageCheckResult {
 
 class HeadlessPageCheck {
 public:
+    HeadlessPageCheck();
     ~HeadlessPageCheck();
 
+    // What a browser test says when it is skipped.
+    static constexpr const char* NO_CHROMIUM =
+        "chromium is not installed (Debian package chromium, scripts/setup.sh): browser check skipped";
     // The chromium program on PATH, or empty.
-    static QString findChromium();
+    static QString findChromium() { return DevToolsPipe::findChromium(); }
+    // Opens the page once in a browser of its own with a fresh profile; false with why when the
+    // browser did not start or the page did not load.
+    static bool checkOnce(const QString& chromium, const QString& path, PageCheckResult* result, QString* why);
     // Starts the browser with a fresh profile in profileDir; false with the reason.
     bool start(const QString& chromium, const QString& profileDir, QString* why);
     // Loads file://path, waits for its load event and a moment for late events.
     PageCheckResult open(const QString& path, QString* why);
     // Saves a screenshot of the whole page as PNG.
     bool screenshot(const QString& pngPath, QString* why);
-    void close();
+    void close() { browser.close(); }
 
 private:
+    // A command to the page (Target.* commands go to the browser itself).
     QJsonObject call(const QString& method, const QJsonObject& params, QString* error, int timeoutMs = 15000);
-    bool readAvailable();
     void handleEvent(const QJsonObject& message);
-    void pump(int ms);
 
-    pid_t pid = -1;
-    int toBrowser = -1;
-    int fromBrowser = -1;
-    int nextId = 1;
-    QByteArray pending;
-    QList<QJsonObject> answers;
+    DevToolsPipe browser;
     QString session;
     QString pageUrl;
     bool loadFired = false;

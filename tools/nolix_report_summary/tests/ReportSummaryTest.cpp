@@ -19,15 +19,6 @@ using namespace Nx;
 
 namespace {
 
-const QByteArray IN_GENE_HEADER =
-    "#Chr\tPosition\tAllele\tdbSNP\tGene\tClinical_significance\tLocation\tProtein\tCodon\tSubstitution\t"
-    "SIFTeffect\tSIFTscore\tProtStability1D\tProtStability3D\tSNP2PDBSite\tLRT\tPhyloP\tPolyPhen2\t"
-    "MutationTaster\t1000genomes\tsegmental_dupl\tconserved_reg\talt_allele\thapmap\tgerpScore\n";
-const QByteArray REGULATORY_HEADER =
-    "#Chr\tPosition\tAllele\tdbSNP\tPromoter_of_Gene\tClinical_significance\tFrom_transcroption_start\t"
-    "rSNPTools_factors\tChIPTools\tTATATool\t1000genomes\tsegmental_dupl\tconserved_reg\talt_allele\thapmap\t"
-    "gerpScore\n";
-
 QStringList blankRow(int cells) {
     QStringList row;
     for (int i = 0; i < cells; ++i) {

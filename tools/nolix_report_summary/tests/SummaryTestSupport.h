@@ -2,11 +2,22 @@
 // the numbers of a summary page back out of its tables.
 #pragma once
 
+#include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
 namespace Nx {
+
+// The header lines of the two reports, as the writer puts them.
+inline const QByteArray IN_GENE_HEADER =
+    "#Chr\tPosition\tAllele\tdbSNP\tGene\tClinical_significance\tLocation\tProtein\tCodon\tSubstitution\t"
+    "SIFTeffect\tSIFTscore\tProtStability1D\tProtStability3D\tSNP2PDBSite\tLRT\tPhyloP\tPolyPhen2\t"
+    "MutationTaster\t1000genomes\tsegmental_dupl\tconserved_reg\talt_allele\thapmap\tgerpScore\n";
+inline const QByteArray REGULATORY_HEADER =
+    "#Chr\tPosition\tAllele\tdbSNP\tPromoter_of_Gene\tClinical_significance\tFrom_transcroption_start\t"
+    "rSNPTools_factors\tChIPTools\tTATATool\t1000genomes\tsegmental_dupl\tconserved_reg\talt_allele\thapmap\t"
+    "gerpScore\n";
 
 struct ProgramRun {
     int exitCode = -1;  // -1: did not start, crashed or timed out

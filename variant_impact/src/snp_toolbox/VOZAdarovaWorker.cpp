@@ -3,13 +3,12 @@
 #include "VOZAdarovaTask.h"
 #include "VOZAdarovaWorkerFactory.h"
 
+#include <element_pattern/VariationTrackMessage.h>
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/log/Logger.h>
 #include <NxCore/tasks/FailTask.h>
 #include <NxLang/base/BasePorts.h>
-#include <NxLang/base/BaseSlots.h>
-#include <NxLang/engine/WorkflowContext.h>
-#include <NxLang/storage/StorageUtils.h>
 
 #include <memory>
 
@@ -31,16 +30,12 @@ Task* VOZAdarovaWorker::step() {
         return new FailTask(os.getError());
     }
     if (inChannel->hasMessage()) {
-        Message message = getMessageAndSetupScriptValues(inChannel);
-        QVariantMap data = message.getData().toMap();
-        const QString slotId = BaseSlots::VARIATION_TRACK_SLOT().getId();
-        if (!data.contains(slotId)) {
-            os.setError(tr("Variations slot is empty"));
+        QString error;
+        std::unique_ptr<VariantTrackObject> trackObject = takeVariationTrack(*this, inChannel, error);
+        if (!error.isEmpty()) {
+            os.setError(error);
             return new FailTask(os.getError());
         }
-        SharedDbiDataHandler handler = data.value(slotId).value<SharedDbiDataHandler>();
-        std::unique_ptr<VariantTrackObject> trackObject(
-            StorageUtils::getVariantTrackObject(context == nullptr ? nullptr : context->getDataStorage(), handler));
         if (trackObject == nullptr) {
             NX_RECOVER_MSG(tr("Can't get track object"));
             return nullptr;

@@ -3,6 +3,7 @@
 // attribute names, failed requests and answers that would break a report, the errors that used
 // to drop a track silently, and real Python scripts run one at a time and several at once.
 #include "RequestTestSupport.h"
+#include "WorkerTestBed.h"
 
 #include <BaseRequestForSnpWorker.h>
 #include <BaseSnpAnnotationTask.h>
@@ -13,11 +14,7 @@
 #include <NxLang/base/BasePorts.h>
 #include <NxLang/base/BaseSlots.h>
 #include <NxLang/datatype/BaseTypes.h>
-#include <NxLang/engine/IntegralBus.h>
-#include <NxLang/engine/WorkflowContext.h>
-#include <NxLang/engine/WorkflowMonitor.h>
 #include <NxLang/model/Actor.h>
-#include <NxLang/storage/DbiDataStorage.h>
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
@@ -77,39 +74,26 @@ protected:
     }
 };
 
-class RequestWorkerTest : public ::testing::Test {
+class RequestWorkerTest : public ::testing::Test, protected WorkerTestBed<TestWorker> {
 protected:
     void SetUp() override {
         ensureApplication();
         AppContextImpl::getApplicationContext()->setWorkingDirectoryPath(box.workingDirectory);
         proto.reset(new IntegralBusActorPrototype(Descriptor("test-request"), SnpElementPattern::createPorts(true),
                                                   {SnpElementPattern::createDbPathAttribute()}));
-        actor.reset(proto->createInstance("request"));
+        wire(proto->createInstance("request"), box.sessionRef);
         actor->setParameter("db_path", QString());
-        upstream.addReceiver(&in);
-        out.addReceiver(&downstream);
-        storage.reset(new DbiDataStorage(box.sessionRef));
-        context.reset(new WorkflowContext({actor.get()}, storage.get(), &monitor, QString()));
-        worker.reset(new TestWorker(actor.get()));
-        worker->bindPorts({{BasePorts::IN_VARIATION_TRACK_PORT_ID(), &in}, {BasePorts::OUT_VARIATION_TRACK_PORT_ID(), &out}});
-        worker->setContext(context.get());
-        worker->start();
+        start(new TestWorker(actor.get()));
     }
 
-    void TearDown() override {
-        worker.reset();
-        qDeleteAll(tasks);
-    }
+    void TearDown() override { release(); }
 
     QList<NxVariant> sendTrack(int count, qint64 firstPos = 100) {
         QList<NxVariant> vars;
         for (int i = 0; i < count; ++i) {
             vars << snv(firstPos + i, "A", "G");
         }
-        NxVariantTrack t = box.addTrack(vars);
-        QVariantMap data;
-        data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(storage->putVariantTrack(t.id));
-        upstream.put(Message(BaseTypes::ANY_TYPE(), data));
+        WorkerTestBed::sendTrack(box.addTrack(vars).id);
         return vars;
     }
 
@@ -150,16 +134,6 @@ protected:
 
     Sandbox box;
     std::unique_ptr<ActorPrototype> proto;
-    std::unique_ptr<Actor> actor;
-    IntegralBus upstream{"up", false};
-    IntegralBus in{BasePorts::IN_VARIATION_TRACK_PORT_ID(), true};
-    IntegralBus out{BasePorts::OUT_VARIATION_TRACK_PORT_ID(), false};
-    IntegralBus downstream{"down", true};
-    std::unique_ptr<DbiDataStorage> storage;
-    WorkflowMonitor monitor;
-    std::unique_ptr<WorkflowContext> context;
-    std::unique_ptr<TestWorker> worker;
-    QList<Task*> tasks;
 };
 
 QVariantMap answer(const QString& value, const QByteArray& featureId = QByteArray()) {

@@ -4,6 +4,8 @@
 // hangs leaves no script, and nothing the script started, behind.
 #include "ConsoleRun.h"
 
+#include <NxCore/core/ProcessAlive.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,15 +23,6 @@
 using namespace Nx;
 
 namespace {
-
-bool processAlive(qint64 pid) {
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
-}
 
 class RequestFailuresConsoleTest : public ::testing::Test {
 protected:
@@ -201,7 +194,7 @@ TEST_F(RequestFailuresConsoleTest, AConsoleEndedBySignalWhileAScriptHangsLeavesN
         timer.restart();
         auto anyAlive = [&] {
             for (qint64 pid : started) {
-                if (processAlive(pid)) {
+                if (isProcessAlive(pid)) {
                     return true;
                 }
             }

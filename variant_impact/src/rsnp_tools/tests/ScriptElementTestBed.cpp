@@ -7,11 +7,6 @@
 #include <NxCore/dbi/sqlite/SQLiteFeatureDbi.h>
 #include <NxCore/records/Gene.h>
 #include <NxCore/tasks/Task.h>
-#include <NxLang/base/BaseSlots.h>
-#include <NxLang/datatype/BaseTypes.h>
-#include <NxLang/model/ActorPrototype.h>
-#include <NxLang/registry/LocalDomainFactory.h>
-#include <NxLang/registry/WorkflowEnv.h>
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
@@ -78,33 +73,19 @@ bool Element::setUp(const QString& actorId, const QString& resultKey, const std:
     if (!buildReference(referencePath, error)) {
         return false;
     }
-    ActorPrototype* proto = WorkflowEnv::getProtoRegistry()->getProto(actorId);
+    ActorPrototype* proto = installedProto(actorId, install);
     if (proto == nullptr) {
-        install();
-        proto = WorkflowEnv::getProtoRegistry()->getProto(actorId);
-    }
-    DomainFactory* local = WorkflowEnv::getDomainRegistry()->getById(LocalWorkflow::LocalDomainFactory::ID);
-    DomainFactory* factory = local != nullptr ? local->getById(actorId) : nullptr;
-    if (proto == nullptr || factory == nullptr) {
         error = "element " + actorId + " is not registered";
         return false;
     }
-    actor.reset(proto->createInstance(actorId));
+    wire(proto->createInstance(actorId), box.sessionRef);
     if (proto->getAttribute("db_path") != nullptr) {
         actor->setParameter("db_path", referencePath);
     }
-    upstream.addReceiver(&in);
-    out.addReceiver(&downstream);
-    storage.reset(new DbiDataStorage(box.sessionRef));
-    context.reset(new WorkflowContext({actor.get()}, storage.get(), &monitor, QString()));
-    worker.reset(dynamic_cast<LocalWorkflow::BaseRequestForSnpWorker*>(factory->makeWorker(actor.get())));
-    if (worker == nullptr) {
-        error = "the factory of " + actorId + " makes no request worker";
+    if (!start(makeRegisteredWorker(actorId))) {
+        error = "element " + actorId + " has no factory that makes a request worker";
         return false;
     }
-    worker->bindPorts({{BasePorts::IN_VARIATION_TRACK_PORT_ID(), &in}, {BasePorts::OUT_VARIATION_TRACK_PORT_ID(), &out}});
-    worker->setContext(context.get());
-    worker->start();
     // The stand-in script: its result key (the element's only one) and its command line.
     const QString script = QFileInfo(worker->getScriptPath()).fileName();
     box.writeScript(script, QString("import json, sys\nprint('%1:' + json.dumps(sys.argv[1:]))\n").arg(resultKey));
@@ -112,19 +93,15 @@ bool Element::setUp(const QString& actorId, const QString& resultKey, const std:
 }
 
 Element::~Element() {
-    worker.reset();
-    qDeleteAll(groups);
+    release();
 }
 
 int Element::run(QList<NxVariant>& variants, const QString& sequenceName) {
-    NxVariantTrack t = box.addTrack(variants, sequenceName);
-    QVariantMap data;
-    data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(storage->putVariantTrack(t.id));
-    upstream.put(Message(BaseTypes::ANY_TYPE(), data));
+    sendTrack(box.addTrack(variants, sequenceName).id);
     // A track runs in windows: one step each, until the step that sends the track on.
     int n = 0;
     while (Task* group = worker->step()) {
-        groups << group;
+        tasks << group;
         n += group->getSubtaskCount();
         if (!TaskRunner::runAndWait(group, 60000) || group->hasError()) {
             return -1;

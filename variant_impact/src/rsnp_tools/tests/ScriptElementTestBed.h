@@ -13,20 +13,14 @@
 #pragma once
 
 #include "../../tests/RequestTestSupport.h"
+#include "../../tests/WorkerTestBed.h"
 
 #include <BaseRequestForSnpWorker.h>
 
-#include <NxLang/base/BasePorts.h>
-#include <NxLang/engine/IntegralBus.h>
-#include <NxLang/engine/WorkflowContext.h>
-#include <NxLang/engine/WorkflowMonitor.h>
-#include <NxLang/model/Actor.h>
-#include <NxLang/storage/DbiDataStorage.h>
 
 #include <QJsonArray>
 
 #include <functional>
-#include <memory>
 
 namespace Nx {
 namespace ScriptElementTestBed {
@@ -43,7 +37,7 @@ NxVariant snv(qint64 pos, char obs, const QString& publicId = QString());
 // Writes the reference database; false with the error on failure.
 bool buildReference(const QString& path, QString& error);
 
-class Element {
+class Element : public WorkerTestBed<LocalWorkflow::BaseRequestForSnpWorker> {
 public:
     // Installs the element when its prototype is not registered yet, creates an actor with the
     // reference as "db_path" (when the element has one) and a worker from the registered factory.
@@ -60,16 +54,6 @@ public:
 
     RequestTestSupport::Sandbox box;
     QString referencePath;
-    std::unique_ptr<Actor> actor;
-    IntegralBus upstream{"up", false};
-    IntegralBus in{BasePorts::IN_VARIATION_TRACK_PORT_ID(), true};
-    IntegralBus out{BasePorts::OUT_VARIATION_TRACK_PORT_ID(), false};
-    IntegralBus downstream{"down", true};
-    std::unique_ptr<DbiDataStorage> storage;
-    WorkflowMonitor monitor;
-    std::unique_ptr<WorkflowContext> context;
-    std::unique_ptr<LocalWorkflow::BaseRequestForSnpWorker> worker;
-    QList<Task*> groups;
 };
 
 }  // namespace ScriptElementTestBed

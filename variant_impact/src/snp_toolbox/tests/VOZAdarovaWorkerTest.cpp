@@ -2,6 +2,8 @@
 // real channels with real annotation tasks, when the output ends, and the prompter's text.
 #include "SnpToolboxTestData.h"
 
+#include "../../tests/WorkerTestBed.h"
+
 #include "../VOZAdarovaTask.h"
 #include "../VOZAdarovaWorker.h"
 #include "../VOZAdarovaWorkerFactory.h"
@@ -12,16 +14,10 @@
 #include <NxCore/log/Logger.h>
 #include <NxLang/base/BaseActorCategories.h>
 #include <NxLang/base/BasePorts.h>
-#include <NxLang/base/BaseSlots.h>
 #include <NxLang/datatype/BaseTypes.h>
-#include <NxLang/engine/IntegralBus.h>
-#include <NxLang/engine/WorkflowContext.h>
-#include <NxLang/engine/WorkflowMonitor.h>
 #include <NxLang/model/Actor.h>
 #include <NxLang/model/Prompter.h>
-#include <NxLang/registry/LocalDomainFactory.h>
 #include <NxLang/registry/WorkflowEnv.h>
-#include <NxLang/storage/DbiDataStorage.h>
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
@@ -36,17 +32,12 @@ using namespace Nx::SnpToolboxTestData;
 namespace {
 
 ActorPrototype* installedProto() {
-    ActorPrototype* p = WorkflowEnv::getProtoRegistry()->getProto(VOZAdarovaWorkerFactory::ACTOR_ID);
-    if (p == nullptr) {
-        VOZAdarovaWorkerFactory::install();
-        p = WorkflowEnv::getProtoRegistry()->getProto(VOZAdarovaWorkerFactory::ACTOR_ID);
-    }
-    return p;
+    return Nx::installedProto(VOZAdarovaWorkerFactory::ACTOR_ID, &VOZAdarovaWorkerFactory::install);
 }
 
 // One element between an upstream output and a downstream input, stepped like the engine does:
 // step while ready and not done, and run each returned task to its end before the next step.
-class WorkerTest : public ::testing::Test {
+class WorkerTest : public ::testing::Test, protected WorkerTestBed<VOZAdarovaWorker> {
 protected:
     void SetUp() override {
         ensureApplication();
@@ -55,28 +46,12 @@ protected:
         ASSERT_TRUE(dbs.buildReference(os)) << os.getError().toStdString();
         ActorPrototype* proto = installedProto();
         ASSERT_NE(proto, nullptr);
-        actor.reset(proto->createInstance("annotate"));
+        wire(proto->createInstance("annotate"), dbs.sessionRef);
         actor->setParameter(VOZAdarovaWorkerFactory::DB_PATH_ATTR_ID, dbs.referencePath);
-
-        upstream.addReceiver(&in);
-        out.addReceiver(&downstream);
-        storage.reset(new DbiDataStorage(dbs.sessionRef));
-        context.reset(new WorkflowContext({actor.get()}, storage.get(), &monitor, QString()));
-        DomainFactory* local = WorkflowEnv::getDomainRegistry()->getById(LocalDomainFactory::ID);
-        ASSERT_NE(local, nullptr);
-        DomainFactory* factory = local->getById(VOZAdarovaWorkerFactory::ACTOR_ID);
-        ASSERT_NE(factory, nullptr);
-        worker.reset(dynamic_cast<VOZAdarovaWorker*>(factory->makeWorker(actor.get())));
-        ASSERT_NE(worker, nullptr);
-        worker->bindPorts({{BasePorts::IN_VARIATION_TRACK_PORT_ID(), &in}, {BasePorts::OUT_VARIATION_TRACK_PORT_ID(), &out}});
-        worker->setContext(context.get());
-        worker->start();
+        ASSERT_TRUE(start(makeRegisteredWorker(VOZAdarovaWorkerFactory::ACTOR_ID)));
     }
 
-    void TearDown() override {
-        worker.reset();
-        qDeleteAll(tasks);
-    }
+    void TearDown() override { release(); }
 
     NxVariantTrack addTrack(QList<NxVariant>& vars) {
         NxOpStatusImpl os;
@@ -85,11 +60,7 @@ protected:
         return t;
     }
 
-    void sendTrack(const NxVariantTrack& t) {
-        QVariantMap data;
-        data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(storage->putVariantTrack(t.id));
-        upstream.put(Message(BaseTypes::ANY_TYPE(), data));
-    }
+    void sendTrack(const NxVariantTrack& t) { WorkerTestBed::sendTrack(t.id); }
 
     // Steps until the worker waits for input or is done; returns the tasks run, in order.
     QList<Task*> drive() {
@@ -106,21 +77,7 @@ protected:
         return run;
     }
 
-    NxDataId trackIdOf(const Message& m) {
-        return m.getData().toMap().value(BaseSlots::VARIATION_TRACK_SLOT().getId()).value<SharedDbiDataHandler>()->getObjectId();
-    }
-
     Databases dbs;
-    std::unique_ptr<Actor> actor;
-    IntegralBus upstream{"up", false};
-    IntegralBus in{BasePorts::IN_VARIATION_TRACK_PORT_ID(), true};
-    IntegralBus out{BasePorts::OUT_VARIATION_TRACK_PORT_ID(), false};
-    IntegralBus downstream{"down", true};
-    std::unique_ptr<DbiDataStorage> storage;
-    WorkflowMonitor monitor;
-    std::unique_ptr<WorkflowContext> context;
-    std::unique_ptr<VOZAdarovaWorker> worker;
-    QList<Task*> tasks;  // owned: the runner does not delete them
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 // and the worker over real channels, a real reference database and the real scheduler.
 #include "TataTestGenome.h"
 
+#include "../../tests/WorkerTestBed.h"
+
 #include <tata_box_analysis/AnalyzeTataBoxesTask.h>
 #include <tata_box_analysis/AnalyzeTataBoxesWorker.h>
 #include <tata_box_analysis/AnalyzeTataBoxesWorkerFactory.h>
@@ -11,14 +13,9 @@
 #include <NxLang/base/BasePorts.h>
 #include <NxLang/base/BaseSlots.h>
 #include <NxLang/datatype/BaseTypes.h>
-#include <NxLang/engine/IntegralBus.h>
-#include <NxLang/engine/WorkflowContext.h>
-#include <NxLang/engine/WorkflowMonitor.h>
 #include <NxLang/model/Actor.h>
 #include <NxLang/model/Prompter.h>
-#include <NxLang/registry/LocalDomainFactory.h>
 #include <NxLang/registry/WorkflowEnv.h>
-#include <NxLang/storage/DbiDataStorage.h>
 #include <NxPrivate/tasks/TaskRunner.h>
 
 #include <gtest/gtest.h>
@@ -32,15 +29,10 @@ using namespace Nx::TataTestGenome;
 namespace {
 
 ActorPrototype* installedProto() {
-    ActorPrototype* p = WorkflowEnv::getProtoRegistry()->getProto(AnalyzeTataBoxesWorkerFactory::ACTOR_ID);
-    if (p == nullptr) {
-        AnalyzeTataBoxesWorkerFactory::install();
-        p = WorkflowEnv::getProtoRegistry()->getProto(AnalyzeTataBoxesWorkerFactory::ACTOR_ID);
-    }
-    return p;
+    return Nx::installedProto(AnalyzeTataBoxesWorkerFactory::ACTOR_ID, &AnalyzeTataBoxesWorkerFactory::install);
 }
 
-class TataWorkerTest : public ::testing::Test {
+class TataWorkerTest : public ::testing::Test, protected WorkerTestBed<AnalyzeTataBoxesWorker> {
 protected:
     void SetUp() override {
         ensureApplication();
@@ -48,32 +40,16 @@ protected:
         ASSERT_TRUE(dbs.build(error)) << error.toStdString();
         ActorPrototype* proto = installedProto();
         ASSERT_NE(proto, nullptr);
-        actor.reset(proto->createInstance("tata"));
+        wire(proto->createInstance("tata"), dbs.sessionRef);
         actor->setParameter("db_path", dbs.referencePath);
-        upstream.addReceiver(&in);
-        out.addReceiver(&downstream);
-        storage.reset(new DbiDataStorage(dbs.sessionRef));
-        context.reset(new WorkflowContext({actor.get()}, storage.get(), &monitor, QString()));
-        DomainFactory* factory = WorkflowEnv::getDomainRegistry()->getById(LocalDomainFactory::ID)->getById("tata-box-snp");
-        ASSERT_NE(factory, nullptr);
-        worker.reset(dynamic_cast<AnalyzeTataBoxesWorker*>(factory->makeWorker(actor.get())));
-        ASSERT_NE(worker, nullptr);
-        worker->bindPorts({{BasePorts::IN_VARIATION_TRACK_PORT_ID(), &in}, {BasePorts::OUT_VARIATION_TRACK_PORT_ID(), &out}});
-        worker->setContext(context.get());
-        worker->start();
+        ASSERT_TRUE(start(makeRegisteredWorker("tata-box-snp")));
     }
 
-    void TearDown() override {
-        worker.reset();
-        qDeleteAll(tasks);
-    }
+    void TearDown() override { release(); }
 
     // Sends the track and runs the worker's step; returns the group's subtask count (0: none).
     int run(QList<NxVariant>& vars, const QString& name = "chr5", const NxDataId& sequenceId = NxDataId()) {
-        NxVariantTrack t = dbs.addTrack(vars, name, sequenceId);
-        QVariantMap data;
-        data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(storage->putVariantTrack(t.id));
-        upstream.put(Message(BaseTypes::ANY_TYPE(), data));
+        sendTrack(dbs.addTrack(vars, name, sequenceId).id);
         // A track runs in windows, one step each, until the step that sends it on.
         int n = 0;
         while (Task* group = worker->step()) {
@@ -93,16 +69,6 @@ protected:
     }
 
     Databases dbs;
-    std::unique_ptr<Actor> actor;
-    IntegralBus upstream{"up", false};
-    IntegralBus in{BasePorts::IN_VARIATION_TRACK_PORT_ID(), true};
-    IntegralBus out{BasePorts::OUT_VARIATION_TRACK_PORT_ID(), false};
-    IntegralBus downstream{"down", true};
-    std::unique_ptr<DbiDataStorage> storage;
-    WorkflowMonitor monitor;
-    std::unique_ptr<WorkflowContext> context;
-    std::unique_ptr<AnalyzeTataBoxesWorker> worker;
-    QList<Task*> tasks;
 };
 
 Gene gene(qint64 start, qint64 end, bool complement) {

@@ -1,13 +1,13 @@
 #include "DevToolsPipe.h"
 
-#include "ExternalSession.h"
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -37,6 +37,10 @@ bool highPipe(int fds[2]) {
 
 DevToolsPipe::~DevToolsPipe() {
     close();
+}
+
+QString DevToolsPipe::findChromium() {
+    return QStandardPaths::findExecutable("chromium");
 }
 
 bool DevToolsPipe::start(const QString& program, const QStringList& args, const QStringList& env,
@@ -95,10 +99,21 @@ bool DevToolsPipe::readMessages() {
     }
     int end;
     while ((end = pending.indexOf('\0')) >= 0) {
-        received.append(QJsonDocument::fromJson(pending.left(end)).object());
+        const QJsonObject message = QJsonDocument::fromJson(pending.left(end)).object();
         pending.remove(0, end + 1);
+        if (message.contains("id")) {
+            answers.append(message);
+        } else if (onEvent) {
+            onEvent(message);
+        }
     }
     return true;
+}
+
+void DevToolsPipe::waitForInput() {
+    struct pollfd p = {fromBrowser, POLLIN, 0};
+    ::poll(&p, 1, 10);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 QJsonObject DevToolsPipe::call(const QString& method, const QJsonObject& params, const QString& sessionId,
@@ -123,9 +138,9 @@ QJsonObject DevToolsPipe::call(const QString& method, const QJsonObject& params,
     t.start();
     while (t.elapsed() < timeoutMs) {
         bool open = readMessages();
-        for (int i = 0; i < received.size(); i++) {
-            if (received[i].value("id").toInt() == id) {
-                QJsonObject answer = received.takeAt(i);
+        for (int i = 0; i < answers.size(); i++) {
+            if (answers[i].value("id").toInt() == id) {
+                QJsonObject answer = answers.takeAt(i);
                 if (answer.contains("error")) {
                     err = answer.value("error").toObject().value("message").toString();
                     return {};
@@ -133,17 +148,23 @@ QJsonObject DevToolsPipe::call(const QString& method, const QJsonObject& params,
                 return answer.value("result").toObject();
             }
         }
-        received.clear();  // events are not needed
         if (!open) {
             err = "the browser closed the pipe";
             return {};
         }
-        struct pollfd p = {fromBrowser, POLLIN, 0};
-        ::poll(&p, 1, 10);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        waitForInput();
     }
     err = method + ": no answer within " + QString::number(timeoutMs) + " ms";
     return {};
+}
+
+void DevToolsPipe::pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        waitForInput();
+        if (!readMessages()) return;
+    }
 }
 
 void DevToolsPipe::close() {
@@ -151,10 +172,16 @@ void DevToolsPipe::close() {
         QString err;
         call("Browser.close", {}, {}, &err, 3000);
         int status = 0;
-        bool done = spinUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 5000);
-        if (!done) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
+        QElapsedTimer t;
+        t.start();
+        while (::waitpid(pid, &status, WNOHANG) != pid) {
+            if (t.elapsed() > 5000) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+                break;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            ::usleep(20000);
         }
         pid = -1;
     }
