@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need. Idempotent and quiet
-# when everything is already there.
+# Installs the Debian packages the build, the tests and the demo need; given package names, only
+# those (workflows/snakemake/setup.sh asks for its own). Idempotent and quiet when everything is
+# already there.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   python3 bcftools xvfb xclip chromium
   snakemake
 )
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,28 +1,12 @@
 #include "DemoGenomeBuilder.h"
 
+#include "DemoBases.h"
+
 #include <algorithm>
 
 namespace Nx {
 
 namespace {
-
-char complementBase(char c) {
-    switch (c) {
-        case 'A': return 'T';
-        case 'C': return 'G';
-        case 'G': return 'C';
-        case 'T': return 'A';
-        default: return c;
-    }
-}
-
-QByteArray reverseComplement(const QByteArray& s) {
-    QByteArray r(s.size(), 'N');
-    for (int i = 0; i < s.size(); ++i) {
-        r[s.size() - 1 - i] = complementBase(s[i]);
-    }
-    return r;
-}
 
 bool isStop(const char* c) {
     return c[0] == 'T' && ((c[1] == 'A' && (c[2] == 'A' || c[2] == 'G')) || (c[1] == 'G' && c[2] == 'A'));

@@ -1,5 +1,6 @@
 #include "DemoIsoformGenes.h"
 
+#include "DemoBases.h"
 #include "DemoRandom.h"
 
 #include <algorithm>
@@ -60,16 +61,6 @@ public:
     DemoRandom& rnd;
     QByteArray seq;
 };
-
-char complementBase(char c) {
-    switch (c) {
-        case 'A': return 'T';
-        case 'C': return 'G';
-        case 'G': return 'C';
-        case 'T': return 'A';
-        default: return c;
-    }
-}
 
 NxRegion span(const NxRegion& a, const NxRegion& b) {
     const qint64 s = std::min(a.startPos, b.startPos);

@@ -1,24 +1,12 @@
 #include "DemoVariantPlanner.h"
 
+#include "DemoBases.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace Nx {
-
-namespace {
-
-char complementBase(char c) {
-    switch (c) {
-        case 'A': return 'T';
-        case 'C': return 'G';
-        case 'G': return 'C';
-        case 'T': return 'A';
-        default: return c;
-    }
-}
-
-}  // namespace
 
 DemoVariantPlanner::DemoVariantPlanner(DemoRandom& random, DemoGenome& genome)
     : rnd(random), genome(genome), code("demo:standard-code", nullptr, nullptr) {}

@@ -29,6 +29,17 @@ bool spinUntil(const std::function<bool()>& cond, int timeoutMs) {
     return true;
 }
 
+QProcessEnvironment suiteEnvironment(const QString& serverUrl, const QString& folder) {
+    QProcessEnvironment env;
+    env.insert("NX_PDB_URL", serverUrl);
+    env.insert("NX_ENSEMBL_URL", serverUrl);
+    env.insert("NX_DOWNLOAD_DIR", folder + "/downloads");
+    env.insert("NX_SETTINGS_DIR", folder + "/settings");
+    env.insert("NX_CRASH_DIR", folder + "/crash");
+    env.insert("XDG_RUNTIME_DIR", folder);
+    return env;
+}
+
 XvfbServer::~XvfbServer() {
     if (process.state() != QProcess::NotRunning) {
         process.terminate();

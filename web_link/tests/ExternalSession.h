@@ -47,6 +47,10 @@ private:
     QString display;
 };
 
+// The suite's environment for a test: remote databases at serverUrl, and its downloads, settings
+// and crash reports (and the X runtime folder) inside the test's folder.
+QProcessEnvironment suiteEnvironment(const QString& serverUrl, const QString& folder);
+
 class SuiteProcess {
 public:
     ~SuiteProcess();

@@ -72,15 +72,8 @@ TEST_F(WebLinkBrowserTest, ButtonsOfTheExamplePageOpenEntriesAndDataInTheSuite) 
     server.setFile("/sequence/id/ENSG00000139618?content-type=text/x-fasta", ENSG_FASTA);
     const QString origin = server.baseUrl();
 
-    QProcessEnvironment env;
-    env.insert("NX_PDB_URL", origin);
-    env.insert("NX_ENSEMBL_URL", origin);
-    env.insert("NX_DOWNLOAD_DIR", tmp.filePath("downloads"));
-    env.insert("NX_SETTINGS_DIR", tmp.filePath("settings"));
-    env.insert("NX_CRASH_DIR", tmp.filePath("crash"));
-    env.insert("XDG_RUNTIME_DIR", tmp.path());
     SuiteProcess suite;
-    ASSERT_TRUE(suite.start(x.display(), env, &why)) << why.toStdString();
+    ASSERT_TRUE(suite.start(x.display(), suiteEnvironment(origin, tmp.path()), &why)) << why.toStdString();
     ASSERT_TRUE(suite.waitForLog("Plug-in loaded: WebLink", 15000)) << suite.log().toStdString();
 
     const QString browserLog = tmp.filePath("chromium.log");

@@ -1,5 +1,7 @@
 #include "ScriptElementTestBed.h"
 
+#include "../../tests/TestReference.h"
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/DbiOperationsBlock.h>
@@ -35,34 +37,20 @@ NxVariant snv(qint64 pos, char obs, const QString& publicId) {
 }
 
 bool buildReference(const QString& path, QString& error) {
-    NxOpStatusImpl os;
-    const NxDbiRef ref(SQLITE_DBI_ID, path);
-    DbiConnection con(ref, true, os);
-    if (os.hasError()) {
-        error = os.getError();
-        return false;
-    }
-    {
-        DbiOperationsBlock block(ref, os);
-        NxSequence seq;
-        seq.visualName = "chrP";
-        seq.alphabet = "nucl-dna-default";
-        con.dbi->getSequenceDbi()->createSequenceObject(seq, os);
-        con.dbi->getSequenceDbi()->appendSequenceData(seq.id, chromosome(), os);
-        auto* features = dynamic_cast<SQLiteFeatureDbi*>(con.dbi->getFeatureDbi());
-        auto gene = [&](const char* id, const char* name, qint64 start, const char* accession) {
-            const NxRegion span(start, 200 - start);
-            const NxRegion cds(start, CDS_START + CDS.size() - start);
-            Gene g(id, name, span, cds, {span}, true, false);
-            g.setAccession(accession);
-            features->createGene(g, seq.id, {cds}, os);
-        };
-        gene("T1", "G1", 100, "Q00001");
-        gene("T2", "G2", 103, "");
-        gene("T3", "FR1", 100, "Q00003");
-    }
-    error = os.getError();
-    return !os.hasError();
+    return writeTestReference(path, "chrP", chromosome(),
+                              [](SQLiteFeatureDbi* features, const NxDataId& seqId, NxOpStatus& os) {
+                                  auto gene = [&](const char* id, const char* name, qint64 start, const char* accession) {
+                                      const NxRegion span(start, 200 - start);
+                                      const NxRegion cds(start, CDS_START + CDS.size() - start);
+                                      Gene g(id, name, span, cds, {span}, true, false);
+                                      g.setAccession(accession);
+                                      features->createGene(g, seqId, {cds}, os);
+                                  };
+                                  gene("T1", "G1", 100, "Q00001");
+                                  gene("T2", "G2", 103, "");
+                                  gene("T3", "FR1", 100, "Q00003");
+                              },
+                              error);
 }
 
 bool Element::setUp(const QString& actorId, const QString& resultKey, const std::function<void()>& install,

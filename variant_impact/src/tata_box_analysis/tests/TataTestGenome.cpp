@@ -1,5 +1,7 @@
 #include "TataTestGenome.h"
 
+#include "../../tests/TestReference.h"
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DbiConnection.h>
 #include <NxCore/dbi/DbiOperationsBlock.h>
@@ -43,34 +45,19 @@ Databases::Databases() {
 }
 
 bool Databases::build(QString& error) {
-    NxOpStatusImpl os;
-    const NxDbiRef ref(SQLITE_DBI_ID, referencePath);
-    DbiConnection con(ref, true, os);
-    if (os.hasError()) {
-        error = os.getError();
-        return false;
-    }
-    {
-        DbiOperationsBlock block(ref, os);
-        NxSequence seq;
-        seq.visualName = "chr5";
-        seq.alphabet = "nucl-dna-default";
-        con.dbi->getSequenceDbi()->createSequenceObject(seq, os);
-        con.dbi->getSequenceDbi()->appendSequenceData(seq.id, chromosome(), os);
-        chr5 = seq.id;
-        auto* features = dynamic_cast<SQLiteFeatureDbi*>(con.dbi->getFeatureDbi());
-        auto gene = [&](const char* id, qint64 start, qint64 end, bool complement) {
-            const NxRegion r(start, end - start);
-            features->createGene(Gene(id, id, r, NxRegion(), {r}, false, complement), chr5, {}, os);
-        };
-        gene("FWD1", 1000, 1200, false);
-        gene("REV1", 1600, 2100, true);
-        gene("NEAR", 50, 300, false);
-        gene("FWD2", 2600, 2800, false);
-        gene("REV2", 2300, 2490, true);
-    }
-    error = os.getError();
-    return !os.hasError();
+    return writeTestReference(referencePath, "chr5", chromosome(),
+                              [](SQLiteFeatureDbi* features, const NxDataId& seqId, NxOpStatus& os) {
+                                  auto gene = [&](const char* id, qint64 start, qint64 end, bool complement) {
+                                      const NxRegion r(start, end - start);
+                                      features->createGene(Gene(id, id, r, NxRegion(), {r}, false, complement), seqId, {}, os);
+                                  };
+                                  gene("FWD1", 1000, 1200, false);
+                                  gene("REV1", 1600, 2100, true);
+                                  gene("NEAR", 50, 300, false);
+                                  gene("FWD2", 2600, 2800, false);
+                                  gene("REV2", 2300, 2490, true);
+                              },
+                              error, &chr5);
 }
 
 NxVariantTrack Databases::addTrack(QList<NxVariant>& variants, const QString& sequenceName, const NxDataId& sequenceId) {
