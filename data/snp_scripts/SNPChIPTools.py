@@ -196,11 +196,7 @@ def warm():
     """Reads the index of the default rs-id table's cache into this interpreter (see rsnp.warm);
     the parts themselves are read per request, as a request needs only one."""
     table = sc.data_path(None, "NX_SNP_RSID_TABLE", os.path.join("chip", "rsids.bed"))
-    try:
-        load_rsid(table, "rs0")
-    except sc.DataError:
-        return False
-    return True
+    return sc.warmed(lambda: load_rsid(table, "rs0"))
 
 
 def main(argv):

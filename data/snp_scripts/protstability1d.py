@@ -104,11 +104,8 @@ def _body(argv):
 
 def warm():
     """Loads the default AAindex tables into this interpreter (see rsnp.warm)."""
-    try:
-        aaindex.load(aaindex.folder(None), indices=(st.KD,), matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3")))
-    except sc.DataError:
-        return False
-    return True
+    return sc.warmed(lambda: aaindex.load(aaindex.folder(None), indices=(st.KD,),
+                                          matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3"))))
 
 
 def main(argv):

@@ -197,14 +197,12 @@ def _body(argv):
 def warm():
     """Loads the default AAindex tables and every structure of the default accession map, with
     the per-chain data of the mapped chains, into this interpreter (see rsnp.warm)."""
-    try:
+    def load():
         aaindex.load(aaindex.folder(None), indices=(st.KD,),
                      matrices=((st.BLOSUM, "aaindex2"), (st.SKOLNICK, "aaindex3"), (st.BASTOLLA, "aaindex3")))
         for path, chain in ps.mapped_structures(*ps.map_paths(None, None)):
             chain_view(ps.load(path), chain)
-    except sc.DataError:
-        return False
-    return True
+    return sc.warmed(load)
 
 
 def main(argv):

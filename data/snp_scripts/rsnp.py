@@ -425,11 +425,7 @@ def warm():
     forked from it after this call answer without reading them. Prints nothing; returns False
     when the data cannot be read (a request then reports why)."""
     path = sc.data_path(None, "NX_RSNP_MATRICES", os.path.join("jaspar", "JASPAR2018_CORE_vertebrates.txt"))
-    try:
-        scanner(path, load_matrices(path))
-    except sc.DataError:
-        return False
-    return True
+    return sc.warmed(lambda: scanner(path, load_matrices(path)))
 
 
 def main(argv):

@@ -146,14 +146,12 @@ def _body(argv):
 def warm():
     """Loads every structure of the default accession map, with its residue index and ligands,
     into this interpreter (see rsnp.warm)."""
-    try:
+    def load():
         for path, chain in ps.mapped_structures(*ps.map_paths(None, None)):
             structure = ps.load(path)
             ps.residue_atoms(structure, chain, 0)
             ps.derived(structure, "ligands", _ligand_groups)
-    except sc.DataError:
-        return False
-    return True
+    return sc.warmed(load)
 
 
 def main(argv):

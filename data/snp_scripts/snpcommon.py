@@ -76,6 +76,16 @@ def run(name, argv, body, help_text):
         return EXIT_DATA
 
 
+def warmed(load):
+    """What a script's warm() returns: True once load() has read the default data into this
+    interpreter, False when it cannot be read (a request then reports why)."""
+    try:
+        load()
+    except DataError:
+        return False
+    return True
+
+
 def emit(key, value):
     """Writes the answer line; the value must stay one tab-free line because it ends up in a TSV cell."""
     text = str(value).replace("\t", " ").replace("\r", " ").replace("\n", " ")

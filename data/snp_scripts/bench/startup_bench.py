@@ -16,6 +16,8 @@ import time
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, HERE)
 
+from inprocess_bench import make_chip_data  # noqa: E402  (the same data for both benchmarks)
+
 REF = "GGCTAGCTAGGATCGATCGGCTAGCTTGCGGTTTCTGTGGTTTGCATGCATCGATCGGCTAGCTAGCATCGATCGGCTAGCTA"
 ALT = REF[:40] + "A" + REF[41:]
 ALPHA = ("MVLSPADKTNVKAAWGKVGAHAGEYGAEALERMFLSFPTTKTYFPHFDLSHGSAQVKGHGKKVADALTNAVAHVDDMPNALSALSDLHAHK"
@@ -61,16 +63,7 @@ def main():
 
 def run(tmp, runs):
     os.environ["NX_SNP_CACHE_DIR"] = os.path.join(tmp, "cache")
-    with open(os.path.join(tmp, "rsids.bed"), "w") as f:
-        for i in range(100000):
-            f.write("chr7\t%d\t%d\trs%d\n" % (i * 1000, i * 1000 + 1, 1000000 + i))
-    os.makedirs(os.path.join(tmp, "peaks"))
-    for factor in ("CTCF", "EP300", "REST"):
-        with open(os.path.join(tmp, "peaks", factor + ".bed"), "w") as f:
-            for i in range(20000):
-                f.write("chr7\t%d\t%d\tp\t%d\n" % (i * 5000, i * 5000 + 300, i % 1000))
-    os.environ["NX_SNP_RSID_TABLE"] = os.path.join(tmp, "rsids.bed")
-    os.environ["NX_CHIP_PEAK_DIR"] = os.path.join(tmp, "peaks")
+    make_chip_data(tmp)
 
     base, base_cpu = starts_per_second([sys.executable, "-c", "pass"], runs)
     print("%-20s %10s %10s %12s %12s %10s" % ("script", "starts/s", "vs bare", "CPU ms/start",
