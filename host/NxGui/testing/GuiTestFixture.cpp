@@ -1,5 +1,7 @@
 #include "GuiTestFixture.h"
 
+#include <NxCore/core/SpinEventLoop.h>
+
 #include <QPointer>
 
 namespace Nx {
@@ -40,13 +42,7 @@ void GuiTestFixture::TearDown() {
 }
 
 bool GuiTestFixture::waitFor(const std::function<bool()>& cond, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return spinEventLoopUntil(cond, timeoutMs);
 }
 
 bool GuiTestFixture::runTask(Task* t, int timeoutMs) {

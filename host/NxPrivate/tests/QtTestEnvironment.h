@@ -2,13 +2,13 @@
 // a real TaskSchedulerImpl in the application context (SchedulerFixture).
 #pragma once
 
+#include <NxCore/core/SpinEventLoop.h>
 #include <NxPrivate/core/AppContextImpl.h>
 #include <NxPrivate/tasks/TaskSchedulerImpl.h>
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 namespace Nx {
 
@@ -27,13 +27,7 @@ protected:
     // Spins the event loop until cond() holds; false after timeoutMs (a hang, not a speed limit).
     template <class F>
     static bool waitFor(F cond, int timeoutMs = 20000) {
-        QElapsedTimer t;
-        t.start();
-        while (!cond()) {
-            if (t.elapsed() > timeoutMs) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+        return spinEventLoopUntil(cond, timeoutMs);
     }
 
     TaskSchedulerImpl* scheduler = nullptr;

@@ -9,19 +9,26 @@
 
 namespace Nx {
 
+bool SQLiteQuery::open(SQLiteDbi* db) {
+    if (os.hasError()) {
+        return false;
+    }
+    if (db == nullptr || db->getHandle() == nullptr) {
+        os.setError(tr("Database is not open"));
+        return false;
+    }
+    handle = db->getHandle();
+    return true;
+}
+
 SQLiteQuery::SQLiteQuery(const QString& sql, SQLiteDbi* db, NxOpStatus& os)
     : SQLiteQuery(sql, db, true, os) {
 }
 
 SQLiteQuery::SQLiteQuery(const char* sql, SQLiteDbi* db, NxOpStatus& os) : literal(sql), os(os) {
-    if (os.hasError()) {
+    if (!open(db)) {
         return;
     }
-    if (db == nullptr || db->getHandle() == nullptr) {
-        os.setError(tr("Database is not open"));
-        return;
-    }
-    handle = db->getHandle();
     this->db = db;
     stmt = db->takeCachedStatement(literal);
     if (stmt == nullptr) {
@@ -37,14 +44,9 @@ SQLiteQuery::SQLiteQuery(const char* sql, SQLiteDbi* db, NxOpStatus& os) : liter
 
 SQLiteQuery::SQLiteQuery(const QString& sql, SQLiteDbi* db, bool cached, NxOpStatus& os)
     : sql(sql), cached(cached), os(os) {
-    if (os.hasError()) {
+    if (!open(db)) {
         return;
     }
-    if (db == nullptr || db->getHandle() == nullptr) {
-        os.setError(tr("Database is not open"));
-        return;
-    }
-    handle = db->getHandle();
     dbPath = db->getFilePath();
     if (cached) {
         this->db = db;

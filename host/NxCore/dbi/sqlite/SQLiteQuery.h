@@ -72,6 +72,9 @@ public:
     static void exec(const QString& sql, SQLiteDbi* db, NxOpStatus& os);
 
 private:
+    // Takes the connection's handle; false (with the error in os, or an earlier error there)
+    // when there is nothing to prepare on.
+    bool open(SQLiteDbi* db);
     void setError(const QString& what);
     bool checkBind(int rc);
 
