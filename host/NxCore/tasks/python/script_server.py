@@ -385,7 +385,10 @@ class Output:
 
 def host_gone(pid):
     kill_group(pid)
-    os.waitpid(pid, 0)
+    try:
+        os.waitpid(pid, 0)
+    except ChildProcessError:
+        pass  # already reaped
     os._exit(0)
 
 
