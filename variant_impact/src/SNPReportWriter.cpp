@@ -3,6 +3,7 @@
 #include "FailedRequestsFile.h"
 #include "SNPReportWriterFactory.h"
 #include "SNPReportWriterTask.h"
+#include "annotated_vcf/SharedVcfEntries.h"
 
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/tasks/FailTask.h>
@@ -37,7 +38,10 @@ Task* SNPReportWriter::createTask(const QList<NxVariantTrack>& tracks, const NxD
             monitor->addOutputFile(failuresPath, getActorId());
         }
     }
-    return new SNPReportWriterTask(settings, tracks, dbiRef);
+    auto* task = new SNPReportWriterTask(settings, tracks, dbiRef);
+    vcfEntries = SharedVcfEntries::forElement(getActor(), context, dbiRef);
+    task->setVcfEntries(vcfEntries);
+    return task;
 }
 
 QStringList SNPReportWriter::outputFilesOf(Task* task) const {
