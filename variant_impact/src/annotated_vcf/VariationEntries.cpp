@@ -10,6 +10,7 @@
 #include <NxCore/core/NxOpStatus.h>
 
 #include <cstring>
+#include <vector>
 
 namespace Nx {
 
@@ -19,14 +20,37 @@ QString number(double value) {
     return value == -1 ? QString() : QString("%1").arg(value);
 }
 
-// The cell of a column in a row built over the given column list ("-" cells read as absent).
-QString cell(const QStringList& row, const QList<int>& columns, int column) {
-    const int index = columns.indexOf(column);
-    if (index < 0 || index >= row.size() || row[index] == QLatin1String("-")) {
-        return QString();
+// The cells of a report row, as splitting it at its tabs gives them, without copying the others.
+class RowCells {
+public:
+    RowCells(const QString& row, const QList<int>& columns) : row(row), columns(columns) {
+        int from = 0;
+        for (;;) {
+            starts.push_back(from);
+            const int tab = row.indexOf(QLatin1Char('\t'), from);
+            if (tab < 0) {
+                break;
+            }
+            from = tab + 1;
+        }
     }
-    return row[index];
-}
+    // The cell of a column ("-" cells read as absent).
+    QString operator()(int column) const {
+        const int index = columns.indexOf(column);
+        if (index < 0 || index >= int(starts.size())) {
+            return QString();
+        }
+        const int from = starts[size_t(index)];
+        const int to = index + 1 < int(starts.size()) ? starts[size_t(index) + 1] - 1 : row.size();
+        const QStringRef cell = row.midRef(from, to - from);
+        return cell == QLatin1String("-") ? QString() : cell.toString();
+    }
+
+private:
+    const QString& row;
+    const QList<int>& columns;
+    std::vector<int> starts;  // of every cell
+};
 
 }  // namespace
 
@@ -178,19 +202,18 @@ void VariationEntries::fromInfo(VariationInfo& info, const NxVariant& variant, c
     for (int g = 0; g < genes.size() && g < inGene.size(); ++g) {
         const Gene& gene = genes[g];
         const QString transcript = QString::fromLatin1(gene.getFeatureId());
-        const QStringList row = inGene[g].split('\t');
-        const QString substitution = cell(row, inCols, ReportColumn_Substitution);
+        const RowCells cell(inGene[g], inCols);
+        const QString substitution = cell(ReportColumn_Substitution);
         out.add(Consequence, {gene.getName(), transcript,
-                              AnnotatedVcfFields::consequence(cell(row, inCols, ReportColumn_Location), substitution,
+                              AnnotatedVcfFields::consequence(cell(ReportColumn_Location), substitution,
                                                               gene.isCoding(), refLength, altLength),
-                              cell(row, inCols, ReportColumn_Codon), substitution,
-                              cell(row, inCols, ReportColumn_SiftEffect), cell(row, inCols, ReportColumn_SiftScore),
-                              QString()});
+                              cell(ReportColumn_Codon), substitution, cell(ReportColumn_SiftEffect),
+                              cell(ReportColumn_SiftScore), QString()});
         const QPair<Field, int> answers[] = {{Stability1D, ReportColumn_ProtStability1D},
                                              {Stability3D, ReportColumn_ProtStability3D},
                                              {PdbSite, ReportColumn_Snp2PdbSite}};
         for (const auto& answer : answers) {
-            const QString value = cell(row, inCols, answer.second);
+            const QString value = cell(answer.second);
             if (!value.isEmpty()) {
                 out.add(answer.first, {transcript, value});
             }
@@ -204,14 +227,14 @@ void VariationEntries::fromInfo(VariationInfo& info, const NxVariant& variant, c
         const QList<int>& regCols = info.getRegulatoryColumns();
         for (int g = 0; g < regulated.size() && g < regRows.size(); ++g) {
             const QString transcript = QString::fromLatin1(regulated[g].getFeatureId());
-            const QStringList row = regRows[g].split('\t');
-            QString distance = cell(row, regCols, ReportColumn_FromTranscriptionStart);
+            const RowCells cell(regRows[g], regCols);
+            QString distance = cell(ReportColumn_FromTranscriptionStart);
             if (distance.startsWith('-')) {
                 distance = distance.mid(1);
             }
             out.add(Consequence, {regulated[g].getName(), transcript, "upstream_gene_variant", QString(), QString(),
                                   QString(), QString(), distance});
-            const QString tata = cell(row, regCols, ReportColumn_TataTool);
+            const QString tata = cell(ReportColumn_TataTool);
             if (!tata.isEmpty()) {
                 out.add(Tata, {transcript, tata});
             }
