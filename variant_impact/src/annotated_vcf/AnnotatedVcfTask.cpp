@@ -403,10 +403,8 @@ void AnnotatedVcfTask::run() {
     for (int b = 0; b < qMax(1, threads) + 1; ++b) {
         batches.emplace_back(new Batch());
     }
+    // Started with the first batch that needs it: entries the report writer computed need none.
     std::unique_ptr<AnnotationPool> pool;
-    if (threads > 1) {
-        pool.reset(new AnnotationPool(threads, settings, dbiRef, stateInfo));
-    }
     std::deque<Batch*> inFlight;
     const std::function<bool()> canceled = [this]() { return stateInfo.isCanceled(); };
     qint64 recordNo = 0;
@@ -557,6 +555,9 @@ void AnnotatedVcfTask::run() {
             batch->computing = batch->records[size_t(r)].needsComputing();
         }
         // Entries the report writer computed only need their alleles: that is done when written.
+        if (pool == nullptr && batch->computing && threads > 1) {
+            pool.reset(new AnnotationPool(threads, settings, dbiRef, stateInfo));
+        }
         if (pool != nullptr && batch->computing) {
             pool->submit(batch);
         }
