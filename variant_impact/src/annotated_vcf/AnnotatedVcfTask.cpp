@@ -30,6 +30,7 @@
 #include <htslib/hts.h>
 #include <htslib/vcf.h>
 
+#include <cctype>
 #include <deque>
 #include <cstring>
 #include <limits>
@@ -54,6 +55,21 @@ struct ReadVariation {
     QByteArray entries;  // VariationEntries::joined()
 };
 
+// Whether a stored allele (upper case) is the record's allele.
+bool sameAllele(const QByteArray& stored, const char* allele) {
+    const int n = stored.size();
+    for (int i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(allele[i]);
+        if (c >= 0x80) {
+            return stored == QByteArray(allele).toUpper();  // as the import cased it
+        }
+        if (c == '\0' || stored[i] != char(toupper(c))) {
+            return false;
+        }
+    }
+    return allele[n] == '\0';
+}
+
 // The variations of one track, walked by position; each record takes its own.
 class TrackCursor {
 public:
@@ -67,8 +83,9 @@ public:
     qint64 lastRead = -1;                          // start of the last variation read
     bool exhausted = false;
 
-    // The first unused variation at pos with these alleles; false when there is none.
-    bool take(qint64 pos, const QByteArray& ref, const QByteArray& alt, ReadVariation& out,
+    // The first unused variation at pos with these alleles (as the record writes them, in any
+    // case: the import stores them upper case); false when there is none.
+    bool take(qint64 pos, const char* ref, const char* alt, ReadVariation& out,
               const std::function<bool()>& canceled) {
         while (!exhausted && lastRead <= pos) {
             if (!it->hasNext()) {
@@ -84,7 +101,7 @@ public:
         }
         auto range = pending.equal_range(pos);
         for (auto i = range.first; i != range.second; ++i) {
-            if (i->second.variant.refData == ref && i->second.variant.obsData == alt) {
+            if (sameAllele(i->second.variant.refData, ref) && sameAllele(i->second.variant.obsData, alt)) {
                 out = std::move(i->second);
                 pending.erase(i);
                 return true;
@@ -407,6 +424,8 @@ void AnnotatedVcfTask::run() {
     std::unique_ptr<AnnotationPool> pool;
     std::deque<Batch*> inFlight;
     const std::function<bool()> canceled = [this]() { return stateInfo.isCanceled(); };
+    int cursorRid = -1;  // the chromosome of ridCursor
+    TrackCursor* ridCursor = nullptr;
     qint64 recordNo = 0;
     qint64 shared = 0;  // variations whose entries the report writer computed
     qint64 written = 0;
@@ -515,19 +534,24 @@ void AnnotatedVcfTask::run() {
                 if (!VcfImporter::isBaseSequence(rec->d.allele[a])) {
                     continue;
                 }
-                const QString chrom = QString::fromUtf8(chromName);
                 if (cursor == nullptr) {
-                    auto found = cursors.constFind(chrom);
-                    if (found == cursors.constEnd()) {
-                        setError(tr("%1 %2 of %3 (%4) has variations, but no variation track of %4 reached the "
-                                    "element: was the file changed after it was read?")
-                                     .arg(place).arg(recordNo).arg(in, chrom));
-                        return;
+                    // Records of one chromosome come together: its cursor is looked up once.
+                    if (rec->rid != cursorRid) {
+                        const QString chrom = QString::fromUtf8(chromName);
+                        auto found = cursors.constFind(chrom);
+                        if (found == cursors.constEnd()) {
+                            setError(tr("%1 %2 of %3 (%4) has variations, but no variation track of %4 reached the "
+                                        "element: was the file changed after it was read?")
+                                         .arg(place).arg(recordNo).arg(in, chrom));
+                            return;
+                        }
+                        cursorRid = rec->rid;
+                        ridCursor = found->get();
                     }
-                    cursor = found->get();
+                    cursor = ridCursor;
                 }
-                const QByteArray ref = QByteArray(rec->d.allele[0]).toUpper();
-                const QByteArray alt = QByteArray(rec->d.allele[a]).toUpper();
+                const char* ref = rec->d.allele[0];
+                const char* alt = rec->d.allele[a];
                 AlleleJob allele;
                 if (!cursor->take(rec->pos, ref, alt, allele.read, canceled)) {
                     if (stateInfo.isCoR()) {
@@ -535,7 +559,8 @@ void AnnotatedVcfTask::run() {
                     }
                     setError(tr("The variation %1:%2 %3>%4 of %5 %6 of %7 is not among the variations that were "
                                 "read: was the file changed after it was read?")
-                                 .arg(chrom).arg(qint64(rec->pos) + 1).arg(QString(ref), QString(alt), place)
+                                 .arg(QString::fromUtf8(chromName)).arg(qint64(rec->pos) + 1)
+                                 .arg(QString(QByteArray(ref).toUpper()), QString(QByteArray(alt).toUpper()), place)
                                  .arg(recordNo).arg(in));
                     return;
                 }
