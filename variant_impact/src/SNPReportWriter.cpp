@@ -32,6 +32,11 @@ Task* SNPReportWriter::createTask(const QList<NxVariantTrack>& tracks, const NxD
         NxOpStatusImpl failuresOs;
         if (!FailedRequestsFile::write(failuresPath, monitor->getRequestFailures(), monitor->getFailedRequestCount(),
                                        monitor->getRequestCount(), failuresOs)) {
+            // The annotated-VCF writer beside this element must not wait for a report that never runs.
+            vcfEntries = SharedVcfEntries::forElement(getActor(), context, dbiRef);
+            if (vcfEntries != nullptr) {
+                vcfEntries->close();
+            }
             return new FailTask(failuresOs.getError());
         }
         if (monitor->getFailedRequestCount() > 0) {

@@ -72,9 +72,6 @@ QString SNPReportWriterTask::headerOf(bool inGene) {
 }
 
 void SNPReportWriterTask::run() {
-    if (stateInfo.isCoR() || tracks.isEmpty() || !dbiRef.isValid()) {
-        return;
-    }
     // However the run ends, the annotated-VCF writer waits for no more entries from here.
     struct Closer {
         SharedVcfEntries* entries;
@@ -84,6 +81,9 @@ void SNPReportWriterTask::run() {
             }
         }
     } closer{vcfEntries.get()};
+    if (stateInfo.isCoR() || tracks.isEmpty() || !dbiRef.isValid()) {
+        return;
+    }
     ReportConnections connections;
     if (!connections.open(settings.dbPath, dbiRef, stateInfo)) {
         return;

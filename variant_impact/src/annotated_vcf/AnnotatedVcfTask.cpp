@@ -77,10 +77,12 @@ public:
     NxVariantTrack stored;     // the database's record of it
     bool storedKnown = false;
     NxDataId sequenceId;
-    std::unique_ptr<NxDbiIterator<NxVariant>> it;
-    std::unique_ptr<SharedVcfEntries::TrackReader> shared;  // null: entries are computed here
+    std::unique_ptr<NxDbiIterator<NxVariant>> it;  // without a report writer beside
+    std::unique_ptr<SharedVcfEntries::TrackReader> shared;  // with one: null it
     std::multimap<qint64, ReadVariation> pending;  // read, not yet taken; by start position
     qint64 lastRead = -1;                          // start of the last variation read
+    qint64 count = 0;                              // variations of the track
+    qint64 read = 0;                               // of them read
     bool exhausted = false;
 
     // The first unused variation at pos with these alleles (as the record writes them, in any
@@ -88,14 +90,20 @@ public:
     bool take(qint64 pos, const char* ref, const char* alt, ReadVariation& out,
               const std::function<bool()>& canceled) {
         while (!exhausted && lastRead <= pos) {
-            if (!it->hasNext()) {
-                exhausted = true;
-                break;
-            }
             ReadVariation v;
-            v.variant = it->next();
-            // In position order, as the shared entries are read.
-            v.hasEntries = shared != nullptr && shared->entriesOf(v.variant, v.entries, canceled);
+            if (shared != nullptr) {
+                if (!shared->next(v.variant, v.entries, v.hasEntries, canceled)) {
+                    exhausted = true;
+                    break;
+                }
+            } else {
+                if (!it->hasNext()) {
+                    exhausted = true;
+                    break;
+                }
+                v.variant = it->next();
+            }
+            ++read;
             lastRead = v.variant.startPos;
             pending.emplace(lastRead, std::move(v));
         }
@@ -111,15 +119,7 @@ public:
     }
 
     // Variations that no record took (after the whole file was read).
-    qint64 leftOver() {
-        qint64 n = qint64(pending.size());
-        while (!exhausted && it->hasNext()) {
-            it->next();
-            ++n;
-        }
-        exhausted = true;
-        return n;
-    }
+    qint64 leftOver() const { return qint64(pending.size()) + qMax<qint64>(0, count - read); }
 };
 
 // One ALT allele of a record and the variation it was read as.
@@ -329,13 +329,20 @@ void AnnotatedVcfTask::run() {
         cursor->track = track;
         cursor->storedKnown = SNPReportWriterTask::storedTrackOf(track, tables, cursor->stored);
         cursor->sequenceId = SNPReportWriterTask::sequenceOf(track, tables);
-        total += tables.variants->countVariants(track.id, stateInfo);
+        cursor->count = tables.variants->countVariants(track.id, stateInfo);
+        total += cursor->count;
         if (sharedEntries != nullptr) {
-            cursor->shared.reset(new SharedVcfEntries::TrackReader(sharedEntries, track.id));
+            NxVariantDbi* variants = tables.variants;
+            const NxDataId trackId = track.id;
+            TaskStateInfo& os = stateInfo;
+            cursor->shared.reset(new SharedVcfEntries::TrackReader(sharedEntries, track.id, [variants, trackId, &os](const NxRegion& region) {
+                return variants->getVariantsInRegion(trackId, region, os);
+            }));
+        } else {
+            cursor->it.reset(tables.variants->getVariantsInRegion(
+                track.id, NxRegion(0, std::numeric_limits<qint64>::max()), stateInfo));
         }
-        cursor->it.reset(tables.variants->getVariantsInRegion(track.id, NxRegion(0, std::numeric_limits<qint64>::max()),
-                                                              stateInfo));
-        if (stateInfo.isCoR() || cursor->it == nullptr) {
+        if (stateInfo.isCoR() || (cursor->it == nullptr && cursor->shared == nullptr)) {
             return;
         }
         cursors.insert(track.sequenceName, cursor);

@@ -14,6 +14,7 @@
 #include <QTemporaryFile>
 
 #include <cstring>
+#include <limits>
 #include <map>
 
 namespace Nx {
@@ -27,11 +28,15 @@ namespace {
 const int SPOOL_BUFFER = 256 * 1024;
 const int WAIT_MS = 100;
 
-// One line per variation with entries: start, id (hex), then the tails of every field.
+// One line per variation, in the part's order: start, REF, ALT, then the tails of every field.
 void writeLine(QByteArray& out, const NxVariant& variant, const VariationEntries& entries) {
-    out += QByteArray::number(variant.startPos);
+    char digits[24];
+    const int n = qsnprintf(digits, sizeof(digits), "%lld", static_cast<long long>(variant.startPos));
+    out.append(digits, n);
     out += '\t';
-    out += variant.id.toHex();
+    out += variant.refData;
+    out += '\t';
+    out += variant.obsData;
     for (const QByteArray& t : entries.tails) {
         out += '\t';
         out += t;
@@ -51,6 +56,20 @@ QString dbPathOf(const Workflow::Actor* a, const QString& attrId, Workflow::Work
 
 // The first element of partnerType fed by the same single link as the element, with the same
 // reference database.
+// A copy of an allele of the lines (which go with their part); most are one base and share one
+// array per base and thread instead of an allocation each.
+QByteArray allele(const QByteArray& raw) {
+    if (raw.size() == 1) {
+        thread_local QByteArray singles[256];
+        QByteArray& one = singles[static_cast<unsigned char>(raw[0])];
+        if (one.isEmpty()) {
+            one = QByteArray(raw.constData(), 1);
+        }
+        return one;
+    }
+    return QByteArray(raw.constData(), raw.size());
+}
+
 const Workflow::Actor* firstOnLink(const Workflow::Actor* element, const QString& partnerType,
                                    Workflow::WorkflowContext* context) {
     const QList<Port*> links = inputLinks(element);
@@ -124,8 +143,15 @@ std::shared_ptr<SharedVcfEntries> SharedVcfEntries::forElement(const Workflow::A
 }
 
 void SharedVcfEntries::PartWriter::add(const NxVariant& variant, const VariationEntries& entries) {
-    if (entries.isEmpty() || writeFailed) {
+    if (writeFailed) {
         return;
+    }
+    // Alleles are bases; anything else would break the line: the part is not handed over.
+    for (const QByteArray* allele : {&variant.refData, &variant.obsData}) {
+        if (allele->contains('\t') || allele->contains('\n')) {
+            writeFailed = true;
+            return;
+        }
     }
     writeLine(buffer, variant, entries);
     if (buffer.size() >= SPOOL_BUFFER) {
@@ -205,100 +231,125 @@ std::unique_ptr<QIODevice> SharedVcfEntries::takePart(int part, const std::funct
     return std::move(published[size_t(part)]);
 }
 
-int SharedVcfEntries::partOf(const NxDataId& track, qint64 pos, int from) {
+bool SharedVcfEntries::waitForPlan(const NxDataId& track, std::vector<std::pair<int, NxRegion>>& trackParts,
+                                   const std::function<bool()>& canceled) {
     QMutexLocker locker(&lock);
-    if (!planned) {
-        return -1;
-    }
-    for (int i = qMax(0, from); i < parts.size(); ++i) {
-        const Part& p = parts[i];
-        if (p.track == track && p.region.startPos <= pos && pos - p.region.startPos < p.region.length) {
-            return i;
-        }
-    }
-    // Positions only grow within a track; a new reader starts from the beginning.
-    if (from > 0) {
-        return partOf(track, pos, 0);
-    }
-    return -1;
-}
-
-bool SharedVcfEntries::TrackReader::entriesOf(const NxVariant& variant, QByteArray& out,
-                                              const std::function<bool()>& canceled) {
-    const qint64 pos = variant.startPos;
-    const bool inPart = part >= 0 && [&]() {
-        QMutexLocker locker(&shared->lock);
-        const Part& p = shared->parts[part];
-        return p.region.startPos <= pos && pos - p.region.startPos < p.region.length;
-    }();
-    if (!inPart) {
-        const int found = shared->partOf(track, pos, part);
-        if (found < 0) {
+    while (!planned && !closed) {
+        if (canceled()) {
             return false;
         }
-        part = found;
-        data.clear();
-        offset = 0;
-        atPosition.clear();
-        bufferedPos = -1;
-        std::unique_ptr<QIODevice> device = shared->takePart(part, canceled);
-        missing = device == nullptr;
-        if (device != nullptr) {
-            data = device->readAll();
-            missing = device->bytesAvailable() > 0 || !device->atEnd();
-        }
+        changed.wait(&lock, WAIT_MS);
     }
-    if (missing) {
+    if (!planned) {
         return false;
     }
-    if (pos != bufferedPos && !readUpTo(pos)) {
-        missing = true;  // a damaged spool: the rest of the part is computed
-        data.clear();
-        return false;
-    }
-    const QByteArray id = variant.id.toHex();
-    out.clear();  // no line: the variation has no entries
-    for (const Line& line : atPosition) {
-        if (line.idSize == id.size() && memcmp(data.constData() + line.idFrom, id.constData(), size_t(id.size())) == 0) {
-            out = data.mid(line.tailsFrom, line.tailsSize);
-            break;
+    for (int i = 0; i < parts.size(); ++i) {
+        if (parts[i].track == track) {
+            trackParts.emplace_back(i, parts[i].region);
         }
     }
     return true;
 }
 
-bool SharedVcfEntries::TrackReader::readUpTo(qint64 pos) {
-    atPosition.clear();
-    bufferedPos = pos;
+bool SharedVcfEntries::TrackReader::next(NxVariant& variant, QByteArray& entries, bool& hasEntries,
+                                         const std::function<bool()>& canceled) {
+    for (;;) {
+        if (segment >= 0 && it == nullptr && offset < data.size()) {
+            if (nextLine(variant, entries)) {
+                hasEntries = true;
+                ++handed;
+                return true;
+            }
+            // A damaged line: the rest of the part comes from the database.
+            if (!readRestFromDatabase()) {
+                return false;
+            }
+        }
+        if (it != nullptr && it->hasNext()) {
+            variant = it->next();
+            entries.clear();
+            hasEntries = false;
+            ++handed;
+            return true;
+        }
+        if (!nextSegment(canceled)) {
+            return false;
+        }
+    }
+}
+
+bool SharedVcfEntries::TrackReader::nextSegment(const std::function<bool()>& canceled) {
+    if (!segmentsKnown) {
+        segmentsKnown = true;
+        if (!shared->waitForPlan(track, segments, canceled) || segments.empty()) {
+            segments.clear();
+            segments.emplace_back(-1, NxRegion(0, std::numeric_limits<qint64>::max()));
+        }
+    }
+    it.reset();
+    data.clear();
+    offset = 0;
+    handed = 0;
+    if (++segment >= int(segments.size())) {
+        return false;
+    }
+    const int part = segments[size_t(segment)].first;
+    std::unique_ptr<QIODevice> device = part >= 0 ? shared->takePart(part, canceled) : nullptr;
+    if (device != nullptr) {
+        data = device->readAll();
+        if (device->atEnd() && (data.isEmpty() || data.endsWith('\n'))) {
+            return true;
+        }
+        data.clear();
+    }
+    it.reset(openRegion(segments[size_t(segment)].second));
+    return it != nullptr;
+}
+
+bool SharedVcfEntries::TrackReader::readRestFromDatabase() {
+    const qint64 skip = handed;
+    data.clear();
+    offset = 0;
+    it.reset(openRegion(segments[size_t(segment)].second));
+    for (qint64 i = 0; i < skip && it != nullptr && it->hasNext(); ++i) {
+        it->next();
+    }
+    return it != nullptr;
+}
+
+bool SharedVcfEntries::TrackReader::nextLine(NxVariant& variant, QByteArray& entries) {
     const char* d = data.constData();
     const int size = data.size();
-    while (offset < size) {
-        const char* end = static_cast<const char*>(memchr(d + offset, '\n', size_t(size - offset)));
-        if (end == nullptr) {
-            return false;
-        }
-        const int lineEnd = int(end - d);
-        const char* tab1 = static_cast<const char*>(memchr(d + offset, '\t', size_t(lineEnd - offset)));
-        if (tab1 == nullptr) {
-            return false;
-        }
-        bool ok = false;
-        const qint64 linePos = QByteArray::fromRawData(d + offset, int(tab1 - d) - offset).toLongLong(&ok);
-        const int idFrom = int(tab1 - d) + 1;
-        const char* tab2 = static_cast<const char*>(memchr(d + idFrom, '\t', size_t(qMax(0, lineEnd - idFrom))));
-        if (!ok || tab2 == nullptr) {
-            return false;
-        }
-        if (linePos > pos) {
-            return true;  // a later variation's line: read when its position comes
-        }
-        if (linePos == pos) {
-            const int tailsFrom = int(tab2 - d) + 1;
-            atPosition.push_back(Line{idFrom, int(tab2 - d) - idFrom, tailsFrom, lineEnd - tailsFrom});
-        }
-        offset = lineEnd + 1;
+    const char* end = static_cast<const char*>(memchr(d + offset, '\n', size_t(size - offset)));
+    if (end == nullptr) {
+        return false;
     }
-    return true;
+    const int lineEnd = int(end - d);
+    int fields[3];  // starts of position, REF, ALT
+    int from = offset;
+    for (int f = 0; f < 3; ++f) {
+        fields[f] = from;
+        const char* tab = static_cast<const char*>(memchr(d + from, '\t', size_t(lineEnd - from)));
+        if (tab == nullptr) {
+            return false;
+        }
+        from = int(tab - d) + 1;
+    }
+    auto field = [&](int f) { return QByteArray::fromRawData(d + fields[f], (f < 2 ? fields[f + 1] : from) - 1 - fields[f]); };
+    bool ok = false;
+    // Only what matching a record needs: the entries are there, nothing is computed.
+    variant.startPos = field(0).toLongLong(&ok);
+    variant.refData = allele(field(1));
+    variant.obsData = allele(field(2));
+    // Most variations have no entries: tabs only, nothing to copy.
+    const int tailsSize = lineEnd - from;
+    if (tailsSize == VariationEntries::FIELDS - 1) {
+        entries.clear();
+    } else {
+        entries = data.mid(from, tailsSize);
+    }
+    offset = lineEnd + 1;
+    return ok;
 }
 
 }  // namespace Nx

@@ -3,17 +3,18 @@
 // both. A pair is a report writer and an annotated-VCF writer fed by the same link with the same
 // reference database (the first of each kind on that link); both tasks get the same object.
 //
-// The report writer's reading threads compute each part's entries beside its rows and publish the
-// part when it is complete (plan, then publish in any order, then close). The VCF writer reads a
-// track's variations in position order and takes each one's entries from the part that holds it,
-// waiting for a part that is planned and not yet published. Whatever is not published (the
-// report reads on one thread, a part failed or needs its effects evaluated, the report has not
-// planned yet, it was canceled) the VCF writer computes itself: it never depends on the report.
-// Parts wait in temporary files, so memory stays flat.
+// The report writer's reading threads write a line for every variation of a part (position, id,
+// alleles, entries) beside its rows and publish the part when it is complete (plan, then publish
+// in any order, then close). The VCF writer takes a track's variations part by part from those
+// lines, waiting for the plan and for a part that is planned and not yet published. Whatever is
+// not published (the report reads on one thread, a part failed or needs its effects evaluated,
+// it was canceled) the VCF writer reads from the workflow database and computes itself: it never
+// depends on the report. Parts wait in temporary files, so memory stays flat.
 #pragma once
 
 #include "VariationEntries.h"
 
+#include <NxCore/dbi/NxDbiIterator.h>
 #include <NxCore/records/NxDbiRef.h>
 #include <NxCore/records/NxRegion.h>
 #include <NxCore/records/NxVariant.h>
@@ -78,38 +79,47 @@ public:
     // Producer: nothing more will be published.
     void close();
 
-    // Consumer: the entries of one track's variations, asked for in position order.
+    // Consumer: the variations of one track in position order, each with its entries where the
+    // report handed them over (all of a part's variations are in its lines), else from the
+    // workflow database for the caller to compute.
     class TrackReader {
     public:
-        TrackReader(std::shared_ptr<SharedVcfEntries> shared, const NxDataId& track)
-            : shared(std::move(shared)), track(track) {}
-        // True with the variation's entries in out (VariationEntries::joined(), empty for none);
-        // false when the caller must compute them. canceled is asked while waiting for a part.
-        bool entriesOf(const NxVariant& variant, QByteArray& out, const std::function<bool()>& canceled);
+        // The track's variations in a region from the workflow database; null when they cannot be read.
+        using OpenRegion = std::function<NxDbiIterator<NxVariant>*(const NxRegion&)>;
+        TrackReader(std::shared_ptr<SharedVcfEntries> shared, const NxDataId& track, OpenRegion openRegion)
+            : shared(std::move(shared)), track(track), openRegion(std::move(openRegion)) {}
+        // The next variation; with hasEntries its entries are in entries (VariationEntries::joined(),
+        // empty for none). False at the end of the track, or when the database cannot be read.
+        // canceled is asked while waiting for the report.
+        bool next(NxVariant& variant, QByteArray& entries, bool& hasEntries, const std::function<bool()>& canceled);
 
     private:
-        bool readUpTo(qint64 pos);
+        // Opens the next part (or the whole track); false when there is none.
+        bool nextSegment(const std::function<bool()>& canceled);
+        // The next line of data; false at its end or at a damaged line.
+        bool nextLine(NxVariant& variant, QByteArray& entries);
+        // From the database from the part's region on, past the variations handed out of it.
+        bool readRestFromDatabase();
 
-        // A line of the part at the position being read: where its id and tails lie in data.
-        struct Line {
-            int idFrom, idSize, tailsFrom, tailsSize;
-        };
         std::shared_ptr<SharedVcfEntries> shared;
         NxDataId track;
-        int part = -1;                // index in the plan; -1: none yet
-        bool missing = false;         // the part will not be published
-        QByteArray data;              // the part's lines
-        int offset = 0;               // of the first line not read yet
-        qint64 bufferedPos = -1;      // position of the lines in atPosition
-        std::vector<Line> atPosition;
+        OpenRegion openRegion;
+        bool segmentsKnown = false;
+        std::vector<std::pair<int, NxRegion>> segments;  // plan index (-1: none) and region
+        int segment = -1;
+        QByteArray data;   // the lines of the current part, when handed over
+        int offset = 0;    // of the next line
+        qint64 handed = 0; // variations of the current segment handed out
+        std::unique_ptr<NxDbiIterator<NxVariant>> it;  // otherwise
     };
 
 private:
     // The published entries of a part, waiting for it when it is planned and may still come;
     // null when it will not come (or canceled says stop).
     std::unique_ptr<QIODevice> takePart(int part, const std::function<bool()>& canceled);
-    // The index of the part holding the position of the track, or -1; -1 also before the plan.
-    int partOf(const NxDataId& track, qint64 pos, int from);
+    // Waits until the report planned its parts or will not; the parts of the track and true when it did.
+    bool waitForPlan(const NxDataId& track, std::vector<std::pair<int, NxRegion>>& trackParts,
+                     const std::function<bool()>& canceled);
 
     QMutex lock;
     QWaitCondition changed;
