@@ -117,7 +117,7 @@ TEST(SharedVcfEntriesTest, PublishedPartsHandOverEveryVariationAndTheRestComesFr
     SharedVcfEntries::PartWriter again(folder.path());
     again.add(db.variants[0], entries("other"));
     shared->publish(0, again);
-    shared->close();  // part 1 never comes
+    shared->close();  // the second part never comes
 
     SharedVcfEntries::TrackReader reader(shared, "chr1", db.opener());
     const QByteArray expected[] = {entries("one").joined(), entries("two", "chip").joined(), QByteArray()};
@@ -131,7 +131,7 @@ TEST(SharedVcfEntriesTest, PublishedPartsHandOverEveryVariationAndTheRestComesFr
         EXPECT_EQ(n.entries, expected[i]) << i;
     }
     EXPECT_TRUE(db.opened.isEmpty());
-    // Part 1 from the database, whole records for the caller to compute.
+    // The second part from the database, whole records for the caller to compute.
     for (int i = 3; i < 5; ++i) {
         const Next n = next(reader);
         ASSERT_TRUE(n.ok);
@@ -182,14 +182,14 @@ TEST(SharedVcfEntriesTest, AReaderWaitsForThePlanAndAPartUntilPublishedClosedOrC
     EXPECT_EQ(first.entries, entries("late").joined());
     producer->wait();
 
-    // Canceled while waiting for part 1: from the database.
+    // Canceled while waiting for the second part: from the database.
     std::atomic<int> asked{0};
     const Next second = next(reader, [&] { return ++asked > 2; });
     ASSERT_TRUE(second.ok);
     EXPECT_FALSE(second.hasEntries);
     EXPECT_GT(asked.load(), 2);
 
-    // Closed while waiting for part 2.
+    // Closed while waiting for the third part.
     std::unique_ptr<QThread> closer(QThread::create([&]() {
         QThread::msleep(100);
         shared->close();
