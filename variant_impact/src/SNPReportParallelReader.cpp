@@ -2,6 +2,8 @@
 
 #include "ReportConnections.h"
 #include "SNPReportWriterTask.h"
+#include "annotated_vcf/SharedVcfEntries.h"
+#include "annotated_vcf/VariationEntries.h"
 #include "snp_toolbox/DamageEffectEvaluator.h"
 
 #include <NxCore/core/NxOpStatus.h>
@@ -107,6 +109,7 @@ struct SNPReportParallelReader::Shared {
     std::atomic<bool> stop{false};      // the task's thread needs no more parts
     std::atomic<qint64> inGeneRead{0};  // in-gene variations read so far, for the progress
     QString folder;                     // of the temporary files
+    std::shared_ptr<SharedVcfEntries> vcfEntries;  // null: no annotated-VCF writer takes entries
 
     void stopWorkers() {
         stop.store(true);
@@ -141,10 +144,19 @@ public:
             }
             PartResult result;
             result.inGene.folder = result.regulatory.folder = shared.folder;
+            std::unique_ptr<SharedVcfEntries::PartWriter> entries;
+            if (shared.vcfEntries != nullptr) {
+                entries.reset(new SharedVcfEntries::PartWriter(shared.folder));
+            }
             if (openOs.hasError()) {
                 result.error = openOs.getError();
             } else {
-                readPart(parts[i], result);
+                readPart(parts[i], result, entries.get());
+            }
+            // Only a complete part: whatever is missing the annotated-VCF writer computes.
+            if (entries != nullptr && result.error.isEmpty() && !result.needsWriter && !entries->failed() &&
+                !shared.stop.load() && !task.isCanceled()) {
+                shared.vcfEntries->publish(i, *entries);
             }
             // The task's thread ends the pass at a failed part; later ones would be thrown away.
             const bool failed = !result.error.isEmpty() || result.needsWriter;
@@ -161,7 +173,8 @@ public:
     }
 
 private:
-    void readPart(const SNPReportParallelReader::Part& part, PartResult& result) {
+    void readPart(const SNPReportParallelReader::Part& part, PartResult& result,
+                  SharedVcfEntries::PartWriter* entries) {
         const NxVariantTrack& track = tracks[part.track];
         const SNPReportWriterTask::Tables& tables = connections.tables;
         DamageEffectEvaluator& evaluator = *connections.evaluator;
@@ -182,6 +195,31 @@ private:
             return true;
         };
         const std::function<bool(const QString&)> writeRow = [&](const QString& row) { return out->addRow(row); };
+        // The annotated-VCF entries from the same rows (see VariationEntries).
+        const NxVariant* current = nullptr;
+        VariationEntries::Source source;
+        source.sequenceId = sequenceId;
+        source.track = &track;
+        source.storedTrack = storedTrack;
+        source.tables = tables;
+        if (entries != nullptr && !shared.vcfEntries->readsAnswers()) {
+            source.tables.attributes = nullptr;
+        }
+        source.evaluator = connections.evaluator;
+        VariationEntries variationEntries;
+        SNPReportWriterTask::SeenVariation seen;
+        if (entries != nullptr) {
+            seen = [&](VariationInfo* info, const QStringList& rows) {
+                variationEntries.clear();
+                if (info == nullptr) {
+                    VariationEntries::farFromGenes(*current, source, variationEntries);
+                } else {
+                    VariationEntries::fromInfo(*info, *current, inGene ? &rows : nullptr, inGene ? nullptr : &rows,
+                                               source, variationEntries);
+                }
+                entries->add(*current, variationEntries);
+            };
+        }
         while (it != nullptr && !os.hasError() && it->hasNext()) {
             if (shared.stop.load() || task.isCanceled()) {
                 break;
@@ -192,8 +230,9 @@ private:
                 break;
             }
             out = inGene ? &result.inGene : &result.regulatory;
+            current = &variant;
             SNPReportWriterTask::writeVariation(inGene, variant, track, storedTrack, sequenceId, tables,
-                                                connections.evaluator, opened, writeRow);
+                                                connections.evaluator, opened, writeRow, seen);
             // Refused quietly in places (a row without effect cells): the part must not be used.
             if (evaluator.wasEvaluationRefused()) {
                 result = PartResult();
@@ -240,6 +279,13 @@ SNPReportParallelReader::SNPReportParallelReader(const SNPReportSettings& settin
 
 SNPReportParallelReader::~SNPReportParallelReader() {
     shared->stopWorkers();
+    if (shared->vcfEntries != nullptr) {
+        shared->vcfEntries->close();
+    }
+}
+
+void SNPReportParallelReader::setVcfEntries(const std::shared_ptr<SharedVcfEntries>& entries) {
+    shared->vcfEntries = entries;
 }
 
 bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::function<bool()>& writeHeader,
@@ -306,6 +352,9 @@ bool SNPReportParallelReader::readInGenePass(IOAdapter* io, const std::function<
         }
         if (result->needsWriter) {
             shared->stopWorkers();
+            if (shared->vcfEntries != nullptr) {
+                shared->vcfEntries->close();  // the rest is read here, without entries
+            }
             firstPartHere = i;
             counter = counterBefore + appended;
             for (int j = i; j < parts.size(); ++j) {
@@ -329,6 +378,9 @@ bool SNPReportParallelReader::readInGenePass(IOAdapter* io, const std::function<
         }
     }
     shared->stopWorkers();
+    if (shared->vcfEntries != nullptr) {
+        shared->vcfEntries->close();  // every part was read
+    }
     stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
     return !stateInfo.isCoR();
 }

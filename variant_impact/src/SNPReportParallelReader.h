@@ -30,6 +30,7 @@
 namespace Nx {
 
 class IOAdapter;
+class SharedVcfEntries;
 class TaskStateInfo;
 
 class SNPReportParallelReader {
@@ -55,6 +56,9 @@ public:
     bool writePass(bool inGene, IOAdapter* io, const std::function<bool()>& writeHeader,
                    const std::function<bool(const Part&)>& readHere, qint64 total, qint64& counter,
                    TaskStateInfo& stateInfo);
+
+    // The threads also compute each part's annotated-VCF entries and publish them there.
+    void setVcfEntries(const std::shared_ptr<SharedVcfEntries>& entries);
 
     struct Shared;
 

@@ -3,6 +3,7 @@
 #include "FailedRequestsFile.h"
 #include "SNPReportWriterFactory.h"
 #include "SNPReportWriterTask.h"
+#include "annotated_vcf/SharedVcfEntries.h"
 
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/tasks/FailTask.h>
@@ -31,13 +32,21 @@ Task* SNPReportWriter::createTask(const QList<NxVariantTrack>& tracks, const NxD
         NxOpStatusImpl failuresOs;
         if (!FailedRequestsFile::write(failuresPath, monitor->getRequestFailures(), monitor->getFailedRequestCount(),
                                        monitor->getRequestCount(), failuresOs)) {
+            // The annotated-VCF writer beside this element must not wait for a report that never runs.
+            vcfEntries = SharedVcfEntries::forElement(getActor(), context, dbiRef);
+            if (vcfEntries != nullptr) {
+                vcfEntries->close();
+            }
             return new FailTask(failuresOs.getError());
         }
         if (monitor->getFailedRequestCount() > 0) {
             monitor->addOutputFile(failuresPath, getActorId());
         }
     }
-    return new SNPReportWriterTask(settings, tracks, dbiRef);
+    auto* task = new SNPReportWriterTask(settings, tracks, dbiRef);
+    vcfEntries = SharedVcfEntries::forElement(getActor(), context, dbiRef);
+    task->setVcfEntries(vcfEntries);
+    return task;
 }
 
 QStringList SNPReportWriter::outputFilesOf(Task* task) const {

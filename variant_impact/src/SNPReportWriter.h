@@ -5,7 +5,12 @@
 #include "SNPReportSettings.h"
 #include "TrackCollectingWorker.h"
 
+#include <memory>
+
 namespace Nx {
+
+class SharedVcfEntries;
+
 namespace LocalWorkflow {
 
 class SNPReportWriter : public TrackCollectingWorker {
@@ -20,6 +25,10 @@ protected:
     QStringList outputFilesOf(Task* task) const override;
     // A track of another database is logged and the report goes on with the tracks it has.
     bool failOnMixedDatabases() const override { return false; }
+
+private:
+    // Shared with the annotated-VCF writer this element pairs with, for the whole run.
+    std::shared_ptr<SharedVcfEntries> vcfEntries;
 };
 
 }  // namespace LocalWorkflow

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "ReportConnections.h"
+#include "annotated_vcf/SharedVcfEntries.h"
 #include "snp_toolbox/DamageEffectEvaluator.h"
 #include "snp_toolbox/VariationInfo.h"
 
@@ -71,6 +72,15 @@ QString SNPReportWriterTask::headerOf(bool inGene) {
 }
 
 void SNPReportWriterTask::run() {
+    // However the run ends, the annotated-VCF writer waits for no more entries from here.
+    struct Closer {
+        SharedVcfEntries* entries;
+        ~Closer() {
+            if (entries != nullptr) {
+                entries->close();
+            }
+        }
+    } closer{vcfEntries.get()};
     if (stateInfo.isCoR() || tracks.isEmpty() || !dbiRef.isValid()) {
         return;
     }
@@ -95,7 +105,18 @@ void SNPReportWriterTask::run() {
     }
     std::unique_ptr<SNPReportParallelReader> parallel;
     if (!parts.isEmpty()) {
+        if (vcfEntries != nullptr) {
+            QList<SharedVcfEntries::Part> planned;
+            for (const SNPReportParallelReader::Part& part : parts) {
+                planned << SharedVcfEntries::Part{tracks[part.track].id, part.region};
+            }
+            vcfEntries->plan(planned);
+        }
         parallel.reset(new SNPReportParallelReader(settings, tracks, dbiRef, parts, readThreads, temporaryFolder));
+        parallel->setVcfEntries(vcfEntries);
+    } else if (vcfEntries != nullptr) {
+        // One reader reads each pass apart: the annotated-VCF writer computes its own entries.
+        vcfEntries->close();
     }
     // Both reports are written beside their targets under temporary names and replace them
     // only when both are complete: a failed, canceled or killed run leaves the previous reports.
@@ -156,11 +177,25 @@ bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, 
                                          const QSharedPointer<DamageEffectEvaluator>& evaluator,
                                          const std::function<bool()>& opened,
                                          const std::function<bool(const QString&)>& writeRow) {
+    return writeVariation(inGene, variant, track, storedTrack, sequenceId, tables, evaluator, opened, writeRow,
+                          SeenVariation());
+}
+
+bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
+                                         const NxVariantTrack* storedTrack, const NxDataId& sequenceId,
+                                         const Tables& tables,
+                                         const QSharedPointer<DamageEffectEvaluator>& evaluator,
+                                         const std::function<bool()>& opened,
+                                         const std::function<bool(const QString&)>& writeRow,
+                                         const SeenVariation& seen) {
     if (!opened()) {
         return false;
     }
     // Most variations outside genes are far from every promoter: no rows, and nothing to look up.
     if (!inGene && !evaluator.isNull() && evaluator->hasNoRegulatoryRows(variant, sequenceId)) {
+        if (seen) {
+            seen(nullptr, QStringList());
+        }
         return true;
     }
     VariationInfo info(variant, sequenceId, tables.sequences, tables.attributes, track.sequenceName);
@@ -171,6 +206,9 @@ bool SNPReportWriterTask::writeVariation(bool inGene, const NxVariant& variant, 
         info.init(tables.variants, evaluator, true);
     }
     QStringList rows = inGene ? info.getInGeneRows() : info.getRegulatoryRows();
+    if (seen) {
+        seen(&info, rows);
+    }
     removeRepeatedRows(rows);
     for (const QString& row : qAsConst(rows)) {
         if (!writeRow(row)) {

@@ -15,10 +15,13 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace Nx {
 
 class ReplacedFile;
+class SharedVcfEntries;
+class VariationInfo;
 
 class DamageEffectEvaluator;
 class NxAttributeDbi;
@@ -75,6 +78,18 @@ public:
                                const NxVariantTrack* storedTrack, const NxDataId& sequenceId, const Tables& tables,
                                const QSharedPointer<DamageEffectEvaluator>& evaluator, const std::function<bool()>& opened,
                                const std::function<bool(const QString&)>& writeRow);
+    // Also called by writeVariation once the variation's rows are known: with its VariationInfo
+    // and the rows before repeated ones are merged, or with a null info for a variation outside
+    // genes that was skipped as far from every promoter.
+    using SeenVariation = std::function<void(VariationInfo* info, const QStringList& rows)>;
+    static bool writeVariation(bool inGene, const NxVariant& variant, const NxVariantTrack& track,
+                               const NxVariantTrack* storedTrack, const NxDataId& sequenceId, const Tables& tables,
+                               const QSharedPointer<DamageEffectEvaluator>& evaluator, const std::function<bool()>& opened,
+                               const std::function<bool(const QString&)>& writeRow, const SeenVariation& seen);
+    // The annotated-VCF writer of the run that takes each variation's entries from this task's
+    // reading threads (null: none).
+    void setVcfEntries(const std::shared_ptr<SharedVcfEntries>& entries) { vcfEntries = entries; }
+
     // The header line of either report, with its line feed.
     static QString headerOf(bool inGene);
 
@@ -95,6 +110,7 @@ private:
     int readThreads;
     qint64 minPart = DEFAULT_MIN_PART_VARIATIONS;
     QString temporaryFolder;
+    std::shared_ptr<SharedVcfEntries> vcfEntries;
 };
 
 }  // namespace Nx

@@ -44,7 +44,9 @@ void guarded(Task* t, const char* what, F f) {
 TaskSchedulerImpl::TaskSchedulerImpl(AppResourcePool* resourcePool, QObject* parent)
     : TaskScheduler(parent) {
     int threads = resourcePool ? resourcePool->getIdealThreadCount() : QThread::idealThreadCount();
-    pool.setMaxThreadCount(qMax(2, threads));
+    // One thread more than processors: a workflow run task waits on its thread for the whole run,
+    // and the elements' tasks (two writers side by side) must still get one per processor.
+    pool.setMaxThreadCount(qMax(2, threads) + 1);
     progressTimer.setInterval(250);
     connect(&progressTimer, &QTimer::timeout, this, &TaskSchedulerImpl::sl_progressTick);
 }

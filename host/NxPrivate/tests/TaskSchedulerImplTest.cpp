@@ -354,3 +354,55 @@ TEST_F(TaskSchedulerImplTest, ConsoleShutdownEndsTheLoopWithTheOutcome) {
 }  // namespace Nx
 
 #include "TaskSchedulerImplTest.moc"
+
+namespace Nx {
+
+// A task that waits on its thread for a whole run (as a workflow run does) must not keep the
+// tasks of that run from using every processor: one per processor, and at least two writers
+// side by side, all run at once.
+TEST_F(TaskSchedulerImplTest, ATaskWaitingForTheWholeRunLeavesOneThreadPerProcessor) {
+    class MeetTask : public Task {
+    public:
+        MeetTask(std::atomic<int>* started, int all) : Task("meet", TaskFlag_None), started(started), all(all) {}
+        void run() override {
+            ++*started;
+            for (int i = 0; i < 2000 && started->load() < all; i++) QThread::msleep(5);
+            met = started->load() >= all;
+        }
+        std::atomic<int>* started;
+        int all;
+        std::atomic<bool> met{false};
+    };
+    class WaitTask : public Task {
+    public:
+        WaitTask(std::atomic<bool>* release) : Task("wait", TaskFlag_None), release(release) {}
+        void run() override {
+            while (!release->load()) QThread::msleep(5);
+        }
+        std::atomic<bool>* release;
+    };
+    std::atomic<bool> release{false};
+    std::atomic<int> started{0};
+    auto* waiting = new WaitTask(&release);
+    scheduler->registerTopLevelTask(waiting);
+    const int all = qMax(2, QThread::idealThreadCount());
+    QList<QPointer<MeetTask>> meeting;
+    std::atomic<int> finished{0};
+    std::atomic<int> met{0};
+    for (int i = 0; i < all; i++) {
+        auto* t = new MeetTask(&started, all);
+        QObject::connect(t, &Task::si_stateChanged, [t, &finished, &met] {
+            if (t->isFinished()) {
+                finished++;
+                met += t->met.load() ? 1 : 0;
+            }
+        });
+        scheduler->registerTopLevelTask(t);
+    }
+    ASSERT_TRUE(waitFor([&] { return finished.load() == all; }, 30000));
+    EXPECT_EQ(met.load(), all);
+    release = true;
+    EXPECT_TRUE(waitFor([&] { return scheduler->getTopLevelTasks().isEmpty(); }));
+}
+
+}  // namespace Nx

@@ -1,6 +1,8 @@
 #include "AnnotatedVcfTask.h"
 
 #include "AnnotatedVcfFields.h"
+#include "SharedVcfEntries.h"
+#include "VariationEntries.h"
 
 #include "ReportConnections.h"
 #include "SNPReportWriterTask.h"
@@ -11,6 +13,7 @@
 #include <NxCore/attributes/NxAttributeUtils.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/io/ReplacedFile.h>
+#include <NxCore/log/Logger.h>
 #include <NxCore/tasks/TaskStateInfo.h>
 #include <NxFormats/vcf/HtsPointers.h>
 #include <NxFormats/vcf/VcfImporter.h>
@@ -27,6 +30,7 @@
 #include <htslib/hts.h>
 #include <htslib/vcf.h>
 
+#include <cctype>
 #include <deque>
 #include <cstring>
 #include <limits>
@@ -44,6 +48,28 @@ const int CSI_MIN_SHIFT = 14;
 // Threads that annotate at most (the report's readers run at the same time).
 const int MAX_ANNOTATION_THREADS = 4;
 
+// A variation read from a track and, when the report writer computed them, its entries.
+struct ReadVariation {
+    NxVariant variant;
+    bool hasEntries = false;
+    QByteArray entries;  // VariationEntries::joined()
+};
+
+// Whether a stored allele (upper case) is the record's allele.
+bool sameAllele(const QByteArray& stored, const char* allele) {
+    const int n = stored.size();
+    for (int i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(allele[i]);
+        if (c >= 0x80) {
+            return stored == QByteArray(allele).toUpper();  // as the import cased it
+        }
+        if (c == '\0' || stored[i] != char(toupper(c))) {
+            return false;
+        }
+    }
+    return allele[n] == '\0';
+}
+
 // The variations of one track, walked by position; each record takes its own.
 class TrackCursor {
 public:
@@ -51,25 +77,39 @@ public:
     NxVariantTrack stored;     // the database's record of it
     bool storedKnown = false;
     NxDataId sequenceId;
-    std::unique_ptr<NxDbiIterator<NxVariant>> it;
-    std::multimap<qint64, NxVariant> pending;  // read, not yet taken; by start position
-    qint64 lastRead = -1;                      // start of the last variation read
+    std::unique_ptr<NxDbiIterator<NxVariant>> it;  // without a report writer beside
+    std::unique_ptr<SharedVcfEntries::TrackReader> shared;  // with one: null it
+    std::multimap<qint64, ReadVariation> pending;  // read, not yet taken; by start position
+    qint64 lastRead = -1;                          // start of the last variation read
+    qint64 count = 0;                              // variations of the track
+    qint64 read = 0;                               // of them read
     bool exhausted = false;
 
-    // The first unused variation at pos with these alleles; false when there is none.
-    bool take(qint64 pos, const QByteArray& ref, const QByteArray& alt, NxVariant& out) {
+    // The first unused variation at pos with these alleles (as the record writes them, in any
+    // case: the import stores them upper case); false when there is none.
+    bool take(qint64 pos, const char* ref, const char* alt, ReadVariation& out,
+              const std::function<bool()>& canceled) {
         while (!exhausted && lastRead <= pos) {
-            if (!it->hasNext()) {
-                exhausted = true;
-                break;
+            ReadVariation v;
+            if (shared != nullptr) {
+                if (!shared->next(v.variant, v.entries, v.hasEntries, canceled)) {
+                    exhausted = true;
+                    break;
+                }
+            } else {
+                if (!it->hasNext()) {
+                    exhausted = true;
+                    break;
+                }
+                v.variant = it->next();
             }
-            NxVariant v = it->next();
-            lastRead = v.startPos;
-            pending.emplace(v.startPos, std::move(v));
+            ++read;
+            lastRead = v.variant.startPos;
+            pending.emplace(lastRead, std::move(v));
         }
         auto range = pending.equal_range(pos);
         for (auto i = range.first; i != range.second; ++i) {
-            if (i->second.refData == ref && i->second.obsData == alt) {
+            if (sameAllele(i->second.variant.refData, ref) && sameAllele(i->second.variant.obsData, alt)) {
                 out = std::move(i->second);
                 pending.erase(i);
                 return true;
@@ -79,195 +119,57 @@ public:
     }
 
     // Variations that no record took (after the whole file was read).
-    qint64 leftOver() {
-        qint64 n = qint64(pending.size());
-        while (!exhausted && it->hasNext()) {
-            it->next();
-            ++n;
-        }
-        exhausted = true;
-        return n;
-    }
+    qint64 leftOver() const { return qint64(pending.size()) + qMax<qint64>(0, count - read); }
 };
-
-// The entries of one record, by field in the order of AnnotatedVcfFields::fieldIds(), each the
-// field's value ("," between entries).
-class Entries {
-public:
-    static const int FIELDS = 8;
-
-    void add(const char* field, const QString& entry) {
-        QByteArray& v = values[indexOf(field)];
-        if (!v.isEmpty()) {
-            v += ',';
-        }
-        v += entry.toUtf8();
-    }
-    const QByteArray& value(int field) const { return values[field]; }
-    void clear() {
-        for (QByteArray& v : values) {
-            v.resize(0);  // keeps the memory for the next record
-        }
-    }
-
-private:
-    static int indexOf(const char* field) {
-        static const char* const order[FIELDS] = {
-            AnnotatedVcfFields::CONSEQUENCE,  AnnotatedVcfFields::KNOWN, AnnotatedVcfFields::STABILITY_1D,
-            AnnotatedVcfFields::STABILITY_3D, AnnotatedVcfFields::PDB_SITE, AnnotatedVcfFields::TATA,
-            AnnotatedVcfFields::RSNP,         AnnotatedVcfFields::CHIP};
-        for (int i = 0; i < FIELDS; ++i) {
-            if (field == order[i] || strcmp(field, order[i]) == 0) {
-                return i;
-            }
-        }
-        Q_ASSERT(false);
-        return 0;
-    }
-
-    QByteArray values[FIELDS];
-};
-
-QString number(double value) {
-    return value == -1 ? QString() : QString("%1").arg(value);
-}
-
-QStringList splitRow(const QString& row) {
-    return row.split('\t');
-}
-
-// The cell of a column in a row built over the given column list ("-" cells read as absent).
-QString cell(const QStringList& row, const QList<int>& columns, int column) {
-    const int index = columns.indexOf(column);
-    if (index < 0 || index >= row.size() || row[index] == QLatin1String("-")) {
-        return QString();
-    }
-    return row[index];
-}
 
 // One ALT allele of a record and the variation it was read as.
 struct AlleleJob {
     QString allele;               // as written in the record
-    NxVariant variant;            // from the workflow database
+    ReadVariation read;           // from the workflow database, with its entries when shared
     const TrackCursor* cursor = nullptr;  // of its chromosome; read only while batches are annotated
-    int refLength = 0;
-    int altLength = 0;
 };
 
-// The known mutation of the allele and the answers stored on its variation.
-void addKnownAndAnswers(const AlleleJob& job, const QList<DamageEffect>& effects,
-                        const SNPReportWriterTask::Tables& tables, Entries& entries) {
-    for (const DamageEffect& known : effects) {
-        if (!known.isKnownEffect()) {
-            continue;
-        }
-        entries.add(AnnotatedVcfFields::KNOWN, AnnotatedVcfFields::entry(
-            {job.allele, known.hasKnownId ? job.variant.publicId : QString(), number(known.avSift),
-             number(known.lrt), number(known.phyloP), number(known.pp2), number(known.mutationTaster),
-             number(known.genomes1000), known.inSegmentalDuplication ? "+" : "",
-             known.inConservedRegion ? "+" : "", number(known.altAlleleFrequency), number(known.hapmap),
-             number(known.gerpScore)}));
-        break;
-    }
-    const QPair<const char*, QString> perVariation[] = {{AnnotatedVcfFields::RSNP, SnpRequestKeys::RSNP_RESULT},
-                                                       {AnnotatedVcfFields::CHIP, SnpRequestKeys::SNP_CHIP_RESULT}};
-    for (const auto& answer : perVariation) {
-        if (tables.attributes == nullptr) {
-            break;
-        }
-        NxOpStatusImpl os;
-        const NxStringAttribute stored =
-            NxAttributeUtils::findStringAttribute(tables.attributes, job.variant.id, answer.second, os);
-        if (!os.hasError() && stored.hasValidId() && !stored.value.isEmpty()) {
-            entries.add(answer.first, AnnotatedVcfFields::entry({job.allele, stored.value}));
-        }
-    }
-}
-
-// The entries of one allele, from the report's own rows of its variation.
-// Without answers to read, tables.attributes is null: no look-ups.
-void annotateAllele(const AlleleJob& job, const SNPReportWriterTask::Tables& tables,
-                    const QSharedPointer<DamageEffectEvaluator>& evaluator, Entries& entries) {
-    // Most variations outside genes are far from every promoter too: no transcript entries, and
-    // only their stored effects to read.
-    const NxDataId& sequenceId = job.cursor->sequenceId;
-    if (!evaluator->isInGene(job.variant, sequenceId) && evaluator->hasNoRegulatoryRows(job.variant, sequenceId)) {
-        NxOpStatusImpl os;
-        const QList<DamageEffect> effects = evaluator->damageEffects(
-            job.variant, job.cursor->storedKnown ? job.cursor->stored : job.cursor->track,
-            DamageEffectEvaluator::Mode_KnownMutations, os);
-        addKnownAndAnswers(job, os.hasError() ? QList<DamageEffect>() : effects, tables, entries);
-        return;
-    }
-    VariationInfo info(job.variant, job.cursor->sequenceId, tables.sequences, tables.attributes,
-                       job.cursor->track.sequenceName);
-    if (job.cursor->storedKnown) {
-        info.init(job.cursor->stored, evaluator, true);
-    } else {
-        info.init(tables.variants, evaluator, true);
-    }
-    // Transcripts hit: the in-gene rows, one per gene in gene order.
-    const QList<Gene>& genes = info.getGenes();
-    const QStringList inGeneRows = info.getInGeneRows();
-    const QList<int>& inCols = info.getInGeneColumns();
-    for (int g = 0; g < genes.size() && g < inGeneRows.size(); ++g) {
-        const Gene& gene = genes[g];
-        const QString transcript = QString::fromLatin1(gene.getFeatureId());
-        const QStringList row = splitRow(inGeneRows[g]);
-        const QString substitution = cell(row, inCols, ReportColumn_Substitution);
-        entries.add(AnnotatedVcfFields::CONSEQUENCE, AnnotatedVcfFields::entry(
-                   {job.allele, gene.getName(), transcript,
-                    AnnotatedVcfFields::consequence(cell(row, inCols, ReportColumn_Location), substitution,
-                                                    gene.isCoding(), job.refLength, job.altLength),
-                    cell(row, inCols, ReportColumn_Codon), substitution,
-                    cell(row, inCols, ReportColumn_SiftEffect), cell(row, inCols, ReportColumn_SiftScore),
-                    QString()}));
-        const QPair<const char*, int> answers[] = {{AnnotatedVcfFields::STABILITY_1D, ReportColumn_ProtStability1D},
-                                                   {AnnotatedVcfFields::STABILITY_3D, ReportColumn_ProtStability3D},
-                                                   {AnnotatedVcfFields::PDB_SITE, ReportColumn_Snp2PdbSite}};
-        for (const auto& answer : answers) {
-            const QString value = cell(row, inCols, answer.second);
-            if (!value.isEmpty()) {
-                entries.add(answer.first, AnnotatedVcfFields::entry({job.allele, transcript, value}));
-            }
-        }
-    }
-    // Promoters, for an allele in no transcript.
-    if (info.areGenesLoaded() && genes.isEmpty() && !evaluator->hasNoRegulatoryRows(job.variant, job.cursor->sequenceId)) {
-        const QList<Gene> regulated = evaluator->regulatedGenes(job.variant, job.cursor->sequenceId);
-        const QStringList regRows = info.getRegulatoryRows();
-        const QList<int>& regCols = info.getRegulatoryColumns();
-        for (int g = 0; g < regulated.size() && g < regRows.size(); ++g) {
-            const QString transcript = QString::fromLatin1(regulated[g].getFeatureId());
-            const QStringList row = splitRow(regRows[g]);
-            QString distance = cell(row, regCols, ReportColumn_FromTranscriptionStart);
-            if (distance.startsWith('-')) {
-                distance = distance.mid(1);
-            }
-            entries.add(AnnotatedVcfFields::CONSEQUENCE, AnnotatedVcfFields::entry({job.allele, regulated[g].getName(), transcript, "upstream_gene_variant",
-                                              QString(), QString(), QString(), QString(), distance}));
-            const QString tata = cell(row, regCols, ReportColumn_TataTool);
-            if (!tata.isEmpty()) {
-                entries.add(AnnotatedVcfFields::TATA, AnnotatedVcfFields::entry({job.allele, transcript, tata}));
-            }
-        }
-    }
-    addKnownAndAnswers(job, info.getEffectRecords(), tables, entries);
-}
-
-// One record, its alleles and, once annotated, its entries.
+// One record, its alleles and, once annotated, the values of its added fields.
 struct RecordJob {
     HtsRecordPtr rec{bcf_init()};
     std::vector<AlleleJob> alleles;
-    Entries entries;
+    QByteArray values[VariationEntries::FIELDS];
 
+    void clearValues() {
+        for (QByteArray& v : values) {
+            v.resize(0);  // keeps the memory for the next record
+        }
+    }
+    // Whether an allele's entries must be computed (with database reads).
+    bool needsComputing() const {
+        for (const AlleleJob& allele : alleles) {
+            if (!allele.read.hasEntries) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // Without answers to read, tables.attributes is null: no look-ups.
     void annotate(SNPReportWriterTask::Tables tables, const QSharedPointer<DamageEffectEvaluator>& evaluator,
                   bool readAnswers) {
         if (!readAnswers) {
             tables.attributes = nullptr;
         }
+        VariationEntries computed;
         for (const AlleleJob& allele : alleles) {
-            annotateAllele(allele, tables, evaluator, entries);
+            if (allele.read.hasEntries) {
+                VariationEntries::appendJoinedTo(allele.read.entries, allele.allele, values);
+                continue;
+            }
+            VariationEntries::Source source;
+            source.sequenceId = allele.cursor->sequenceId;
+            source.track = &allele.cursor->track;
+            source.storedTrack = allele.cursor->storedKnown ? &allele.cursor->stored : nullptr;
+            source.tables = tables;
+            source.evaluator = evaluator;
+            computed.clear();
+            VariationEntries::compute(allele.read.variant, source, computed);
+            computed.appendTo(allele.allele, values);
         }
     }
 };
@@ -277,6 +179,7 @@ struct Batch {
     static const int SIZE = 512;
     std::vector<RecordJob> records{size_t(SIZE)};
     int used = 0;            // records of this round
+    bool computing = false;  // some entries need database reads (else they were all shared)
     bool annotated = false;  // entries filled (by the pool)
     bool done = false;       // the pool is finished with it (annotated or not)
 };
@@ -347,7 +250,7 @@ private:
             }
             if (!annotated) {
                 for (int r = 0; r < batch->used; ++r) {
-                    batch->records[size_t(r)].entries.clear();
+                    batch->records[size_t(r)].clearValues();
                 }
             }
             QMutexLocker locker(&lock);
@@ -426,10 +329,20 @@ void AnnotatedVcfTask::run() {
         cursor->track = track;
         cursor->storedKnown = SNPReportWriterTask::storedTrackOf(track, tables, cursor->stored);
         cursor->sequenceId = SNPReportWriterTask::sequenceOf(track, tables);
-        total += tables.variants->countVariants(track.id, stateInfo);
-        cursor->it.reset(tables.variants->getVariantsInRegion(track.id, NxRegion(0, std::numeric_limits<qint64>::max()),
-                                                              stateInfo));
-        if (stateInfo.isCoR() || cursor->it == nullptr) {
+        cursor->count = tables.variants->countVariants(track.id, stateInfo);
+        total += cursor->count;
+        if (sharedEntries != nullptr) {
+            NxVariantDbi* variants = tables.variants;
+            const NxDataId trackId = track.id;
+            TaskStateInfo& os = stateInfo;
+            cursor->shared.reset(new SharedVcfEntries::TrackReader(sharedEntries, track.id, [variants, trackId, &os](const NxRegion& region) {
+                return variants->getVariantsInRegion(trackId, region, os);
+            }));
+        } else {
+            cursor->it.reset(tables.variants->getVariantsInRegion(
+                track.id, NxRegion(0, std::numeric_limits<qint64>::max()), stateInfo));
+        }
+        if (stateInfo.isCoR() || (cursor->it == nullptr && cursor->shared == nullptr)) {
             return;
         }
         cursors.insert(track.sequenceName, cursor);
@@ -514,12 +427,14 @@ void AnnotatedVcfTask::run() {
     for (int b = 0; b < qMax(1, threads) + 1; ++b) {
         batches.emplace_back(new Batch());
     }
+    // Started with the first batch that needs it: entries the report writer computed need none.
     std::unique_ptr<AnnotationPool> pool;
-    if (threads > 1) {
-        pool.reset(new AnnotationPool(threads, settings, dbiRef, stateInfo));
-    }
     std::deque<Batch*> inFlight;
+    const std::function<bool()> canceled = [this]() { return stateInfo.isCanceled(); };
+    int cursorRid = -1;  // the chromosome of ridCursor
+    TrackCursor* ridCursor = nullptr;
     qint64 recordNo = 0;
+    qint64 shared = 0;  // variations whose entries the report writer computed
     qint64 written = 0;
     qint64 counter = 0;
     int lastRid = -1;
@@ -530,7 +445,7 @@ void AnnotatedVcfTask::run() {
     auto writeOldest = [&]() {
         Batch* batch = inFlight.front();
         inFlight.pop_front();
-        if (pool != nullptr) {
+        if (pool != nullptr && batch->computing) {
             pool->waitFor(batch);
         }
         if (!batch->annotated) {
@@ -547,7 +462,7 @@ void AnnotatedVcfTask::run() {
             }
             for (int f = 0; f < fields.size(); ++f) {
                 const QByteArray& id = fields[f];
-                const QByteArray& value = job.entries.value(f);
+                const QByteArray& value = job.values[f];
                 // No entry: the field goes, also one an earlier annotation left.
                 if (value.isEmpty() && !declaredBefore.contains(id)) {
                     continue;
@@ -580,7 +495,7 @@ void AnnotatedVcfTask::run() {
         while (batch->used < Batch::SIZE && !stateInfo.isCoR()) {
             RecordJob& job = batch->records[size_t(batch->used)];
             job.alleles.clear();
-            job.entries.clear();
+            job.clearValues();
             bcf1_t* rec = job.rec.get();
             const int ret = bcf_read(input.get(), inHeader.get(), rec);
             if (ret == -1) {
@@ -626,35 +541,40 @@ void AnnotatedVcfTask::run() {
                 if (!VcfImporter::isBaseSequence(rec->d.allele[a])) {
                     continue;
                 }
-                const QString chrom = QString::fromUtf8(chromName);
                 if (cursor == nullptr) {
-                    auto found = cursors.constFind(chrom);
-                    if (found == cursors.constEnd()) {
-                        setError(tr("%1 %2 of %3 (%4) has variations, but no variation track of %4 reached the "
-                                    "element: was the file changed after it was read?")
-                                     .arg(place).arg(recordNo).arg(in, chrom));
-                        return;
+                    // Records of one chromosome come together: its cursor is looked up once.
+                    if (rec->rid != cursorRid) {
+                        const QString chrom = QString::fromUtf8(chromName);
+                        auto found = cursors.constFind(chrom);
+                        if (found == cursors.constEnd()) {
+                            setError(tr("%1 %2 of %3 (%4) has variations, but no variation track of %4 reached the "
+                                        "element: was the file changed after it was read?")
+                                         .arg(place).arg(recordNo).arg(in, chrom));
+                            return;
+                        }
+                        cursorRid = rec->rid;
+                        ridCursor = found->get();
                     }
-                    cursor = found->get();
+                    cursor = ridCursor;
                 }
-                const QByteArray ref = QByteArray(rec->d.allele[0]).toUpper();
-                const QByteArray alt = QByteArray(rec->d.allele[a]).toUpper();
+                const char* ref = rec->d.allele[0];
+                const char* alt = rec->d.allele[a];
                 AlleleJob allele;
-                if (!cursor->take(rec->pos, ref, alt, allele.variant)) {
+                if (!cursor->take(rec->pos, ref, alt, allele.read, canceled)) {
                     if (stateInfo.isCoR()) {
                         return;
                     }
                     setError(tr("The variation %1:%2 %3>%4 of %5 %6 of %7 is not among the variations that were "
                                 "read: was the file changed after it was read?")
-                                 .arg(chrom).arg(qint64(rec->pos) + 1).arg(QString(ref), QString(alt), place)
+                                 .arg(QString::fromUtf8(chromName)).arg(qint64(rec->pos) + 1)
+                                 .arg(QString(QByteArray(ref).toUpper()), QString(QByteArray(alt).toUpper()), place)
                                  .arg(recordNo).arg(in));
                     return;
                 }
                 ++counter;
+                shared += allele.read.hasEntries ? 1 : 0;
                 allele.allele = QString::fromUtf8(rec->d.allele[a]);
                 allele.cursor = cursor;
-                allele.refLength = ref.size();
-                allele.altLength = alt.size();
                 job.alleles.push_back(std::move(allele));
             }
         }
@@ -662,7 +582,15 @@ void AnnotatedVcfTask::run() {
             continue;
         }
         inFlight.push_back(batch);
-        if (pool != nullptr) {
+        batch->computing = false;
+        for (int r = 0; r < batch->used && !batch->computing; ++r) {
+            batch->computing = batch->records[size_t(r)].needsComputing();
+        }
+        // Entries the report writer computed only need their alleles: that is done when written.
+        if (pool == nullptr && batch->computing && threads > 1) {
+            pool.reset(new AnnotationPool(threads, settings, dbiRef, stateInfo));
+        }
+        if (pool != nullptr && batch->computing) {
             pool->submit(batch);
         }
     }
@@ -674,6 +602,8 @@ void AnnotatedVcfTask::run() {
             return;
         }
     }
+    perfLog.details(tr("%1: the entries of %2 of %3 variations came from the report writer")
+                        .arg(out).arg(shared).arg(counter));
     // 5. Every stored variation must have found its record.
     for (auto it = cursors.begin(); it != cursors.end(); ++it) {
         const qint64 left = it.value()->leftOver();

@@ -12,7 +12,8 @@
 //  3. A record whose allele is not in the tracks, or a track variation that no record takes, means
 //     the file is not the one that was read: the run fails naming file, record and allele.
 //  4. Each variation's cells come from the report's own VariationInfo rows, so the file and the
-//     reports never disagree; the known mutation from its stored damage effects.
+//     reports never disagree; the known mutation from its stored damage effects. With a report
+//     writer in the same run they are taken from it as it computes them (SharedVcfEntries).
 //  5. This thread reads, matches and writes records in batches; threads of a pool, each with its
 //     own connections and never writing to the workflow database, annotate the batches between.
 #pragma once
@@ -21,7 +22,11 @@
 #include <NxCore/records/NxVariant.h>
 #include <NxCore/tasks/Task.h>
 
+#include <memory>
+
 namespace Nx {
+
+class SharedVcfEntries;
 
 struct AnnotatedVcfSettings {
     QString inputPath;   // the VCF/BCF file the tracks were read from
@@ -37,6 +42,9 @@ public:
 
     void run() override;
 
+    // The report writer of the run that computes the entries on its way (null: none).
+    void setSharedEntries(const std::shared_ptr<SharedVcfEntries>& entries) { sharedEntries = entries; }
+
     // The files written (data, then index), read once the task finished.
     const QStringList& getOutputFiles() const { return outputFiles; }
 
@@ -49,6 +57,7 @@ private:
     QList<NxVariantTrack> tracks;
     NxDbiRef dbiRef;
     QStringList outputFiles;
+    std::shared_ptr<SharedVcfEntries> sharedEntries;
 };
 
 }  // namespace Nx

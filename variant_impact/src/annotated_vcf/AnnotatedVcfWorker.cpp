@@ -1,6 +1,7 @@
 #include "AnnotatedVcfWorker.h"
 
 #include "AnnotatedVcfWorkerFactory.h"
+#include "SharedVcfEntries.h"
 
 #include <element_pattern/SnpElementPattern.h>
 #include <snp_toolbox/VOZAdarovaWorkerFactory.h>
@@ -47,9 +48,22 @@ QString AnnotatedVcfWorker::upstreamInput(QString& error) const {
 }
 
 QSet<QString> AnnotatedVcfWorker::upstreamElements() const {
+    return upstreamOf(getActor());
+}
+
+bool AnnotatedVcfWorker::readsAnswers(const Actor* element, WorkflowContext*) {
+    // Reading and annotating store no answers: without other elements upstream there are none to
+    // look up (a workflow database starts empty).
+    QSet<QString> storing = upstreamOf(element);
+    storing.remove(QStringLiteral("read-variations"));
+    storing.remove(VOZAdarovaWorkerFactory::ACTOR_ID);
+    return !storing.isEmpty();
+}
+
+QSet<QString> AnnotatedVcfWorker::upstreamOf(const Actor* element) {
     QSet<QString> ids;
     QSet<const Actor*> seen;
-    QList<const Actor*> todo{getActor()};
+    QList<const Actor*> todo{element};
     while (!todo.isEmpty()) {
         const Actor* a = todo.takeLast();
         if (a == nullptr || seen.contains(a)) {
@@ -70,12 +84,7 @@ AnnotatedVcfSettings AnnotatedVcfWorker::getSettings(QString& error) const {
     AnnotatedVcfSettings settings;
     settings.outputPath = getValue<QString>(AnnotatedVcfWorkerFactory::URL_OUT_ATTR_ID);
     settings.dbPath = getValue<QString>(AnnotatedVcfWorkerFactory::DB_PATH_ATTR_ID);
-    // Reading and annotating store no answers: without other elements upstream there are none to
-    // look up (a workflow database starts empty).
-    QSet<QString> storing = upstreamElements();
-    storing.remove(QStringLiteral("read-variations"));
-    storing.remove(VOZAdarovaWorkerFactory::ACTOR_ID);
-    settings.readAnswers = !storing.isEmpty();
+    settings.readAnswers = readsAnswers(getActor(), context);
     settings.inputPath = getValue<QString>(AnnotatedVcfWorkerFactory::URL_IN_ATTR_ID).trimmed();
     if (settings.inputPath.isEmpty()) {
         settings.inputPath = upstreamInput(error);
@@ -100,7 +109,10 @@ Task* AnnotatedVcfWorker::createTask(const QList<NxVariantTrack>& tracks, const 
         os.setError(error);
         return new FailTask(error);
     }
-    return new AnnotatedVcfTask(settings, tracks, dbiRef);
+    auto* task = new AnnotatedVcfTask(settings, tracks, dbiRef);
+    sharedEntries = SharedVcfEntries::forElement(getActor(), context, dbiRef);
+    task->setSharedEntries(sharedEntries);
+    return task;
 }
 
 QStringList AnnotatedVcfWorker::outputFilesOf(Task* task) const {

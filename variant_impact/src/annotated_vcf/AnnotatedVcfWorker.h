@@ -23,10 +23,18 @@ public:
     QString upstreamInput(QString& error) const;
     // The element ids of every element upstream of this one.
     QSet<QString> upstreamElements() const;
+    // Whether the element looks up answers: some element upstream of it stores them.
+    static bool readsAnswers(const Actor* element, WorkflowContext* context);
+    // The element ids of every element upstream of the element.
+    static QSet<QString> upstreamOf(const Actor* element);
 
 protected:
     Task* createTask(const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef) override;
     QStringList outputFilesOf(Task* task) const override;
+
+private:
+    // Shared with the report writer this element pairs with, for the whole run.
+    std::shared_ptr<SharedVcfEntries> sharedEntries;
 };
 
 }  // namespace LocalWorkflow

@@ -449,3 +449,88 @@ TEST(AnnotatedVcfKillTest, AKilledRunLeavesNoFileAndTheNextRunCleansUp) {
 }
 
 }  // namespace
+
+// Beside a report writer on the same link, the writer takes each variation's entries from the
+// report's reading threads (enough variations for the report to read on several threads): the
+// file is byte for byte the one it writes alone, also for a second writer on that link, which
+// computes its own; a report that fails at once does not leave the writer waiting.
+TEST(AnnotatedVcfSharedEntriesTest, EntriesFromTheReportWriterGiveTheSameFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    QString output;
+    ASSERT_TRUE(Nx::ConsoleRun::makeDemoWithReference(d, "3", {"--variants", "40000"}, output)) << output.toStdString();
+    auto element = [](const QString& name, const QString& out) {
+        return QString(R"({"name": "%1", "type": "write-annotated-variations", "attributes": {"db_path": "reference.s3db", "url-out": "%2"}})")
+            .arg(name, out);
+    };
+    const QString head = R"({"name": "read", "type": "read-variations", "attributes": {"url-in": "variants.vcf"}},
+    {"name": "annotate", "type": "VOZAdarova-id", "attributes": {"db_path": "reference.s3db"}})";
+    const QString report = R"({"name": "report", "type": "snp-report-writer-id", "attributes": {"db_path": "reference.s3db",
+      "report_path": "%1/in_gene.tsv", "regulatory_report_path": "%1/regulatory.tsv"}})";
+    write(d + "/alone.json", QString(R"({"elements": [%1, %2],
+  "links": [{"from": "read", "to": "annotate"}, {"from": "annotate", "to": "vcf"}]})")
+                                 .arg(head, element("vcf", "alone.vcf.gz"))
+                                 .toUtf8());
+    write(d + "/paired.json", QString(R"({"elements": [%1, %2, %3, %4],
+  "links": [{"from": "read", "to": "annotate"}, {"from": "annotate", "to": "vcf"}, {"from": "annotate", "to": "report"},
+            {"from": "annotate", "to": "second"}]})")
+                                  .arg(head, element("vcf", "paired.vcf.gz"), report.arg("out"),
+                                       element("second", "second.vcf"))
+                                  .toUtf8());
+    // How many variations took their entries from the report writer, per output file.
+    auto runLogged = [&](const QString& workflow, QHash<QString, QString>& shared) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("NX_LOG_LEVEL", "details");
+        env.insert("TMPDIR", d + "/tmp");  // where the report's parts wait
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(d);
+        p.start(QString(NX_BINARY_DIR) + "/bin/resource_probe", {"--workflow=" + d + "/" + workflow});
+        if (!p.waitForFinished(300000)) {
+            p.kill();
+            p.waitForFinished();
+            return -1;
+        }
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        const QRegularExpression line(R"(([^ /]+): the entries of (\d+) of (\d+) variations came from the report writer)");
+        for (auto it = line.globalMatch(err); it.hasNext();) {
+            const auto m = it.next();
+            shared[m.captured(1)] = m.captured(2) + " of " + m.captured(3);
+        }
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    };
+    ASSERT_TRUE(QDir().mkpath(d + "/tmp"));
+    QHash<QString, QString> alone;
+    QHash<QString, QString> paired;
+    ASSERT_EQ(runLogged("alone.json", alone), 0);
+    ASSERT_EQ(runLogged("paired.json", paired), 0);
+    const int variations = QString(readAll(d + "/variants.vcf")).count(QRegularExpression("\n[^#]"));
+    ASSERT_GT(variations, 30000);
+    ASSERT_TRUE(alone.contains("alone.vcf.gz"));
+    EXPECT_TRUE(alone["alone.vcf.gz"].startsWith("0 of ")) << alone["alone.vcf.gz"].toStdString();
+    // Every variation from the report writer; the second writer on the link computed its own.
+    const QStringList counts = paired.value("paired.vcf.gz").split(" of ");
+    ASSERT_EQ(counts.size(), 2) << paired.value("paired.vcf.gz").toStdString();
+    EXPECT_EQ(counts[0], counts[1]);
+    EXPECT_GE(counts[0].toInt(), variations);
+    EXPECT_TRUE(paired.value("second.vcf").startsWith("0 of ")) << paired.value("second.vcf").toStdString();
+    EXPECT_EQ(readAll(d + "/paired.vcf.gz"), readAll(d + "/alone.vcf.gz"));
+    EXPECT_EQ(readAll(d + "/paired.vcf.gz.tbi"), readAll(d + "/alone.vcf.gz.tbi"));
+    const ProcessRun plain = run("bcftools", {"view", "--no-version", d + "/alone.vcf.gz"});
+    const ProcessRun second = run("bcftools", {"view", "--no-version", d + "/second.vcf"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_EQ(second.out, plain.out);
+    // Nothing of the report's parts left behind in the temporary folder.
+    EXPECT_TRUE(QDir(d + "/tmp").entryList(QDir::Files).isEmpty());
+
+    // A report that cannot be written fails the run at once; the writer beside it does not wait.
+    write(d + "/file", "not a folder");
+    write(d + "/failing.json", QString(R"({"elements": [%1, %2, %3],
+  "links": [{"from": "read", "to": "annotate"}, {"from": "annotate", "to": "vcf"}, {"from": "annotate", "to": "report"}]})")
+                                   .arg(head, element("vcf", "failing.vcf.gz"), report.arg("file/sub"))
+                                   .toUtf8());
+    QHash<QString, QString> failing;
+    EXPECT_EQ(runLogged("failing.json", failing), 1);
+    EXPECT_FALSE(QFile::exists(d + "/file/sub/in_gene.tsv"));
+}
