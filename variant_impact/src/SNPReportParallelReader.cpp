@@ -7,18 +7,18 @@
 #include "snp_toolbox/DamageEffectEvaluator.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/core/OrderedParts.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/io/IOAdapter.h>
 #include <NxCore/log/Logger.h>
 #include <NxCore/tasks/TaskStateInfo.h>
 
 #include <QDir>
-#include <QMutex>
 #include <QTemporaryFile>
-#include <QThread>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace Nx {
@@ -65,6 +65,25 @@ public:
 
     // Appends the rows to the report; false when a read or a write failed (the error is in os).
     bool appendTo(IOAdapter* io, NxOpStatus& os) {
+        return copyRows([&](const QByteArray& chunk) { return io->writeBlock(chunk, os); }, os);
+    }
+
+    // Moves the rows to the end of file, adding their size to bytes; false with the error in os.
+    bool moveTo(QTemporaryFile& file, qint64& bytes, NxOpStatus& os) {
+        return copyRows(
+            [&](const QByteArray& chunk) {
+                if (file.write(chunk) != chunk.size()) {
+                    os.setError(tr("Cannot write the temporary file %1: %2").arg(file.fileName(), file.errorString()));
+                    return false;
+                }
+                bytes += chunk.size();
+                return true;
+            },
+            os);
+    }
+
+private:
+    bool copyRows(const std::function<bool(const QByteArray&)>& write, NxOpStatus& os) {
         if (rows == nullptr) {
             return true;
         }
@@ -73,7 +92,7 @@ public:
         if (rows->seek(0)) {
             QByteArray chunk;
             while (done < size && !(chunk = rows->read(SPOOL_BUFFER)).isEmpty()) {
-                if (!io->writeBlock(chunk, os)) {
+                if (!write(chunk)) {
                     return false;
                 }
                 done += chunk.size();
@@ -94,29 +113,62 @@ struct PartResult {
     QString error;  // a read failed after the rows both outputs hold: the pass ends at this part
     // Left to the task's thread: a variation must be evaluated, or its rows could not be kept.
     bool needsWriter = false;
-    bool finished = false;
+};
+
+// A part's share of the regulatory rows that wait for their pass in one file.
+struct RegulatoryPart {
+    qint64 variations = 0;
+    qint64 bytes = 0;
 };
 
 }  // namespace
 
 // State the threads share with the task's thread.
 struct SNPReportParallelReader::Shared {
-    QMutex lock;
-    QWaitCondition partFinished;
-    std::vector<PartResult> results;
-    std::vector<std::unique_ptr<QThread>> workers;
-    std::atomic<int> nextPart{0};
+    std::unique_ptr<OrderedParts<PartResult>> reading;  // the in-gene pass's threads
     std::atomic<bool> stop{false};      // the task's thread needs no more parts
     std::atomic<qint64> inGeneRead{0};  // in-gene variations read so far, for the progress
     QString folder;                     // of the temporary files
     std::shared_ptr<SharedVcfEntries> vcfEntries;  // null: no annotated-VCF writer takes entries
+    // The regulatory rows of the parts the in-gene pass took, one after the other: the parts'
+    // own files close as they are taken, so open files stay bounded by the look-ahead.
+    std::unique_ptr<QTemporaryFile> regulatoryRows;
+    std::vector<RegulatoryPart> regulatory;
 
-    void stopWorkers() {
+    void stopReading() {
         stop.store(true);
-        for (auto& w : workers) {
-            w->wait();
+        if (reading != nullptr) {
+            reading->stop();
         }
-        workers.clear();
+    }
+
+    // Moves a taken part's regulatory rows to the end of the spool; false when they are left to
+    // the regulatory pass to read again itself (firstPartHere is then set).
+    bool keepRegulatoryRows(int part, PartOutput& out, int& firstPartHere) {
+        if (firstPartHere != -1) {
+            return false;  // the regulatory pass reads from an earlier part on itself
+        }
+        NxOpStatusImpl os;
+        if (regulatoryRows == nullptr) {
+            regulatoryRows.reset(new QTemporaryFile(QDir(folder).filePath("nolix-report-XXXXXX")));
+            if (!regulatoryRows->open()) {
+                os.setError(tr("Cannot create a temporary file for the report in %1: %2")
+                                .arg(folder, regulatoryRows->errorString()));
+            }
+        }
+        RegulatoryPart kept;
+        kept.variations = out.variations;
+        if (!os.hasError()) {
+            out.moveTo(*regulatoryRows, kept.bytes, os);
+        }
+        if (os.hasError()) {
+            // Rows that could not be kept are not lost: the regulatory pass reads them again itself.
+            ioLog.details(tr("Regulatory report rows are read on one thread from here on: %1").arg(os.getError()));
+            firstPartHere = part;
+            return false;
+        }
+        regulatory.push_back(kept);
+        return true;
     }
 };
 
@@ -126,50 +178,34 @@ namespace {
 class PartReader {
     Q_DECLARE_TR_FUNCTIONS(Nx::SNPReportParallelReader)
 public:
+    // Opens the connections: made on the thread that reads with it.
     PartReader(const SNPReportSettings& settings, const QList<NxVariantTrack>& tracks, const NxDbiRef& dbiRef,
                const TaskStateInfo& task, SNPReportParallelReader::Shared& shared)
-        : settings(settings), tracks(tracks), dbiRef(dbiRef), task(task), shared(shared) {}
-
-    void run(const QList<SNPReportParallelReader::Part>& parts) {
+        : tracks(tracks), task(task), shared(shared) {
         if (connections.open(settings.dbPath, dbiRef, openOs)) {
             connections.evaluator->setEvaluationAllowed(false);
         }
-        for (;;) {
-            if (shared.stop.load() || task.isCanceled()) {
-                return;
-            }
-            const int i = shared.nextPart.fetch_add(1);
-            if (i >= parts.size()) {
-                return;
-            }
-            PartResult result;
-            result.inGene.folder = result.regulatory.folder = shared.folder;
-            std::unique_ptr<SharedVcfEntries::PartWriter> entries;
-            if (shared.vcfEntries != nullptr) {
-                entries.reset(new SharedVcfEntries::PartWriter(shared.folder));
-            }
-            if (openOs.hasError()) {
-                result.error = openOs.getError();
-            } else {
-                readPart(parts[i], result, entries.get());
-            }
-            // Only a complete part: whatever is missing the annotated-VCF writer computes.
-            if (entries != nullptr && result.error.isEmpty() && !result.needsWriter && !entries->failed() &&
-                !shared.stop.load() && !task.isCanceled()) {
-                shared.vcfEntries->publish(i, *entries);
-            }
-            // The task's thread ends the pass at a failed part; later ones would be thrown away.
-            const bool failed = !result.error.isEmpty() || result.needsWriter;
-            {
-                QMutexLocker locker(&shared.lock);
-                result.finished = true;
-                shared.results[size_t(i)] = std::move(result);
-                shared.partFinished.wakeAll();
-            }
-            if (failed) {
-                return;
-            }
+    }
+
+    // Reads part i; false when the task's thread will end the pass at it (later parts would be
+    // thrown away).
+    bool read(int i, const SNPReportParallelReader::Part& part, PartResult& result) {
+        result.inGene.folder = result.regulatory.folder = shared.folder;
+        std::unique_ptr<SharedVcfEntries::PartWriter> entries;
+        if (shared.vcfEntries != nullptr) {
+            entries.reset(new SharedVcfEntries::PartWriter(shared.folder));
         }
+        if (openOs.hasError()) {
+            result.error = openOs.getError();
+        } else {
+            readPart(part, result, entries.get());
+        }
+        // Only a complete part: whatever is missing the annotated-VCF writer computes.
+        if (entries != nullptr && result.error.isEmpty() && !result.needsWriter && !entries->failed() &&
+            !shared.stop.load() && !task.isCanceled()) {
+            shared.vcfEntries->publish(i, *entries);
+        }
+        return result.error.isEmpty() && !result.needsWriter;
     }
 
 private:
@@ -257,9 +293,7 @@ private:
         result.error = os.getError();
     }
 
-    const SNPReportSettings& settings;
     const QList<NxVariantTrack>& tracks;
-    const NxDbiRef& dbiRef;
     const TaskStateInfo& task;
     SNPReportParallelReader::Shared& shared;
     NxOpStatusImpl openOs;  // before the connections: their read transactions end into it
@@ -273,12 +307,11 @@ SNPReportParallelReader::SNPReportParallelReader(const SNPReportSettings& settin
                                                  const QList<Part>& parts, int threads, const QString& folder)
     : settings(settings), tracks(tracks), dbiRef(dbiRef), parts(parts), threads(qMax(1, threads)),
       shared(new Shared) {
-    shared->results.resize(size_t(parts.size()));
     shared->folder = folder.isEmpty() ? QDir::tempPath() : folder;
 }
 
 SNPReportParallelReader::~SNPReportParallelReader() {
-    shared->stopWorkers();
+    shared->stopReading();
     if (shared->vcfEntries != nullptr) {
         shared->vcfEntries->close();
     }
@@ -294,6 +327,11 @@ bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::f
     if (inGene) {
         return readInGenePass(io, writeHeader, readHere, total, counter, stateInfo);
     }
+    QTemporaryFile* spool = shared->regulatoryRows.get();
+    if (spool != nullptr && !spool->seek(0)) {
+        stateInfo.setError(tr("Cannot read the temporary file %1 back: %2").arg(spool->fileName(), spool->errorString()));
+        return false;
+    }
     // Every part before firstPartHere was read by the in-gene pass.
     for (int i = 0; i < parts.size(); ++i) {
         if (stateInfo.isCoR()) {
@@ -305,21 +343,26 @@ bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::f
             }
             continue;
         }
-        PartResult& part = shared->results[size_t(i)];
-        PartOutput& out = part.regulatory;
-        counter += out.variations;
+        const RegulatoryPart& part = shared->regulatory[size_t(i)];
+        counter += part.variations;
         stateInfo.setProgress(total > 0 ? int(double(counter) * 100.0 / double(total)) : 0);
-        if (out.variations > 0 && !writeHeader()) {
+        if (part.variations > 0 && !writeHeader()) {
             return false;
         }
-        if (!out.appendTo(io, stateInfo)) {
-            return false;
-        }
-        if (!part.error.isEmpty()) {
-            stateInfo.setError(part.error);
-            return false;
+        for (qint64 left = part.bytes; left > 0;) {
+            const QByteArray chunk = spool->read(qMin<qint64>(left, SPOOL_BUFFER));
+            if (chunk.isEmpty()) {
+                stateInfo.setError(
+                    tr("Cannot read the temporary file %1 back: %2").arg(spool->fileName(), spool->errorString()));
+                return false;
+            }
+            if (!io->writeBlock(chunk, stateInfo)) {
+                return false;
+            }
+            left -= chunk.size();
         }
     }
+    shared->regulatoryRows.reset();
     return !stateInfo.isCoR();
 }
 
@@ -327,35 +370,34 @@ bool SNPReportParallelReader::readInGenePass(IOAdapter* io, const std::function<
                                              const std::function<bool(const Part&)>& readHere, qint64 total,
                                              qint64& counter, TaskStateInfo& stateInfo) {
     const int n = qMin(threads, parts.size());
-    for (int t = 0; t < n; ++t) {
-        shared->workers.emplace_back(QThread::create([this, &stateInfo]() {
-            PartReader reader(settings, tracks, dbiRef, stateInfo, *shared);
-            reader.run(parts);
+    // One part ahead of each thread: the threads never wait for the taking, and no more parts
+    // than that hold rows in memory or in files.
+    shared->reading.reset(new OrderedParts<PartResult>(
+        parts.size(), n, 2 * n, [this, &stateInfo]() -> OrderedParts<PartResult>::Worker {
+            auto reader = std::make_shared<PartReader>(settings, tracks, dbiRef, stateInfo, *shared);
+            return [this, reader](int i, PartResult& result) { return reader->read(i, parts[i], result); };
         }));
-        shared->workers.back()->start();
-    }
     const qint64 counterBefore = counter;
     qint64 appended = 0;  // in-gene variations of the parts written so far
+    PartResult result;
     for (int i = 0; i < parts.size(); ++i) {
-        PartResult* result = &shared->results[size_t(i)];
-        {
-            QMutexLocker locker(&shared->lock);
-            while (!result->finished && !stateInfo.isCanceled()) {
-                shared->partFinished.wait(&shared->lock, 100);
-                const qint64 read = counterBefore + shared->inGeneRead.load();
-                stateInfo.setProgress(total > 0 ? int(double(read) * 100.0 / double(total)) : 0);
-            }
-        }
-        if (!result->finished) {  // canceled
-            shared->stopWorkers();
+        const bool taken = shared->reading->takeNext(result, [&]() {
+            const qint64 read = counterBefore + shared->inGeneRead.load();
+            stateInfo.setProgress(total > 0 ? int(double(read) * 100.0 / double(total)) : 0);
+            return stateInfo.isCanceled();
+        });
+        if (!taken) {  // canceled
+            shared->stopReading();
             return false;
         }
-        if (result->needsWriter) {
-            shared->stopWorkers();
+        if (result.needsWriter) {
+            shared->stopReading();
             if (shared->vcfEntries != nullptr) {
                 shared->vcfEntries->close();  // the rest is read here, without entries
             }
-            firstPartHere = i;
+            if (firstPartHere == -1) {
+                firstPartHere = i;
+            }
             counter = counterBefore + appended;
             for (int j = i; j < parts.size(); ++j) {
                 if (!readHere(parts[j])) {
@@ -364,20 +406,21 @@ bool SNPReportParallelReader::readInGenePass(IOAdapter* io, const std::function<
             }
             return !stateInfo.isCoR();
         }
-        PartOutput& out = result->inGene;
+        PartOutput& out = result.inGene;
         appended += out.variations;
         counter = counterBefore + appended;
         if ((out.variations > 0 && !writeHeader()) || !out.appendTo(io, stateInfo)) {
-            shared->stopWorkers();
+            shared->stopReading();
             return false;
         }
-        if (!result->error.isEmpty()) {
-            shared->stopWorkers();
-            stateInfo.setError(result->error);
+        if (!result.error.isEmpty()) {
+            shared->stopReading();
+            stateInfo.setError(result.error);
             return false;
         }
+        shared->keepRegulatoryRows(i, result.regulatory, firstPartHere);
     }
-    shared->stopWorkers();
+    shared->stopReading();
     if (shared->vcfEntries != nullptr) {
         shared->vcfEntries->close();  // every part was read
     }

@@ -1,11 +1,13 @@
 // The SNP report's variations read by several threads at once. The tracks are cut into parts of
 // consecutive start positions; each thread opens its own connections to both databases, takes the
 // next part and writes the part's rows to temporary files, one for each report, so that every
-// variation is read once for both passes. The task's thread appends the parts to a report
-// strictly in track and position order, the in-gene report during the in-gene pass and the
-// regulatory one during the regulatory pass, so each report is byte for byte the one a single
-// reader writes, and memory stays bounded whatever the input size. A part that failed ends its
-// pass when its turn comes, after the rows it wrote before the failure.
+// variation is read once for both passes (OrderedParts). The task's thread takes the parts
+// strictly in track and position order: it appends their in-gene rows to the in-gene report
+// and their regulatory rows to one waiting file, which the regulatory pass copies into its
+// report. Each report is then byte for byte the one a single reader writes, and since the threads
+// read only a few parts ahead of the taking, memory and open files stay bounded whatever the
+// input size. A part that failed ends the pass when its turn comes, after the rows it wrote
+// before the failure.
 //
 // The threads only read. A variation whose gene effects were never evaluated must be evaluated
 // and stored on the way, which readers of one database cannot do side by side: from the part
