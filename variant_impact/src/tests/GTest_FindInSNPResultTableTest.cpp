@@ -1,9 +1,10 @@
 // The "find-in-snp-result-table" test element on small report files: attribute checks of init,
 // the row search, the column vocabularies of both layouts, and every failure text.
+#include "XmlTestElementRun.h"
+
 #include <GTest_FindInSNPResultTable.h>
 
 #include <NxPrivate/core/AppContextImpl.h>
-#include <NxPrivate/tasks/TaskRunner.h>
 #include <NxTest/GTestEnvironment.h>
 
 #include <QCoreApplication>
@@ -61,17 +62,8 @@ protected:
 
     // Runs one element; returns its error (empty when it passed).
     QString run(const QString& attributes) {
-        QDomDocument doc;
-        EXPECT_TRUE(doc.setContent("<find-in-snp-result-table " + attributes + "/>"));
         GTest_FindInSNPResultTable::GTest_FindInSNPResultTableFactory factory;
-        GTest* t = factory.makeTest(nullptr, "t", nullptr, &env, {}, doc.documentElement());
-        t->setFlag(TaskFlag_NoAutoDelete);
-        if (!t->hasError()) {
-            EXPECT_TRUE(TaskRunner::runAndWait(t, 30000));
-        }
-        const QString err = t->getError();
-        delete t;
-        return err;
+        return runXmlTestElement(factory, "<find-in-snp-result-table " + attributes + "/>", env);
     }
 
     static QString attrs(const QString& pos, const QString& gene, const QString& column, const QString& expected,

@@ -1,6 +1,8 @@
 // The "Write SNP Report" element and its task over real databases, real files and real channels:
 // which report gets which variation, headers only with a first row, what is registered as output,
 // progress, failures that name the path, and one task for all tracks of an input.
+#include "WorkerTestBed.h"
+
 #include <snp_toolbox/DamageEffectEvaluator.h>
 #include <snp_toolbox/tests/SnpToolboxTestData.h>
 
@@ -345,34 +347,22 @@ TEST(SNPReportElementTest, PrototypeAndPrompter) {
     EXPECT_TRUE(html.contains("/tmp/reg.tsv"));
 }
 
-class ReportWorkerTest : public ReportTaskTest {
+class ReportWorkerTest : public ReportTaskTest, protected WorkerTestBed<SNPReportWriter> {
 protected:
     void SetUp() override {
         ReportTaskTest::SetUp();
         ActorPrototype* proto = installedProto();
         ASSERT_NE(proto, nullptr);
-        actor.reset(proto->createInstance("report"));
+        wire(proto->createInstance("report"), dbs.sessionRef);
         actor->setParameter("db_path", settings.dbPath);
         actor->setParameter("report_path", settings.inGeneReportPath);
         actor->setParameter("regulatory_report_path", settings.regulatoryReportPath);
-        upstream.addReceiver(&in);
-        storage.reset(new DbiDataStorage(dbs.sessionRef));
-        context.reset(new WorkflowContext({actor.get()}, storage.get(), &monitor, QString()));
-        DomainFactory* factory = WorkflowEnv::getDomainRegistry()->getById(LocalDomainFactory::ID)->getById(
-            SNPReportWriterFactory::ACTOR_ID);
-        ASSERT_NE(factory, nullptr);
-        worker.reset(dynamic_cast<SNPReportWriter*>(factory->makeWorker(actor.get())));
-        ASSERT_NE(worker, nullptr);
-        worker->bindPorts({{BasePorts::IN_VARIATION_TRACK_PORT_ID(), &in}});
-        worker->setContext(context.get());
-        worker->start();
+        ASSERT_TRUE(start(makeRegisteredWorker(SNPReportWriterFactory::ACTOR_ID)));
     }
 
-    void TearDown() override {
-        worker.reset();
-        qDeleteAll(tasks);
-    }
+    void TearDown() override { release(); }
 
+    // The track as another element's storage would hand it over, by default this one's.
     void sendTrack(const NxVariantTrack& t, DbiDataStorage* from = nullptr) {
         QVariantMap data;
         data[BaseSlots::VARIATION_TRACK_SLOT().getId()] =
@@ -380,29 +370,7 @@ protected:
         upstream.put(Message(BaseTypes::ANY_TYPE(), data));
     }
 
-    // Steps as the engine does, a bounded number of times; returns the tasks, each run to its end.
-    QList<Task*> drive(int maxSteps = 20) {
-        QList<Task*> run;
-        for (int i = 0; i < maxSteps && !worker->isDone() && worker->isReady(); ++i) {
-            Task* t = worker->step();
-            if (t == nullptr) {
-                continue;
-            }
-            EXPECT_TRUE(TaskRunner::runAndWait(t, 60000));
-            run << t;
-            tasks << t;
-        }
-        return run;
-    }
-
-    std::unique_ptr<Actor> actor;
-    IntegralBus upstream{"up", false};
-    IntegralBus in{BasePorts::IN_VARIATION_TRACK_PORT_ID(), true};
-    std::unique_ptr<DbiDataStorage> storage;
-    WorkflowMonitor monitor;
-    std::unique_ptr<WorkflowContext> context;
-    std::unique_ptr<SNPReportWriter> worker;
-    QList<Task*> tasks;
+    QList<Task*> drive(int maxSteps = 20) { return WorkerTestBed::drive(maxSteps); }
 };
 
 TEST_F(ReportWorkerTest, TwoTracksGiveOneTaskInArrivalOrderAndItsFilesAreRegistered) {

@@ -18,6 +18,9 @@
 #include <NxLang/registry/LocalDomainFactory.h>
 #include <NxLang/registry/WorkflowEnv.h>
 #include <NxLang/storage/DbiDataStorage.h>
+#include <NxPrivate/tasks/TaskRunner.h>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -74,6 +77,22 @@ public:
         worker->setContext(context.get());
         worker->start();
         return true;
+    }
+
+    // Steps as the engine does, while the worker is ready and not done (at most maxSteps times),
+    // and runs each returned task to its end before the next step; the tasks run, in order.
+    QList<Task*> drive(int maxSteps = 1000) {
+        QList<Task*> run;
+        for (int i = 0; i < maxSteps && !worker->isDone() && worker->isReady(); ++i) {
+            Task* t = worker->step();
+            if (t == nullptr) {
+                continue;
+            }
+            EXPECT_TRUE(TaskRunner::runAndWait(t, 60000));
+            run << t;
+            tasks << t;
+        }
+        return run;
     }
 
     // Puts a message with the track on the worker's input.

@@ -1,10 +1,11 @@
 // The texts of the annotated VCF: escaping of answers, the consequence terms read from the
 // report's location texts, and the "find-in-annotated-vcf" XML test element on a small file.
+#include "../../tests/XmlTestElementRun.h"
+
 #include <annotated_vcf/AnnotatedVcfFields.h>
 #include <annotated_vcf/GTest_FindInAnnotatedVcf.h>
 
 #include <NxPrivate/core/AppContextImpl.h>
-#include <NxPrivate/tasks/TaskRunner.h>
 #include <NxTest/GTestEnvironment.h>
 
 #include <QCoreApplication>
@@ -109,17 +110,9 @@ protected:
     }
 
     QString run(const QString& attributes, const QString& file = "a.vcf") {
-        QDomDocument doc;
-        EXPECT_TRUE(doc.setContent("<find-in-annotated-vcf file_name='" + file + "' chr_name='chr7' " + attributes + "/>"));
         GTest_FindInAnnotatedVcf::Factory factory;
-        GTest* t = factory.makeTest(nullptr, "t", nullptr, &env, {}, doc.documentElement());
-        t->setFlag(TaskFlag_NoAutoDelete);
-        if (!t->hasError()) {
-            EXPECT_TRUE(TaskRunner::runAndWait(t, 30000));
-        }
-        const QString err = t->getError();
-        delete t;
-        return err;
+        return runXmlTestElement(factory, "<find-in-annotated-vcf file_name='" + file + "' chr_name='chr7' " + attributes + "/>",
+                                 env);
     }
 
     QTemporaryDir dir;

@@ -19,7 +19,6 @@
 #include <NxLang/model/Prompter.h>
 #include <NxLang/registry/WorkflowEnv.h>
 #include <NxPrivate/core/AppContextImpl.h>
-#include <NxPrivate/tasks/TaskRunner.h>
 
 #include <gtest/gtest.h>
 
@@ -61,21 +60,6 @@ protected:
     }
 
     void sendTrack(const NxVariantTrack& t) { WorkerTestBed::sendTrack(t.id); }
-
-    // Steps until the worker waits for input or is done; returns the tasks run, in order.
-    QList<Task*> drive() {
-        QList<Task*> run;
-        while (!worker->isDone() && worker->isReady()) {
-            Task* t = worker->step();
-            if (t == nullptr) {
-                continue;
-            }
-            EXPECT_TRUE(TaskRunner::runAndWait(t, 60000));
-            run << t;
-            tasks << t;
-        }
-        return run;
-    }
 
     Databases dbs;
 };
