@@ -59,10 +59,8 @@ QStringList readLines(const QString& path) {
 class ReportTaskTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ensureApplication();
-        AppContextImpl::getApplicationContext();
         NxOpStatusImpl os;
-        ASSERT_TRUE(dbs.buildReference(os)) << os.getError().toStdString();
+        ASSERT_TRUE(startWithReference(dbs, os)) << os.getError().toStdString();
         settings.dbPath = dbs.referencePath;
         settings.inGeneReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/in_gene.tsv";
         settings.regulatoryReportPath = QFileInfo(dbs.sessionPath).absolutePath() + "/regulatory.tsv";

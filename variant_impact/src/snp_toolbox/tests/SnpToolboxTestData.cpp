@@ -9,6 +9,7 @@
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteFeatureDbi.h>
 #include <NxCore/variation/DamageMatrix.h>
+#include <NxPrivate/core/AppContextImpl.h>
 
 #include <QCoreApplication>
 
@@ -170,6 +171,12 @@ void ensureApplication() {
     static char name[] = "snp_toolbox_test";
     static char* argv[] = {name, nullptr};
     new QCoreApplication(argc, argv);
+}
+
+bool startWithReference(Databases& dbs, NxOpStatus& os) {
+    ensureApplication();
+    AppContextImpl::getApplicationContext();
+    return dbs.buildReference(os);
 }
 
 NxVariant snv(qint64 pos, char ref, char obs) {

@@ -70,6 +70,9 @@ private:
 
 // The QCoreApplication that task runs need; made once per test program.
 void ensureApplication();
+// The application, its context and the reference database of dbs, as a test's set-up needs them;
+// false and an error on failure.
+bool startWithReference(Databases& dbs, NxOpStatus& os);
 
 // A variation of one base (end = start + 1, as the importer writes it).
 NxVariant snv(qint64 pos, char ref, char obs);

@@ -23,10 +23,8 @@ namespace {
 class VOZAdarovaTaskTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ensureApplication();
-        AppContextImpl::getApplicationContext();
         NxOpStatusImpl os;
-        ASSERT_TRUE(dbs.buildReference(os)) << os.getError().toStdString();
+        ASSERT_TRUE(startWithReference(dbs, os)) << os.getError().toStdString();
         vars = {snv(KNOWN_POS, 'T', 'C'), snv(NO_GENE_POS, 'C', 'T'), snv(REV_CODON1_START, 'C', 'G')};
         track = dbs.addTrack(vars, os);
         ASSERT_FALSE(os.hasError()) << os.getError().toStdString();

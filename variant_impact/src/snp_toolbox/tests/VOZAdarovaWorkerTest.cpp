@@ -39,10 +39,8 @@ ActorPrototype* installedProto() {
 class WorkerTest : public ::testing::Test, protected WorkerTestBed<VOZAdarovaWorker> {
 protected:
     void SetUp() override {
-        ensureApplication();
-        AppContextImpl::getApplicationContext();
         NxOpStatusImpl os;
-        ASSERT_TRUE(dbs.buildReference(os)) << os.getError().toStdString();
+        ASSERT_TRUE(startWithReference(dbs, os)) << os.getError().toStdString();
         ActorPrototype* proto = installedProto();
         ASSERT_NE(proto, nullptr);
         wire(proto->createInstance("annotate"), dbs.sessionRef);
