@@ -398,7 +398,8 @@ void AnnotatedVcfTask::run() {
     if (format != Format::Vcf) {
         index.reset(new ReplacedFile(out + (csi ? ".csi" : ".tbi")));
     }
-    const char* mode = format == Format::Bcf ? "wb" : format == Format::VcfGz ? "wz" : "w";
+    // Level 5 instead of 6: about 40% less compression time for a file about 1.5% larger.
+    const char* mode = format == Format::Bcf ? "wb5" : format == Format::VcfGz ? "wz5" : "w";
     HtsFilePtr output(hts_open(QFile::encodeName(data.getTemporaryPath()).constData(), mode));
     if (!output) {
         setError(tr("Cannot write the annotated variations to %1: the folder %2 cannot be written")
