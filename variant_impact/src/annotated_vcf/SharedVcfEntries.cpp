@@ -30,9 +30,20 @@ const int WAIT_MS = 100;
 
 // One line per variation, in the part's order: start, REF, ALT, then the tails of every field.
 void writeLine(QByteArray& out, const NxVariant& variant, const VariationEntries& entries) {
+    // Digits by hand: formatting through printf was a good part of the lines' cost.
     char digits[24];
-    const int n = qsnprintf(digits, sizeof(digits), "%lld", static_cast<long long>(variant.startPos));
-    out.append(digits, n);
+    char* end = digits + sizeof(digits);
+    char* d = end;
+    const bool negative = variant.startPos < 0;
+    quint64 value = negative ? quint64(0) - quint64(variant.startPos) : quint64(variant.startPos);
+    do {
+        *--d = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (negative) {
+        *--d = '-';
+    }
+    out.append(d, int(end - d));
     out += '\t';
     out += variant.refData;
     out += '\t';
