@@ -347,9 +347,19 @@ bool SharedVcfEntries::TrackReader::nextLine(NxVariant& variant, QByteArray& ent
         from = int(tab - d) + 1;
     }
     auto field = [&](int f) { return QByteArray::fromRawData(d + fields[f], (f < 2 ? fields[f + 1] : from) - 1 - fields[f]); };
-    bool ok = false;
-    // Only what matching a record needs: the entries are there, nothing is computed.
-    variant.startPos = field(0).toLongLong(&ok);
+    // Only what matching a record needs: the entries are there, nothing is computed. The digits
+    // are read by hand, as writeLine wrote them (the general conversion was a third of this).
+    const char* digit = d + fields[0];
+    const char* digitsEnd = d + fields[1] - 1;
+    const bool negative = digit < digitsEnd && *digit == '-';
+    digit += negative ? 1 : 0;
+    bool ok = digit < digitsEnd && digitsEnd - digit <= 18;
+    qint64 position = 0;
+    for (; ok && digit < digitsEnd; ++digit) {
+        ok = *digit >= '0' && *digit <= '9';
+        position = position * 10 + (*digit - '0');
+    }
+    variant.startPos = negative ? -position : position;
     variant.refData = allele(field(1));
     variant.obsData = allele(field(2));
     // Most variations have no entries: tabs only, nothing to copy.
