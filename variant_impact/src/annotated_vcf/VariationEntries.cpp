@@ -74,7 +74,7 @@ void VariationEntries::add(Field field, const QStringList& partsAfterAllele) {
     if (!t.isEmpty()) {
         t += ',';
     }
-    t += AnnotatedVcfFields::entry(partsAfterAllele).toUtf8();
+    AnnotatedVcfFields::appendEntry(partsAfterAllele, t);
 }
 
 void VariationEntries::appendField(const char* tail, int size, const QByteArray& prefix, QByteArray& value) {
@@ -219,11 +219,15 @@ void VariationEntries::fromInfo(VariationInfo& info, const NxVariant& variant, c
             }
         }
     }
-    // Promoters, for a variation in no transcript.
+    // Promoters, for a variation in no transcript. The rows the report took came with the genes
+    // they are about: neither is looked up again.
     if (info.areGenesLoaded() && genes.isEmpty() &&
-        !source.evaluator->hasNoRegulatoryRows(variant, source.sequenceId)) {
-        const QList<Gene> regulated = source.evaluator->regulatedGenes(variant, source.sequenceId);
+        (regulatoryRows != nullptr ? !regulatoryRows->isEmpty()
+                                   : !source.evaluator->hasNoRegulatoryRows(variant, source.sequenceId))) {
         const QStringList regRows = regulatoryRows != nullptr ? *regulatoryRows : info.getRegulatoryRows();
+        const QList<Gene> regulated = info.getRegulatedGenes() != nullptr
+                                          ? *info.getRegulatedGenes()
+                                          : source.evaluator->regulatedGenes(variant, source.sequenceId);
         const QList<int>& regCols = info.getRegulatoryColumns();
         for (int g = 0; g < regulated.size() && g < regRows.size(); ++g) {
             const QString transcript = QString::fromLatin1(regulated[g].getFeatureId());

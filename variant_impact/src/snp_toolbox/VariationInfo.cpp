@@ -516,8 +516,9 @@ QStringList VariationInfo::getRegulatoryRows() {
     if (!genesLoaded || !genes.isEmpty() || evaluator.isNull()) {
         return rows;
     }
-    const QList<Gene> regulated = evaluator->regulatedGenes(variation, sequenceId);
-    for (const Gene& gene : regulated) {
+    regulated = evaluator->regulatedGenes(variation, sequenceId);
+    regulatedKnown = true;
+    for (const Gene& gene : qAsConst(regulated)) {
         ColumnValues values;
         if (!fillChromosomeName()) {
             return rows;

@@ -60,6 +60,9 @@ public:
     static QString regulatoryColumnName(int column);
 
     const QList<Gene>& getGenes() const { return genes; }
+    // The genes whose promoter holds the variation, as getRegulatoryRows found them; null before
+    // it looked them up.
+    const QList<Gene>* getRegulatedGenes() const { return regulatedKnown ? &regulated : nullptr; }
     const QList<DamageEffect>& getEffectRecords() const { return effectRecords; }
     bool areGenesLoaded() const { return genesLoaded; }
     bool areEffectsLoaded() const { return effectsLoaded; }
@@ -94,6 +97,8 @@ private:
     QString chromosomeName;          // the Chr cell
     QList<Gene> genes;               // genes overlapping the variation
     QList<DamageEffect> effectRecords;  // stored effects: gene records and the known record
+    QList<Gene> regulated;           // set by getRegulatoryRows
+    bool regulatedKnown = false;
     bool genesLoaded = false;
     bool effectsLoaded = false;
     QList<int> inGeneColumns;        // 1..25

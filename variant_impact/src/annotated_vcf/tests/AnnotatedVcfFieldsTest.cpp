@@ -33,6 +33,14 @@ TEST(AnnotatedVcfFieldsTest, EscapingLeavesNoReservedCharacterAndIsUndone) {
     EXPECT_EQ(F::unescape("100%"), "100%");
     EXPECT_EQ(F::unescape("%G1x"), "%G1x");
     EXPECT_EQ(F::entry({"A", "x|y", ""}), "A|x%7Cy|");
+    // Appended as UTF-8 it is the same entry, also with text beyond ASCII, and after what was there.
+    for (const QStringList& parts : {QStringList{"A", "x|y", ""}, QStringList{answer, "", "-"},
+                                     QStringList{QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "e; \xE2\x86\x92|x"), "a%b"},
+                                     QStringList{}}) {
+        QByteArray appended("C|");
+        F::appendEntry(parts, appended);
+        EXPECT_EQ(appended, "C|" + F::entry(parts).toUtf8());
+    }
 }
 
 TEST(AnnotatedVcfFieldsTest, HeaderLinesDeclareEveryFieldWithItsLayout) {
@@ -59,6 +67,11 @@ TEST(AnnotatedVcfFieldsTest, ConsequenceTermsFollowTheLocationAndTheChange) {
     EXPECT_EQ(F::consequence(exon, "*108*", true, 1, 1), "stop_retained_variant");
     EXPECT_EQ(F::consequence(exon, "M1L", true, 1, 1), "start_lost");
     EXPECT_EQ(F::consequence(exon, "M12L", true, 1, 1), "missense_variant");
+    EXPECT_EQ(F::consequence(exon, "M10L", true, 1, 1), "missense_variant");
+    // Not a change of one residue at a position: no term can be told.
+    for (const char* odd : {"RG", "R1", "r100g", "R10xG", "R100GG", "1R100G", "-"}) {
+        EXPECT_EQ(F::consequence(exon, odd, true, 1, 1), "coding_sequence_variant") << odd;
+    }
     EXPECT_EQ(F::consequence(exon, "R94X", true, 3, 1), "frameshift_variant");
     EXPECT_EQ(F::consequence(exon, "", true, 4, 1), "inframe_deletion");
     EXPECT_EQ(F::consequence(exon, "", true, 1, 4), "inframe_insertion");
