@@ -28,6 +28,11 @@ namespace {
 // Rows of a part collect in memory up to this size before they go to its file.
 const int SPOOL_BUFFER = 1 << 20;
 
+QString readBackError(const QFile& file) {
+    return QCoreApplication::translate("Nx::SNPReportParallelReader", "Cannot read the temporary file %1 back: %2")
+        .arg(file.fileName(), file.errorString());
+}
+
 // One report's share of a part.
 struct PartOutput {
     Q_DECLARE_TR_FUNCTIONS(Nx::SNPReportParallelReader)
@@ -99,7 +104,7 @@ private:
             }
         }
         if (done != size) {
-            os.setError(tr("Cannot read the temporary file %1 back: %2").arg(rows->fileName(), rows->errorString()));
+            os.setError(readBackError(*rows));
             return false;
         }
         rows.reset();
@@ -329,7 +334,7 @@ bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::f
     }
     QTemporaryFile* spool = shared->regulatoryRows.get();
     if (spool != nullptr && !spool->seek(0)) {
-        stateInfo.setError(tr("Cannot read the temporary file %1 back: %2").arg(spool->fileName(), spool->errorString()));
+        stateInfo.setError(readBackError(*spool));
         return false;
     }
     // Every part before firstPartHere was read by the in-gene pass.
@@ -352,8 +357,7 @@ bool SNPReportParallelReader::writePass(bool inGene, IOAdapter* io, const std::f
         for (qint64 left = part.bytes; left > 0;) {
             const QByteArray chunk = spool->read(qMin<qint64>(left, SPOOL_BUFFER));
             if (chunk.isEmpty()) {
-                stateInfo.setError(
-                    tr("Cannot read the temporary file %1 back: %2").arg(spool->fileName(), spool->errorString()));
+                stateInfo.setError(readBackError(*spool));
                 return false;
             }
             if (!io->writeBlock(chunk, stateInfo)) {

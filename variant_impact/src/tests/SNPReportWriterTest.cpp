@@ -360,13 +360,7 @@ protected:
 
     void TearDown() override { release(); }
 
-    // The track as another element's storage would hand it over, by default this one's.
-    void sendTrack(const NxVariantTrack& t, DbiDataStorage* from = nullptr) {
-        QVariantMap data;
-        data[BaseSlots::VARIATION_TRACK_SLOT().getId()] =
-            QVariant::fromValue((from != nullptr ? from : storage.get())->putVariantTrack(t.id));
-        upstream.put(Message(BaseTypes::ANY_TYPE(), data));
-    }
+    void sendTrack(const NxVariantTrack& t, DbiDataStorage* from = nullptr) { WorkerTestBed::sendTrack(t.id, from); }
 
     QList<Task*> drive(int maxSteps = 20) { return WorkerTestBed::drive(maxSteps); }
 };

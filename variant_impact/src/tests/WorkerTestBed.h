@@ -95,10 +95,12 @@ public:
         return run;
     }
 
-    // Puts a message with the track on the worker's input.
-    void sendTrack(const NxDataId& trackId) {
+    // Puts a message with the track on the worker's input, as this storage or another element's
+    // (from) hands it over.
+    void sendTrack(const NxDataId& trackId, DbiDataStorage* from = nullptr) {
         QVariantMap data;
-        data[BaseSlots::VARIATION_TRACK_SLOT().getId()] = QVariant::fromValue(storage->putVariantTrack(trackId));
+        data[BaseSlots::VARIATION_TRACK_SLOT().getId()] =
+            QVariant::fromValue((from != nullptr ? from : storage.get())->putVariantTrack(trackId));
         upstream.put(Message(BaseTypes::ANY_TYPE(), data));
     }
 
