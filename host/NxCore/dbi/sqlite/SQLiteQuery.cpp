@@ -197,7 +197,16 @@ QString SQLiteQuery::getString(int col) const {
     if (stmt == nullptr) return QString();
     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
     int n = sqlite3_column_bytes(stmt, col);
-    return text == nullptr ? QString() : QString::fromUtf8(text, n);
+    if (text == nullptr) {
+        return QString();
+    }
+    if (n == 0) {
+        // Most text columns read row by row (public ids, discard reasons) are empty: a shared
+        // empty string instead of an allocation each.
+        static const QString empty = QStringLiteral("");
+        return empty;
+    }
+    return QString::fromUtf8(text, n);
 }
 
 QByteArray SQLiteQuery::getBlob(int col) const {

@@ -386,24 +386,53 @@ QList<NxRegion> SQLiteVariantDbi::splitTrack(const NxDataId& trackId, qint64 row
     qint64 rowId = SQLiteUtils::toDbRef(trackId, NxObjectTypes::VariantTrack, os);
     NX_CHECK_OP(os, {});
     NX_SAFE_POINT(rowsPerPart > 0, "No rows per part", {});
-    // One walk over the position index, which holds every column read here.
-    SQLiteQuery q("SELECT startPos FROM Variant WHERE track = ?1 ORDER BY startPos", db, os);
-    q.bindInt64(1, rowId);
+    // A part ends rowsPerPart rows after the row it was cut at, or at the next greater position
+    // when that row still has the part's first position. SQLite skips the rows of a part on the
+    // position index itself (OFFSET), which costs a fraction of handing every row out.
+    SQLiteQuery first("SELECT startPos, id FROM Variant WHERE track = ?1 ORDER BY startPos, id LIMIT 1", db, os);
+    // Rows at the cut's position that come before the cut row: the skip starts at the first.
+    SQLiteQuery before("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos = ?2 AND id < ?3", db, os);
+    SQLiteQuery due("SELECT startPos, id FROM Variant WHERE track = ?1 AND startPos >= ?2 ORDER BY startPos, id"
+                    " LIMIT 1 OFFSET ?3",
+                    db, os);
+    SQLiteQuery above("SELECT startPos, id FROM Variant WHERE track = ?1 AND startPos > ?2 ORDER BY startPos, id LIMIT 1",
+                      db, os);
     QList<NxRegion> parts;
-    qint64 start = 0;          // of the part being collected
-    qint64 lowest = 0;         // a cut must lie above it: no part without a variation
-    qint64 row = 0;
-    qint64 due = rowsPerPart;  // the row at which the next part may begin
-    while (q.step()) {
-        const qint64 pos = q.getInt64(0);
-        if (row == 0) {
-            lowest = pos;
-        } else if (row >= due && pos > lowest) {
+    qint64 start = 0;  // of the part being collected
+    first.bindInt64(1, rowId);
+    if (first.step()) {
+        qint64 lowest = first.getInt64(0);  // a cut must lie above it: no part without a variation
+        qint64 cutId = first.getInt64(1);   // the row the part was cut at
+        qint64 cutPos = lowest;
+        for (;;) {
+            before.reset();
+            before.bindInt64(1, rowId);
+            before.bindInt64(2, cutPos);
+            before.bindInt64(3, cutId);
+            const qint64 skipped = before.selectInt64();
+            due.reset();
+            due.bindInt64(1, rowId);
+            due.bindInt64(2, cutPos);
+            due.bindInt64(3, skipped + rowsPerPart);
+            if (!due.step()) {
+                break;
+            }
+            qint64 pos = due.getInt64(0);
+            qint64 id = due.getInt64(1);
+            if (pos <= lowest) {
+                above.reset();
+                above.bindInt64(1, rowId);
+                above.bindInt64(2, lowest);
+                if (!above.step()) {
+                    break;
+                }
+                pos = above.getInt64(0);
+                id = above.getInt64(1);
+            }
             parts << NxRegion(start, pos - start);
-            start = lowest = pos;
-            due = row + rowsPerPart;
+            start = lowest = cutPos = pos;
+            cutId = id;
         }
-        ++row;
     }
     if (os.hasError()) {
         return {};
