@@ -41,6 +41,22 @@ QString tr(const char* text) {
     return QCoreApplication::translate("Nx::VcfImporter", text);
 }
 
+// An allele in upper case. The usual one-base alleles are static arrays that copy, share and
+// free without touching the heap or a reference count.
+QByteArray upperAllele(const char* allele) {
+    if (allele[0] != '\0' && allele[1] == '\0') {
+        switch (allele[0]) {
+            case 'A': case 'a': return QByteArrayLiteral("A");
+            case 'C': case 'c': return QByteArrayLiteral("C");
+            case 'G': case 'g': return QByteArrayLiteral("G");
+            case 'T': case 't': return QByteArrayLiteral("T");
+            case 'N': case 'n': return QByteArrayLiteral("N");
+            default: break;
+        }
+    }
+    return QByteArray(allele).toUpper();
+}
+
 HtsFilePtr openHts(const QString& path) {
     return HtsFilePtr(hts_open(QFile::encodeName(path).constData(), "r"));
 }
@@ -299,7 +315,7 @@ private:
                 batch.chrom = QByteArray(chromName);
             }
         }
-        QByteArray refData = QByteArray(ref).toUpper();
+        const QByteArray refData = upperAllele(ref);
         QString publicId;
         if (rec->d.id != nullptr && strcmp(rec->d.id, ".") != 0) {
             publicId = QString::fromUtf8(rec->d.id);
@@ -315,7 +331,7 @@ private:
             v.startPos = rec->pos;
             v.endPos = rec->pos + refData.size();
             v.refData = refData;
-            v.obsData = QByteArray(rec->d.allele[i]).toUpper();
+            v.obsData = upperAllele(rec->d.allele[i]);
             v.publicId = publicId;
             batch.variations.append(std::move(v));
         }

@@ -92,6 +92,82 @@ private:
             exhausted = true;
             return;
         }
+        page.reserve(PAGE_ROWS);
+        if (rowIdMisses < MAX_ROW_ID_MISSES && fetchInRowIdOrder()) {
+            if (os.hasError()) {
+                coreLog.error(os.getError());
+                page.clear();
+                exhausted = true;
+            }
+            return;
+        }
+        page.clear();
+        fetchInIndexOrder();
+    }
+
+    // The next page read straight from the table in row id order, which costs no look-up of each
+    // row from the position index. Imports store a sorted track in position order, so the rows
+    // that follow the last one read are mostly the next ones by position too. They are taken
+    // only when they are: rows of this track in the region, positions never falling, and as
+    // many as the position index holds between the last row handed out and the last row read
+    // (the index is counted without touching the table). False when the page must be read by
+    // the index.
+    bool fetchInRowIdOrder() {
+        qint64 from = lastId + 1;
+        if (lastId < 0) {
+            SQLiteQuery first("SELECT id FROM Variant WHERE track = ?1 AND startPos >= ?2 AND startPos < ?3"
+                              " ORDER BY startPos, id LIMIT 1",
+                              db, os);
+            first.bindInt64(1, trackRowId);
+            first.bindInt64(2, start);
+            first.bindInt64(3, end);
+            if (!first.step()) {
+                exhausted = true;
+                return true;  // nothing in the region, or an error (in os)
+            }
+            from = first.getInt64(0);
+        }
+        {
+            SQLiteQuery rows("SELECT id, startPos, endPos, refData, obsData, publicId, track FROM Variant"
+                             " WHERE id >= ?1 ORDER BY id LIMIT ?2",
+                             db, os);
+            rows.bindInt64(1, from);
+            rows.bindInt64(2, PAGE_ROWS);
+            qint64 previousStart = lastStart;
+            while (rows.step()) {
+                const qint64 pos = rows.getInt64(1);
+                if (rows.getInt64(6) != trackRowId || pos < previousStart || pos >= end) {
+                    break;
+                }
+                page.append(readVariant(rows));
+                previousStart = pos;
+            }
+        }
+        if (os.hasError() || page.isEmpty()) {
+            ++rowIdMisses;
+            return os.hasError();
+        }
+        const qint64 pageEnd = page.last().startPos;
+        const qint64 pageEndId = SQLiteUtils::toDbRef(page.last().id);
+        SQLiteQuery count("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos >= ?2 AND startPos <= ?3"
+                          " AND (startPos > ?2 OR id > ?4) AND (startPos < ?3 OR id <= ?5)",
+                          db, os);
+        count.bindInt64(1, trackRowId);
+        count.bindInt64(2, lastStart);
+        count.bindInt64(3, pageEnd);
+        count.bindInt64(4, lastId);
+        count.bindInt64(5, pageEndId);
+        if (count.selectInt64(-1) != page.size() || os.hasError()) {
+            ++rowIdMisses;
+            return os.hasError();
+        }
+        rowIdMisses = 0;
+        lastStart = pageEnd;
+        lastId = pageEndId;
+        return true;
+    }
+
+    void fetchInIndexOrder() {
         SQLiteQuery q(QString("SELECT %1 FROM Variant WHERE track = ?1 AND startPos >= ?6 AND startPos < ?2"
                               " AND (startPos > ?3 OR (startPos = ?3 AND id > ?4)) ORDER BY startPos, id LIMIT ?5")
                           .arg(VARIANT_COLUMNS),
@@ -102,7 +178,6 @@ private:
         q.bindInt64(4, lastId);
         q.bindInt64(5, PAGE_ROWS);
         q.bindInt64(6, start);
-        page.reserve(PAGE_ROWS);
         while (q.step()) {
             page.append(readVariant(q));
             lastStart = q.getInt64(1);
@@ -115,6 +190,10 @@ private:
         exhausted = page.size() < PAGE_ROWS || os.hasError();
     }
 
+    // Pages in a row the table's order did not give: an unsorted or interleaved track is then
+    // read by the index only.
+    static const int MAX_ROW_ID_MISSES = 3;
+
     NxOpStatus& os;            // the caller's; outlives the iterator
     SQLiteDbi* db;
     qint64 trackRowId;
@@ -125,6 +204,7 @@ private:
     QVector<NxVariant> page;   // rows of the current page
     int index = 0;             // next row of page
     bool exhausted = false;    // the last page was read
+    int rowIdMisses = 0;       // pages in a row that had to be read by the index
 };
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <NxCore/dbi/sqlite/SQLiteUtils.h>
 
 #include <gtest/gtest.h>
+#include <QHash>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -98,6 +100,75 @@ TEST_F(SQLiteVariantDbiTest, RegionSelectsByStartHalfOpen) {
     EXPECT_EQ(got[1].startPos, 19);
     // A huge length from a non-zero start must not overflow into an empty range.
     EXPECT_EQ(readAll(t.id, NxRegion(15, std::numeric_limits<qint64>::max())).size(), 2);
+}
+
+// Reading goes by the table's own order where that is the position order and falls back on the
+// position index where it is not: whatever the stored layout, every region reads exactly its
+// rows, by position then id, across pages.
+TEST_F(SQLiteVariantDbiTest, RegionsReadInPositionOrderWhateverTheStoredOrder) {
+    quint32 seed = 7;
+    auto next = [&seed]() { return seed = seed * 1103515245u + 12345u; };
+    QHash<QByteArray, QList<NxVariant>> stored;  // by track id, as given ids
+    auto add = [&](const NxVariantTrack& t, QList<NxVariant> vs) {
+        vdbi->addVariantsToTrack(t, vs, os);
+        stored[t.id] << vs;
+    };
+    auto sortedRun = [&](qint64 from, int n) {
+        QList<NxVariant> vs;
+        qint64 pos = from;
+        for (int i = 0; i < n; ++i) {
+            vs << variant(pos, "A", "G", QString::number(i));
+            pos += (next() >> 16) % 5 == 0 ? 0 : 1 + (next() >> 16) % 4;  // runs of equal positions
+        }
+        return vs;
+    };
+    // Sorted, more than two pages.
+    NxVariantTrack sorted = track("sorted");
+    add(sorted, sortedRun(100, 2600));
+    // Two tracks stored in turns, so their rows interleave in the table.
+    NxVariantTrack a = track("a");
+    NxVariantTrack b = track("b");
+    for (int k = 0; k < 6; ++k) {
+        add(a, sortedRun(1000 * k, 300));
+        add(b, sortedRun(1000 * k, 250));
+    }
+    // Sorted but for a few rows stored last that belong in the middle or at the front.
+    NxVariantTrack late = track("late");
+    add(late, sortedRun(500, 2100));
+    add(late, {variant(501, "C", "T", "late1"), variant(2000, "C", "T", "late2"), variant(0, "C", "T", "late3")});
+    // No order at all.
+    NxVariantTrack shuffled = track("shuffled");
+    QList<NxVariant> random;
+    for (int i = 0; i < 1500; ++i) random << variant((next() >> 8) % 3000, "G", "C");
+    add(shuffled, random);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    // A hole in the row ids of a sorted track.
+    const qint64 gone = SQLiteUtils::toDbRef(stored[sorted.id][1500].id);
+    ASSERT_EQ(sqlite3_exec(static_cast<SQLiteDbi*>(con.dbi)->getHandle(), QString("DELETE FROM Variant WHERE id = %1").arg(gone).toUtf8().constData(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    stored[sorted.id].removeAt(1500);
+
+    for (const NxVariantTrack& t : {sorted, a, b, late, shuffled}) {
+        QList<NxVariant> all = stored[t.id];
+        std::stable_sort(all.begin(), all.end(), [](const NxVariant& x, const NxVariant& y) {
+            return x.startPos != y.startPos ? x.startPos < y.startPos : SQLiteUtils::toDbRef(x.id) < SQLiteUtils::toDbRef(y.id);
+        });
+        for (const NxRegion& region : {whole(), NxRegion(0, 600), NxRegion(600, 1800), NxRegion(2400, 1),
+                                       NxRegion(1500, std::numeric_limits<qint64>::max() - 1500)}) {
+            SCOPED_TRACE(QString("%1 %2+%3").arg(t.visualName).arg(region.startPos).arg(region.length).toStdString());
+            QList<QByteArray> expected;
+            for (const NxVariant& v : all) {
+                if (v.startPos >= region.startPos && v.startPos - region.startPos < region.length) {
+                    expected << v.id;
+                }
+            }
+            QList<QByteArray> got;
+            for (const NxVariant& v : readAll(t.id, region)) got << v.id;
+            ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+            EXPECT_EQ(got, expected);
+        }
+    }
 }
 
 // Parts of a track: runs of equal positions (some longer than a part) and lone positions, for
