@@ -92,10 +92,11 @@ void SNPReportWriterTask::run() {
     const QSharedPointer<DamageEffectEvaluator>& evaluator = connections.evaluator;
     stateInfo.setProgress(0);
 
-    qint64 total = 0;
+    QList<NxDataId> trackIds;
     for (const NxVariantTrack& track : qAsConst(tracks)) {
-        total += tables.variants->countVariants(track.id, stateInfo);
+        trackIds << track.id;
     }
+    const qint64 total = tables.variants->countVariants(trackIds, stateInfo);
     if (stateInfo.isCoR()) {
         return;
     }

@@ -24,6 +24,8 @@ public:
     virtual void addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) = 0;
 
     virtual qint64 countVariants(const NxDataId& trackId, NxOpStatus& os) = 0;
+    // The sum of countVariants over those tracks.
+    virtual qint64 countVariants(const QList<NxDataId>& trackIds, NxOpStatus& os) = 0;
     // The track's variations whose start lies in the region, by start position then insertion
     // order. The caller deletes the iterator; os must outlive it, as a page that cannot be read
     // sets the error there and ends the iteration.

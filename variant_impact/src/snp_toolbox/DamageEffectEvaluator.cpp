@@ -422,10 +422,11 @@ void DamageEffectEvaluator::annotateTracks(const QList<NxVariantTrack>& tracks, 
     }
     resetCaches();
 
-    qint64 total = 0;
+    QList<NxDataId> trackIds;
     for (const NxVariantTrack& track : tracks) {
-        total += variantDbi->countVariants(track.id, os);
+        trackIds << track.id;
     }
+    const qint64 total = variantDbi->countVariants(trackIds, os);
     os.setProgress(0);
     qint64 count = 0;
     bool onThreads = pipelined && recorder == nullptr && useCache &&

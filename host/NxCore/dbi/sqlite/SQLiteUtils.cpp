@@ -3,6 +3,7 @@
 #include <NxCore/core/NxOpStatus.h>
 
 #include <QCoreApplication>
+#include <QtEndian>
 
 namespace Nx {
 namespace SQLiteUtils {
@@ -10,13 +11,8 @@ namespace SQLiteUtils {
 NxDataId toDbiId(qint64 rowId, NxDataType type) {
     NxDataId id(ID_SIZE, Qt::Uninitialized);
     char* d = id.data();
-    quint64 v = static_cast<quint64>(rowId);
-    for (int i = 7; i >= 0; --i) {
-        d[i] = static_cast<char>(v & 0xFF);
-        v >>= 8;
-    }
-    d[8] = static_cast<char>((type >> 8) & 0xFF);
-    d[9] = static_cast<char>(type & 0xFF);
+    qToBigEndian(static_cast<quint64>(rowId), d);
+    qToBigEndian(static_cast<quint16>(type), d + 8);
     return id;
 }
 
@@ -28,19 +24,14 @@ qint64 toDbRef(const NxDataId& id) {
     if (!isWellFormed(id)) {
         return -1;
     }
-    const char* d = id.constData();
-    quint64 v = 0;
-    for (int i = 0; i < 8; ++i) {
-        v = (v << 8) | static_cast<quint8>(d[i]);
-    }
-    return static_cast<qint64>(v);
+    return static_cast<qint64>(qFromBigEndian<quint64>(id.constData()));
 }
 
 NxDataType toType(const NxDataId& id) {
     if (!isWellFormed(id)) {
         return NxObjectTypes::Unknown;
     }
-    return static_cast<NxDataType>((static_cast<quint8>(id[8]) << 8) | static_cast<quint8>(id[9]));
+    return static_cast<NxDataType>(qFromBigEndian<quint16>(id.constData() + 8));
 }
 
 qint64 toDbRef(const NxDataId& id, NxDataType expectedType, NxOpStatus& os) {

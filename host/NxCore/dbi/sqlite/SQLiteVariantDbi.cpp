@@ -9,6 +9,7 @@
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/log/Logger.h>
 
+#include <QSet>
 #include <QVector>
 
 #include <limits>
@@ -443,6 +444,37 @@ qint64 SQLiteVariantDbi::countVariants(const NxDataId& trackId, NxOpStatus& os) 
     q.bindInt64(1, rowId);
     qint64 n = q.selectInt64();
     return os.hasError() ? -1 : n;
+}
+
+qint64 SQLiteVariantDbi::countVariants(const QList<NxDataId>& trackIds, NxOpStatus& os) {
+    QSet<qint64> rowIds;
+    for (const NxDataId& id : trackIds) {
+        rowIds.insert(SQLiteUtils::toDbRef(id, NxObjectTypes::VariantTrack, os));
+        NX_CHECK_OP(os, -1);
+    }
+    // Usually every track of the table: then the table's count, which SQLite takes from the
+    // pages of its smallest index instead of walking each track's rows.
+    const qint64 tracks = SQLiteQuery("SELECT COUNT(*) FROM VariantTrack", db, os).selectInt64();
+    NX_CHECK_OP(os, -1);
+    if (tracks == rowIds.size() && rowIds.size() == trackIds.size()) {
+        bool all = true;
+        for (qint64 rowId : qAsConst(rowIds)) {
+            SQLiteQuery known("SELECT COUNT(*) FROM VariantTrack WHERE object = ?1", db, os);
+            known.bindInt64(1, rowId);
+            all = all && known.selectInt64() == 1;
+        }
+        NX_CHECK_OP(os, -1);
+        if (all) {
+            const qint64 n = SQLiteQuery("SELECT COUNT(*) FROM Variant", db, os).selectInt64();
+            return os.hasError() ? -1 : n;
+        }
+    }
+    qint64 total = 0;
+    for (const NxDataId& id : trackIds) {
+        total += countVariants(id, os);
+        NX_CHECK_OP(os, -1);
+    }
+    return total;
 }
 
 NxDbiIterator<NxVariant>* SQLiteVariantDbi::getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) {

@@ -30,6 +30,7 @@ public:
     void addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) override;
 
     qint64 countVariants(const NxDataId& trackId, NxOpStatus& os) override;
+    qint64 countVariants(const QList<NxDataId>& trackIds, NxOpStatus& os) override;
     // A live iterator over a statement: memory does not grow with the track. It stays valid
     // after the connection is closed, until deleted.
     NxDbiIterator<NxVariant>* getVariantsInRegion(const NxDataId& trackId, const NxRegion& region, NxOpStatus& os) override;

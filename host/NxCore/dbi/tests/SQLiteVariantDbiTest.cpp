@@ -246,6 +246,26 @@ TEST_F(SQLiteVariantDbiTest, TracksAreSeparate) {
     ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
 }
 
+// Counting several tracks at once: all of the table's tracks, some of them, one twice, an
+// empty one; a bad id is an error, not a count.
+TEST_F(SQLiteVariantDbiTest, CountsOfSeveralTracksAddUp) {
+    NxVariantTrack t1 = track("chr1");
+    NxVariantTrack t2 = track("chr2");
+    NxVariantTrack empty = track("chr3");
+    QList<NxVariant> a{variant(1, "A", "G"), variant(1, "A", "C"), variant(9, "A", "T")};
+    QList<NxVariant> b{variant(2, "C", "T"), variant(3, "G", "A")};
+    vdbi->addVariantsToTrack(t1, a, os);
+    vdbi->addVariantsToTrack(t2, b, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_EQ(vdbi->countVariants(QList<NxDataId>{t1.id, t2.id, empty.id}, os), 5);
+    EXPECT_EQ(vdbi->countVariants(QList<NxDataId>{t2.id, empty.id}, os), 2);
+    EXPECT_EQ(vdbi->countVariants(QList<NxDataId>{t1.id, t1.id, t2.id}, os), 8);
+    EXPECT_EQ(vdbi->countVariants(QList<NxDataId>{}, os), 0);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    EXPECT_EQ(vdbi->countVariants(QList<NxDataId>{t1.id, a[0].id}, os), -1);
+    EXPECT_TRUE(os.hasError());
+}
+
 TEST_F(SQLiteVariantDbiTest, IteratorPeekDoesNotAdvance) {
     NxVariantTrack t = track("chr1");
     QList<NxVariant> vs{variant(1, "A", "G"), variant(2, "A", "G")};
