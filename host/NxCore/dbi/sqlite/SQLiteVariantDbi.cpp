@@ -150,15 +150,23 @@ private:
         }
         const qint64 pageEnd = page.last().startPos;
         const qint64 pageEndId = SQLiteUtils::toDbRef(page.last().id);
-        SQLiteQuery count("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos >= ?2 AND startPos <= ?3"
-                          " AND (startPos > ?2 OR id > ?4) AND (startPos < ?3 OR id <= ?5)",
-                          db, os);
+        // Rows of the positions from the last one handed out to the last one read, less those
+        // at the two ends that lie outside: counted on plain ranges of the index, which is
+        // cheaper than one count that compares every row's id.
+        SQLiteQuery count("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos >= ?2 AND startPos <= ?3", db, os);
         count.bindInt64(1, trackRowId);
         count.bindInt64(2, lastStart);
         count.bindInt64(3, pageEnd);
-        count.bindInt64(4, lastId);
-        count.bindInt64(5, pageEndId);
-        if (count.selectInt64(-1) != page.size() || os.hasError()) {
+        SQLiteQuery handedOut("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos = ?2 AND id <= ?3", db, os);
+        handedOut.bindInt64(1, trackRowId);
+        handedOut.bindInt64(2, lastStart);
+        handedOut.bindInt64(3, lastId);
+        SQLiteQuery beyond("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos = ?2 AND id > ?3", db, os);
+        beyond.bindInt64(1, trackRowId);
+        beyond.bindInt64(2, pageEnd);
+        beyond.bindInt64(3, pageEndId);
+        const qint64 inRange = count.selectInt64(-1) - handedOut.selectInt64(-1) - beyond.selectInt64(-1);
+        if (inRange != page.size() || os.hasError()) {
             ++rowIdMisses;
             return os.hasError();
         }
