@@ -70,7 +70,13 @@ QString loc(const NxRegion& r) {
 
 // Name of an answer stored per gene: the result key, the separator and the gene's feature id.
 QString featureAttribute(const QString& resultKey, const QString& featureId) {
-    return resultKey + QString(SnpRequestKeys::SEPARATOR) + featureId;
+    const QString& separator = SnpRequestKeys::SEPARATOR;
+    QString name;
+    name.reserve(resultKey.size() + separator.size() + featureId.size());
+    name += resultKey;
+    name += separator;
+    name += featureId;
+    return name;
 }
 
 bool isFrGene(const QString& name) {
@@ -443,7 +449,7 @@ QString VariationInfo::getRegulatoryHeader() const {
 
 QString VariationInfo::assembleRow(const ColumnValues& values, const QList<int>& columns) {
     QString row;
-    row.reserve(256);
+    row.reserve(512);
     for (int i = 0; i < columns.size(); ++i) {
         if (i > 0) {
             row += '\t';
@@ -475,8 +481,12 @@ bool VariationInfo::fillChromosomeName() {
 void VariationInfo::putVariationColumns(const Gene& gene, ColumnValues* values) const {
     values->insert(ReportColumn_Chr, chromosomeName);
     values->insert(ReportColumn_Position, QString::number(variation.startPos + 1));
-    values->insert(ReportColumn_Allele,
-                   QString("%1/%2").arg(QString::fromLatin1(variation.refData), QString::fromLatin1(variation.obsData)));
+    QString allele;
+    allele.reserve(variation.refData.size() + 1 + variation.obsData.size());
+    allele += QLatin1String(variation.refData);
+    allele += QLatin1Char('/');
+    allele += QLatin1String(variation.obsData);
+    values->insert(ReportColumn_Allele, allele);
     values->insert(ReportColumn_Gene, gene.getAltName().isEmpty() ? gene.getName() : gene.getAltName());
     values->insert(ReportColumn_ClinicalSignificance, gene.getDisease().trimmed());
     if (variation.publicId.startsWith(QLatin1String("rs"))) {
