@@ -21,6 +21,7 @@
 #include <htslib/kstring.h>
 #include <htslib/vcf.h>
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -110,6 +111,18 @@ QString checkFixedColumns(const kstring_t& line) {
     }
     if (tab1 == line.s) {
         return tr("CHROM is empty");
+    }
+    // The usual POS, plain digits that are not all zeros, needs no conversion.
+    const char* digits = tab1 + 1;
+    const std::ptrdiff_t width = tab2 - digits;
+    bool plain = width > 0 && width <= 18;
+    bool nonZero = false;
+    for (std::ptrdiff_t i = 0; plain && i < width; ++i) {
+        plain = digits[i] >= '0' && digits[i] <= '9';
+        nonZero = nonZero || digits[i] != '0';
+    }
+    if (plain && nonZero) {
+        return QString();
     }
     QByteArray pos(tab1 + 1, static_cast<int>(tab2 - tab1 - 1));
     bool ok = false;

@@ -521,9 +521,10 @@ QList<NxRegion> SQLiteVariantDbi::splitTrack(const NxDataId& trackId, qint64 row
     qint64 start = 0;  // of the part being collected
     first.bindInt64(1, rowId);
     if (first.step()) {
-        qint64 lowest = first.getInt64(0);  // a cut must lie above it: no part without a variation
-        qint64 cutId = first.getInt64(1);   // the row the part was cut at
-        qint64 cutPos = lowest;
+        // The row the part was cut at. The next cut must lie above its position: no part without
+        // a variation.
+        qint64 cutPos = first.getInt64(0);
+        qint64 cutId = first.getInt64(1);
         for (;;) {
             before.reset();
             before.bindInt64(1, rowId);
@@ -539,10 +540,10 @@ QList<NxRegion> SQLiteVariantDbi::splitTrack(const NxDataId& trackId, qint64 row
             }
             qint64 pos = due.getInt64(0);
             qint64 id = due.getInt64(1);
-            if (pos <= lowest) {
+            if (pos <= cutPos) {
                 above.reset();
                 above.bindInt64(1, rowId);
-                above.bindInt64(2, lowest);
+                above.bindInt64(2, cutPos);
                 if (!above.step()) {
                     break;
                 }
@@ -550,7 +551,7 @@ QList<NxRegion> SQLiteVariantDbi::splitTrack(const NxDataId& trackId, qint64 row
                 id = above.getInt64(1);
             }
             parts << NxRegion(start, pos - start);
-            start = lowest = cutPos = pos;
+            start = cutPos = pos;
             cutId = id;
         }
     }

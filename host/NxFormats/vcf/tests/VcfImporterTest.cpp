@@ -229,6 +229,27 @@ TEST_F(VcfImporterErrorTest, ZeroPosNamesFileAndLine) {
     expectFailureAtLine26("chr1\t0\t.\tA\tG\t.\t.\t.", "POS '0'");
 }
 
+TEST_F(VcfImporterErrorTest, PaddedZeroPosNamesFileAndLine) {
+    expectFailureAtLine26("chr1\t000\t.\tA\tG\t.\t.\t.", "POS '000'");
+}
+
+TEST_F(VcfImporterErrorTest, SignedPosNamesFileAndLine) {
+    expectFailureAtLine26("chr1\t+300\t.\tA\tG\t.\t.\t.", "POS '+300'");
+}
+
+// Zeros before the digits change nothing: the plain-digit check and the full conversion agree.
+TEST_F(VcfImporterErrorTest, ZeroPaddedPositionsAreRead) {
+    const QString p = file("padded.vcf", header() + "chr1\t007\t.\tA\tG\t.\t.\t.\n"
+                                                    "chr1\t0000000000000000000009\t.\tC\tT\t.\t.\t.\n");
+    const QList<NxVariantTrack> tracks = VcfImporter(con).importFile(p, os);
+    ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    ASSERT_EQ(tracks.size(), 1);
+    const QList<NxVariant> vs = variantsOf(tracks[0]);
+    ASSERT_EQ(vs.size(), 2);
+    EXPECT_EQ(vs[0].startPos, 6);
+    EXPECT_EQ(vs[1].startPos, 8);
+}
+
 TEST_F(VcfImporterErrorTest, BlankLinesCountButDoNotFail) {
     QString p = file("blank.vcf", header() + "chr1\t1\t.\tA\tG\t.\t.\t.\n\nchr1\tx\t.\tA\tG\t.\t.\t.\n");
     VcfImporter(con).importFile(p, os);
