@@ -202,6 +202,7 @@ public:
         }
         batch.error = os.getError();
         batch.last = true;
+        trimBatch();
         queue.push(std::move(batch));
     }
 
@@ -210,15 +211,31 @@ public:
 private:
     // Hands the batch over and starts the next one, for chrom; false once nobody takes batches.
     bool pushBatch(QByteArray nextChrom) {  // a copy: it may be the chrom of the batch handed over
+        trimBatch();
         if (!queue->push(std::move(batch))) {
             closed = true;
             return false;
         }
-        spent->take();  // freed here, when the vector goes
+        // Spent batches are freed here, when the vector goes; the list of one is kept: its
+        // elements take the next variations without an allocation each.
+        std::vector<ReadBatch> done = spent->take();
         batch = ReadBatch();
         batch.chrom = std::move(nextChrom);
+        filled = 0;
+        for (ReadBatch& b : done) {
+            if (b.variations.size() > batch.variations.size()) {
+                batch.variations.swap(b.variations);
+            }
+        }
         batch.variations.reserve(VcfImporter::BATCH_SIZE);
         return true;
+    }
+
+    // The batch's list holds exactly its variations, not the rest of a reused list.
+    void trimBatch() {
+        if (filled < batch.variations.size()) {
+            batch.variations.erase(batch.variations.begin() + filled, batch.variations.end());
+        }
     }
 
     // Reads and parses the next record into the batch; false at the end of the file or on an
@@ -320,7 +337,7 @@ private:
         const char* chromName = bcf_hdr_id2name(hdr, rec->rid);
         if (batch.chrom.isNull() || qstrcmp(batch.chrom.constData(), chromName) != 0) {
             // A batch holds one chromosome.
-            if (!batch.variations.isEmpty()) {
+            if (filled > 0) {
                 if (!pushBatch(QByteArray(chromName))) {
                     return;
                 }
@@ -337,7 +354,7 @@ private:
             if (!VcfImporter::isBaseSequence(rec->d.allele[i])) {
                 continue;
             }
-            if (batch.variations.size() >= VcfImporter::BATCH_SIZE && !pushBatch(batch.chrom)) {
+            if (filled >= VcfImporter::BATCH_SIZE && !pushBatch(batch.chrom)) {
                 return;
             }
             NxVariant v;
@@ -346,7 +363,12 @@ private:
             v.refData = refData;
             v.obsData = upperAllele(rec->d.allele[i]);
             v.publicId = publicId;
-            batch.variations.append(std::move(v));
+            if (filled < batch.variations.size()) {
+                batch.variations[filled] = std::move(v);
+            } else {
+                batch.variations.append(std::move(v));
+            }
+            ++filled;
         }
     }
 
@@ -359,6 +381,7 @@ private:
     QString path;
     LineBuffer line;
     ReadBatch batch;                             // being filled
+    int filled = 0;                              // variations in batch; its list may hold more
     BoundedQueue<ReadBatch>* queue = nullptr;    // of run
     SpentBatches* spent = nullptr;               // of run
     bool closed = false;                         // the queue took no more

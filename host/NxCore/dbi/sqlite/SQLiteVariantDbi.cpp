@@ -42,7 +42,7 @@ QString insertSql(int rows, bool withId) {
 // Reads a row of VARIANT_COLUMNS starting at column 0.
 NxVariant readVariant(const SQLiteQuery& q) {
     NxVariant v;
-    v.id = q.getDataId(0, NxEntityTypes::Variant);
+    v.id = SQLiteUtils::toDbiId(q.getInt64(0), NxEntityTypes::Variant);  // the row id: never NULL
     v.startPos = q.getInt64(1);
     v.endPos = q.getInt64(2);
     v.refData = q.getBlob(3);
