@@ -157,15 +157,19 @@ private:
         count.bindInt64(1, trackRowId);
         count.bindInt64(2, lastStart);
         count.bindInt64(3, pageEnd);
-        SQLiteQuery handedOut("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos = ?2 AND id <= ?3", db, os);
-        handedOut.bindInt64(1, trackRowId);
-        handedOut.bindInt64(2, lastStart);
-        handedOut.bindInt64(3, lastId);
-        SQLiteQuery beyond("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos = ?2 AND id > ?3", db, os);
-        beyond.bindInt64(1, trackRowId);
-        beyond.bindInt64(2, pageEnd);
-        beyond.bindInt64(3, pageEndId);
-        const qint64 inRange = count.selectInt64(-1) - handedOut.selectInt64(-1) - beyond.selectInt64(-1);
+        // Rows at one position on either side of a row id.
+        auto rowsAt = [this](const char* sql, qint64 pos, qint64 id) {
+            SQLiteQuery q(sql, db, os);
+            q.bindInt64(1, trackRowId);
+            q.bindInt64(2, pos);
+            q.bindInt64(3, id);
+            return q.selectInt64(-1);
+        };
+        const qint64 handedOut =
+            rowsAt("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos = ?2 AND id <= ?3", lastStart, lastId);
+        const qint64 beyond =
+            rowsAt("SELECT COUNT(*) FROM Variant WHERE track = ?1 AND startPos = ?2 AND id > ?3", pageEnd, pageEndId);
+        const qint64 inRange = count.selectInt64(-1) - handedOut - beyond;
         if (inRange != page.size() || os.hasError()) {
             ++rowIdMisses;
             return os.hasError();
@@ -455,27 +459,13 @@ qint64 SQLiteVariantDbi::countVariants(const NxDataId& trackId, NxOpStatus& os) 
 }
 
 qint64 SQLiteVariantDbi::countVariants(const QList<NxDataId>& trackIds, NxOpStatus& os) {
-    QSet<qint64> rowIds;
-    for (const NxDataId& id : trackIds) {
-        rowIds.insert(SQLiteUtils::toDbRef(id, NxObjectTypes::VariantTrack, os));
-        NX_CHECK_OP(os, -1);
-    }
-    // Usually every track of the table: then the table's count, which SQLite takes from the
-    // pages of its smallest index instead of walking each track's rows.
-    const qint64 tracks = SQLiteQuery("SELECT COUNT(*) FROM VariantTrack", db, os).selectInt64();
+    // Usually every track of the table, each once: then the table's count, which SQLite takes
+    // from the pages of its smallest index instead of walking each track's rows.
+    const QList<NxDataId> all = getVariantTracks(os);
     NX_CHECK_OP(os, -1);
-    if (tracks == rowIds.size() && rowIds.size() == trackIds.size()) {
-        bool all = true;
-        for (qint64 rowId : qAsConst(rowIds)) {
-            SQLiteQuery known("SELECT COUNT(*) FROM VariantTrack WHERE object = ?1", db, os);
-            known.bindInt64(1, rowId);
-            all = all && known.selectInt64() == 1;
-        }
-        NX_CHECK_OP(os, -1);
-        if (all) {
-            const qint64 n = SQLiteQuery("SELECT COUNT(*) FROM Variant", db, os).selectInt64();
-            return os.hasError() ? -1 : n;
-        }
+    if (all.size() == trackIds.size() && QSet<NxDataId>(all.begin(), all.end()) == QSet<NxDataId>(trackIds.begin(), trackIds.end())) {
+        const qint64 n = SQLiteQuery("SELECT COUNT(*) FROM Variant", db, os).selectInt64();
+        return os.hasError() ? -1 : n;
     }
     qint64 total = 0;
     for (const NxDataId& id : trackIds) {
