@@ -68,7 +68,14 @@ QString loc(const NxRegion& r) {
     return Genbank::LocationParser::buildLocationString(r);
 }
 
-// Name of an answer stored per gene: the result key, the separator and the gene's feature id.
+// Names of the answers stored per gene: the result key, the separator and the gene's feature id.
+struct GeneAnswerNames {
+    QString prot1d;
+    QString prot3d;
+    QString pdbSite;
+    QString tata;
+};
+
 QString featureAttribute(const QString& resultKey, const QString& featureId) {
     const QString& separator = SnpRequestKeys::SEPARATOR;
     QString name;
@@ -77,6 +84,23 @@ QString featureAttribute(const QString& resultKey, const QString& featureId) {
     name += separator;
     name += featureId;
     return name;
+}
+
+// Rows of one gene follow each other: its names are made once for them.
+const GeneAnswerNames& answerNames(const NxDataId& featureId) {
+    thread_local NxDataId lastId;
+    thread_local GeneAnswerNames last;
+    thread_local bool valid = false;
+    if (!valid || lastId != featureId) {
+        const QString feature = QString::fromLatin1(featureId);
+        last.prot1d = featureAttribute(SnpRequestKeys::PROT1D_RESULT, feature);
+        last.prot3d = featureAttribute(SnpRequestKeys::PROT3D_RESULT, feature);
+        last.pdbSite = featureAttribute(SnpRequestKeys::PDB_SITE_RESULT, feature);
+        last.tata = featureAttribute(SnpRequestKeys::TATA_RESULT, feature);
+        lastId = featureId;
+        valid = true;
+    }
+    return last;
 }
 
 bool isFrGene(const QString& name) {
@@ -179,8 +203,39 @@ QString VariationInfo::getLocation(const QString& geneName) const {
 }
 
 QString VariationInfo::locationIn(const Gene& gene) const {
-    const QString& geneName = gene.getName();
+    // The text depends only on the gene's shape and the variation's region: the alleles of one
+    // position, and the next variation in the same gene, mostly ask for the last text again.
+    struct LastLocation {
+        QString name;
+        NxRegion region;
+        NxRegion cds;
+        QVector<NxRegion> exons;
+        bool complement = false;
+        NxRegion varRegion;
+        QString text;
+        bool valid = false;
+    };
+    thread_local LastLocation last;
     const NxRegion varRegion = variantRegion(variation);
+    if (last.valid && last.varRegion == varRegion && last.region == gene.getRegion() &&
+        last.cds == gene.getCDSRegion() && last.complement == gene.isComplemented() && last.name == gene.getName() &&
+        last.exons == gene.getExons()) {
+        return last.text;
+    }
+    last.valid = false;
+    last.text = computeLocation(gene, varRegion);
+    last.name = gene.getName();
+    last.region = gene.getRegion();
+    last.cds = gene.getCDSRegion();
+    last.exons = gene.getExons();
+    last.complement = gene.isComplemented();
+    last.varRegion = varRegion;
+    last.valid = true;
+    return last.text;
+}
+
+QString VariationInfo::computeLocation(const Gene& gene, const NxRegion& varRegion) const {
+    const QString& geneName = gene.getName();
     if (!regionsIntersect(gene.getRegion(), varRegion)) {
         return tr("Out of gene");
     }
@@ -449,7 +504,8 @@ QString VariationInfo::getRegulatoryHeader() const {
 
 QString VariationInfo::assembleRow(const ColumnValues& values, const QList<int>& columns) {
     QString row;
-    row.reserve(512);
+    // Most rows fit; a request of this size stays in the allocator's small bins.
+    row.reserve(240);
     for (int i = 0; i < columns.size(); ++i) {
         if (i > 0) {
             row += '\t';
@@ -509,13 +565,10 @@ QStringList VariationInfo::getInGeneRows() {
         // share the name and differ in exons and coding region.
         fillEffectColumnsOf(gene, &values);
         values.insert(ReportColumn_Location, locationIn(gene));
-        const QString feature = QString::fromLatin1(gene.getFeatureId());
-        putAttributeColumn(variation.id, featureAttribute(SnpRequestKeys::PROT1D_RESULT, feature),
-                           ReportColumn_ProtStability1D, &values);
-        putAttributeColumn(variation.id, featureAttribute(SnpRequestKeys::PROT3D_RESULT, feature),
-                           ReportColumn_ProtStability3D, &values);
-        putAttributeColumn(variation.id, featureAttribute(SnpRequestKeys::PDB_SITE_RESULT, feature),
-                           ReportColumn_Snp2PdbSite, &values);
+        const GeneAnswerNames& names = answerNames(gene.getFeatureId());
+        putAttributeColumn(variation.id, names.prot1d, ReportColumn_ProtStability1D, &values);
+        putAttributeColumn(variation.id, names.prot3d, ReportColumn_ProtStability3D, &values);
+        putAttributeColumn(variation.id, names.pdbSite, ReportColumn_Snp2PdbSite, &values);
         rows << assembleRow(values, inGeneColumns);
     }
     return rows;
@@ -539,11 +592,9 @@ QStringList VariationInfo::getRegulatoryRows() {
             values.insert(ReportColumn_FromTranscriptionStart, QString("-%1").arg(distance));
         }
         fillEffectColumns(gene.getName(), &values);
-        const QString feature = QString::fromLatin1(gene.getFeatureId());
         putAttributeColumn(variation.id, SnpRequestKeys::RSNP_RESULT, ReportColumn_RSnpToolsFactors, &values);
         putAttributeColumn(variation.id, SnpRequestKeys::SNP_CHIP_RESULT, ReportColumn_ChipTools, &values);
-        putAttributeColumn(variation.id, featureAttribute(SnpRequestKeys::TATA_RESULT, feature), ReportColumn_TataTool,
-                           &values);
+        putAttributeColumn(variation.id, answerNames(gene.getFeatureId()).tata, ReportColumn_TataTool, &values);
         rows << assembleRow(values, regulatoryColumns);
     }
     return rows;

@@ -168,10 +168,17 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
             SQLiteQuery q(windowSql, db, os);
             q.bindInt64(1, rowId);
             q.bindInt64(2, rowId + EFFECT_WINDOW);
+            // The effects of one variation come one after another: they share its id.
+            qint64 lastVariantRowId = -1;
+            NxDataId lastVariantId;
             while (q.step()) {
                 const qint64 variantRowId = q.getInt64(1);
+                if (variantRowId != lastVariantRowId) {
+                    lastVariantRowId = variantRowId;
+                    lastVariantId = SQLiteUtils::toDbiId(variantRowId, NxEntityTypes::Variant);
+                }
                 DamageEffect e = readEffect(q);
-                e.variant = SQLiteUtils::toDbiId(variantRowId, NxEntityTypes::Variant);
+                e.variant = lastVariantId;
                 effectWindow[size_t(variantRowId - rowId)] << e;
             }
             if (os.hasError()) {
