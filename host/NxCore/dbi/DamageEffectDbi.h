@@ -5,6 +5,8 @@
 #include <NxCore/dbi/NxDbiIterator.h>
 #include <NxCore/records/DamageEffect.h>
 
+#include <memory>
+
 namespace Nx {
 
 class NxOpStatus;
@@ -16,6 +18,15 @@ public:
     virtual void storeEffect(const DamageEffect& effect, NxOpStatus& os) = 0;
     // Every stored record of the variation, in storage order. The caller deletes the iterator.
     virtual NxDbiIterator<DamageEffect>* listEffects(const NxDataId& variantId, NxOpStatus& os) = 0;
+    // The same records as a list; a table that keeps them in lists hands out a shared one.
+    virtual QList<DamageEffect> getEffects(const NxDataId& variantId, NxOpStatus& os) {
+        QList<DamageEffect> effects;
+        std::unique_ptr<NxDbiIterator<DamageEffect>> it(listEffects(variantId, os));
+        while (it != nullptr && it->hasNext()) {
+            effects.append(it->next());
+        }
+        return effects;
+    }
     // True until markGeneEvaluated was called for the variation.
     virtual bool needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) = 0;
     virtual void markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) = 0;

@@ -8,8 +8,6 @@
 #include <NxCore/variation/SNPTablesUtils.h>
 #include <NxCore/variation/SequenceQueryCache.h>
 
-#include <memory>
-
 namespace Nx {
 
 namespace {
@@ -41,14 +39,8 @@ QList<DamageEffect> DamageEffectEvaluator::damageEffects(const NxVariant& varian
     if (!checkTables(os) || !checkSessionTables(os)) {
         return {};
     }
-    QList<DamageEffect> result;
-    {
-        std::unique_ptr<NxDbiIterator<DamageEffect>> it(damageEffectDbi->listEffects(variant.id, os));
-        NX_CHECK_OP(os, {});
-        while (it != nullptr && it->hasNext()) {
-            result.append(it->next());
-        }
-    }
+    QList<DamageEffect> result = damageEffectDbi->getEffects(variant.id, os);
+    NX_CHECK_OP(os, {});
     if (mode == Mode_KnownMutations) {
         return result;
     }

@@ -143,16 +143,21 @@ DamageEffect readEffect(const SQLiteQuery& q) {
 }  // namespace
 
 NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& variantId, NxOpStatus& os) {
+    QList<DamageEffect> effects = getEffects(variantId, os);
+    return os.hasError() ? nullptr : new NxBufferedDbiIterator<DamageEffect>(effects);
+}
+
+QList<DamageEffect> SQLiteDamageEffectDbi::getEffects(const NxDataId& variantId, NxOpStatus& os) {
     if (os.hasError()) {
-        return nullptr;
+        return {};
     }
     qint64 rowId = SQLiteUtils::toDbRef(variantId, NxEntityTypes::Variant, os);
     if (os.hasError()) {
-        return nullptr;
+        return {};
     }
     flushEffects(os);
     if (os.hasError()) {
-        return nullptr;
+        return {};
     }
     // Inside a transaction the effects of a window of variations are read at once: the report
     // asks for every variation in turn. The read stamp changes with every write of this
@@ -183,14 +188,14 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
             }
             if (os.hasError()) {
                 effectWindow.clear();
-                return nullptr;
+                return {};
             }
             effectWindowStamp = stamp;
             effectWindowStart = rowId;
             effectWindowEnd = rowId + EFFECT_WINDOW;
         }
         // Read with their variation's id: handed out without a copy of the records.
-        return new NxBufferedDbiIterator<DamageEffect>(effectWindow[size_t(rowId - effectWindowStart)]);
+        return effectWindow[size_t(rowId - effectWindowStart)];
     }
     static const QString sql = QString("SELECT id, %1 FROM DamageEffect WHERE variant = ?1 ORDER BY id").arg(EFFECT_COLUMNS);
     SQLiteQuery q(sql, db, os);
@@ -202,9 +207,9 @@ NxDbiIterator<DamageEffect>* SQLiteDamageEffectDbi::listEffects(const NxDataId& 
         effects.append(e);
     }
     if (os.hasError()) {
-        return nullptr;
+        return {};
     }
-    return new NxBufferedDbiIterator<DamageEffect>(effects);
+    return effects;
 }
 
 bool SQLiteDamageEffectDbi::needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) {

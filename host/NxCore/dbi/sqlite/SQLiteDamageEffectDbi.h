@@ -35,6 +35,7 @@ public:
 
     void storeEffect(const DamageEffect& effect, NxOpStatus& os) override;
     NxDbiIterator<DamageEffect>* listEffects(const NxDataId& variantId, NxOpStatus& os) override;
+    QList<DamageEffect> getEffects(const NxDataId& variantId, NxOpStatus& os) override;
     bool needsGeneEvaluation(const NxDataId& variantId, NxOpStatus& os) override;
     void markGeneEvaluated(const NxDataId& variantId, NxOpStatus& os) override;
     void markKnownChecked(const NxDataId& variantId, NxOpStatus& os) override;
