@@ -234,10 +234,60 @@ QString VariationInfo::locationIn(const Gene& gene) const {
     return last.text;
 }
 
+namespace {
+
+// A translated text with one place holder: filled by appending when the holder ends it.
+class OneArgText {
+public:
+    explicit OneArgText(const QString& text) : text(text) {
+        simple = text.endsWith(QLatin1String("%1")) && text.count(QLatin1Char('%')) == 1;
+        prefix = simple ? text.left(text.size() - 2) : QString();
+    }
+    QString operator()(const QString& value) const { return simple ? prefix + value : text.arg(value); }
+
+private:
+    QString text;
+    QString prefix;
+    bool simple = false;
+};
+
+// The region text of the last region asked for on this thread: neighbouring variations lie in
+// the same exon or intron.
+QString cachedLoc(const NxRegion& r) {
+    thread_local NxRegion lastRegion(-1, 0);
+    thread_local QString lastText;
+    if (!(lastRegion == r)) {
+        lastText = loc(r);
+        lastRegion = r;
+    }
+    return lastText;
+}
+
+}  // namespace
+
+// The texts of a location, translated once.
+struct VariationInfo::LocationTexts {
+    QString outOfGene = tr("Out of gene");
+    QString cds = tr("CDS. ");
+    QString intron = tr("Intron.");
+    OneArgText intronAt{tr("Intron: %1")};
+    QString splice = tr("%1 splice-site of the intron %2, nearest exon is: %3");
+    QString donor = tr("Donor");
+    QString acceptor = tr("Acceptor");
+    OneArgText exonAt{tr("Exon: %1")};
+    QString outOfCds = tr("Out of CDS. ");
+    QString fiveEnd = tr("%1'-end of gene. ").arg(5);
+    QString threeEnd = tr("%1'-end of gene. ").arg(3);
+    OneArgText nonCodingExon{tr("Non-coding exon: %1")};
+    OneArgText nonCodingPartOf3{tr("Non-coding part of %1'-coding exon: %2").arg(3).replace(QLatin1String("%2"), QLatin1String("%1"))};
+    OneArgText nonCodingPartOf5{tr("Non-coding part of %1'-coding exon: %2").arg(5).replace(QLatin1String("%2"), QLatin1String("%1"))};
+};
+
 QString VariationInfo::computeLocation(const Gene& gene, const NxRegion& varRegion) const {
+    static const LocationTexts t;
     const QString& geneName = gene.getName();
     if (!regionsIntersect(gene.getRegion(), varRegion)) {
-        return tr("Out of gene");
+        return t.outOfGene;
     }
     const bool complement = gene.isComplemented();
     const QVector<NxRegion>& exons = gene.getExons();
@@ -247,29 +297,28 @@ QString VariationInfo::computeLocation(const Gene& gene, const NxRegion& varRegi
 
     if (regionsIntersect(gene.getCDSRegion(), varRegion)) {
         if (!isFrGene(geneName)) {
-            result += tr("CDS. ");
+            result += t.cds;
         }
         if (n == -1) {
             NxRegion nearest = VariationPropertiesUtils::noRegion();
             bool donor = false;
             const NxRegion intron = VariationPropertiesUtils::getIntron(gene.getRegion(), exons, pos, nearest, donor);
             if (intron == VariationPropertiesUtils::noRegion()) {
-                result += tr("Intron.");
+                result += t.intron;
             } else if (nearest == VariationPropertiesUtils::noRegion()) {
-                result += tr("Intron: %1").arg(loc(intron));
+                result += t.intronAt(cachedLoc(intron));
             } else {
                 donor = complement ? !donor : donor;
-                result += tr("%1 splice-site of the intron %2, nearest exon is: %3")
-                              .arg(donor ? tr("Donor") : tr("Acceptor"), loc(intron), loc(nearest));
+                result += t.splice.arg(donor ? t.donor : t.acceptor, loc(intron), loc(nearest));
             }
             return result;
         }
-        result += tr("Exon: %1").arg(loc(exons[n]));
+        result += t.exonAt(cachedLoc(exons[n]));
         return result + spliceSiteText(gene);
     }
 
     if (!isFrGene(geneName)) {
-        result += tr("Out of CDS. ");
+        result += t.outOfCds;
     }
     bool five = pos < gene.getCDSRegion().startPos;
     five = complement ? !five : five;
@@ -278,22 +327,21 @@ QString VariationInfo::computeLocation(const Gene& gene, const NxRegion& varRegi
         bool donor = false;
         const NxRegion intron = VariationPropertiesUtils::getIntron(gene.getRegion(), exons, pos, nearest, donor);
         donor = complement ? !donor : donor;
-        result += tr("%1'-end of gene. ").arg(five ? 5 : 3);
+        result += five ? t.fiveEnd : t.threeEnd;
         if (nearest != VariationPropertiesUtils::noRegion()) {
-            result += tr("%1 splice-site of the intron %2, nearest exon is: %3")
-                          .arg(donor ? tr("Donor") : tr("Acceptor"), loc(intron), loc(nearest));
+            result += t.splice.arg(donor ? t.donor : t.acceptor, loc(intron), loc(nearest));
         } else if (intron != VariationPropertiesUtils::noRegion()) {
-            result += tr("Intron: %1").arg(loc(intron));
+            result += t.intronAt(cachedLoc(intron));
         } else {
-            result += tr("Intron.");
+            result += t.intron;
         }
         return result;
     }
-    result += tr("%1'-end of gene. ").arg(five ? 5 : 3);
+    result += five ? t.fiveEnd : t.threeEnd;
     if (!regionsIntersect(exons[n], gene.getCDSRegion())) {
-        result += tr("Non-coding exon: %1").arg(loc(exons[n]));
+        result += t.nonCodingExon(cachedLoc(exons[n]));
     } else {
-        result += tr("Non-coding part of %1'-coding exon: %2").arg(five ? 3 : 5).arg(loc(exons[n]));
+        result += (five ? t.nonCodingPartOf3 : t.nonCodingPartOf5)(cachedLoc(exons[n]));
     }
     return result + spliceSiteText(gene);
 }
@@ -416,12 +464,14 @@ bool VariationInfo::fillCodonColumns(const Gene& gene, ColumnValues* values) {
     const char refAmino = amino->translate3to1(byteAt(codon, 0), byteAt(codon, 1), byteAt(codon, 2));
     const char varAmino = amino->translate3to1(byteAt(varied, 0), byteAt(varied, 1), byteAt(varied, 2));
 
-    values->insert(ReportColumn_Codon,
-                   QString("%1->%2").arg(QString::fromLatin1(codon), QString::fromLatin1(varied)));
-    values->insert(ReportColumn_Substitution, QString("%1%2%3")
-                                                  .arg(QChar::fromLatin1(refAmino))
-                                                  .arg(codonIndex + 1)
-                                                  .arg(QChar::fromLatin1(varAmino)));
+    QString codonText = QString::fromLatin1(codon);
+    codonText += QLatin1String("->");
+    codonText += QLatin1String(varied);
+    values->insert(ReportColumn_Codon, codonText);
+    QString substitution(QChar::fromLatin1(refAmino));
+    substitution += QString::number(codonIndex + 1);
+    substitution += QChar::fromLatin1(varAmino);
+    values->insert(ReportColumn_Substitution, substitution);
     if (!gene.getAccession().isEmpty()) {
         values->insert(ReportColumn_Protein, gene.getAccession());
     }

@@ -75,6 +75,7 @@ private:
     // Location text and effect cells of one loaded gene itself, found by the public operations by name.
     QString locationIn(const Gene& gene) const;
     QString computeLocation(const Gene& gene, const NxRegion& varRegion) const;
+    struct LocationTexts;
     void fillEffectColumnsOf(const Gene& gene, ColumnValues* values);
     // The first gene of that name among the loaded ones, or null.
     const Gene* findGene(const QString& name) const;
