@@ -22,6 +22,10 @@ public:
 
     // Appends the variations to the track and sets their ids (bulk insert).
     virtual void addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) = 0;
+    // The same for a caller that does not need the ids (an import): none is made.
+    virtual void appendVariants(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) {
+        addVariantsToTrack(track, variants, os);
+    }
 
     virtual qint64 countVariants(const NxDataId& trackId, NxOpStatus& os) = 0;
     // The sum of countVariants over those tracks.

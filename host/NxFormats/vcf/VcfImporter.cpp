@@ -399,7 +399,7 @@ public:
         }
         const int trackIndex = trackFor(batch.chrom, os);
         NX_CHECK_OP(os, );
-        vdbi->addVariantsToTrack(tracks[trackIndex], batch.variations, os);
+        vdbi->appendVariants(tracks[trackIndex], batch.variations, os);
         if (!os.hasError()) {
             imported += batch.variations.size();
         }

@@ -349,6 +349,15 @@ QList<NxDataId> SQLiteVariantDbi::getVariantTracks(NxOpStatus& os) {
 }
 
 void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) {
+    insertVariants(track, variants, true, os);
+}
+
+void SQLiteVariantDbi::appendVariants(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) {
+    insertVariants(track, variants, false, os);
+}
+
+void SQLiteVariantDbi::insertVariants(const NxVariantTrack& track, QList<NxVariant>& variants, bool setIds,
+                                      NxOpStatus& os) {
     qint64 trackRowId = SQLiteUtils::toDbRef(track.id, NxObjectTypes::VariantTrack, os);
     NX_CHECK_OP(os, );
     SQLiteTransaction t(db, os);
@@ -392,6 +401,7 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
         q.bindBlob(b + 5, v.obsData, false);
         q.bindString(b + 6, v.publicId);
     };
+    qint64 lastStored = nextId - 1;  // id of the last row stored
     // Executes q for rows from..to and gives them their ids; false on an error (in os).
     auto insertRows = [&](SQLiteQuery& q, int from, int to) {
         const qint64 last = q.insert();
@@ -400,7 +410,8 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
         }
         // The rows got consecutive ids: this transaction is the only writer.
         const qint64 first = sqliteAssigns ? last - (to - from) + 1 : nextId + from;
-        for (int j = from; j < to; ++j) {
+        lastStored = first + (to - from) - 1;
+        for (int j = from; setIds && j < to; ++j) {
             variants[j].id = SQLiteUtils::toDbiId(first + (j - from), NxEntityTypes::Variant);
         }
         return true;
@@ -436,15 +447,9 @@ void SQLiteVariantDbi::addVariantsToTrack(const NxVariantTrack& track, QList<NxV
         insertOneByOne(groupStart, variants.size());
     }
     // The rows stored before an error keep their ids: the watermark must cover them too.
-    qint64 lastId = nextId - 1;
-    for (int i = variants.size() - 1; i >= 0; --i) {
-        if (variants[i].hasValidId() && SQLiteUtils::toDbRef(variants[i].id) >= nextId) {
-            lastId = SQLiteUtils::toDbRef(variants[i].id);
-            break;
-        }
-    }
     NxOpStatusImpl watermarkOs;
-    SQLiteQuery::exec(QString("DELETE FROM VariantIdWatermark; INSERT INTO VariantIdWatermark VALUES(%1);").arg(lastId), db, watermarkOs);
+    SQLiteQuery::exec(QString("DELETE FROM VariantIdWatermark; INSERT INTO VariantIdWatermark VALUES(%1);").arg(lastStored),
+                      db, watermarkOs);
     if (watermarkOs.hasError()) {
         os.setError(watermarkOs.getError());
     }

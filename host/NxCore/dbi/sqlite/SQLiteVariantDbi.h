@@ -28,6 +28,7 @@ public:
 
     // One prepared statement inside one transaction (nested in the caller's block, if any).
     void addVariantsToTrack(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) override;
+    void appendVariants(const NxVariantTrack& track, QList<NxVariant>& variants, NxOpStatus& os) override;
 
     qint64 countVariants(const NxDataId& trackId, NxOpStatus& os) override;
     qint64 countVariants(const QList<NxDataId>& trackIds, NxOpStatus& os) override;
@@ -39,6 +40,8 @@ public:
     void setVariantPublicId(const NxDataId& trackId, const NxDataId& variantId, const QString& newId, NxOpStatus& os) override;
 
 private:
+    void insertVariants(const NxVariantTrack& track, QList<NxVariant>& variants, bool setIds, NxOpStatus& os);
+
     // Inside a transaction the track rows of a window of variation row ids and the track records
     // asked for are kept (the report asks for the track of every variation); the read stamp
     // ends them with every write of this connection and every new transaction.

@@ -377,6 +377,27 @@ TEST_F(SQLiteVariantDbiTest, LargeBatchWithAnInvalidRowKeepsEveryRowBeforeIt) {
     EXPECT_EQ(vdbi->countVariants(t.id, readOs), 131);
 }
 
+// An import appends without ids; the rows it stored before a bad one still keep their ids from
+// being given again, also after they are removed.
+TEST_F(SQLiteVariantDbiTest, AppendedRowsMakeNoIdsButReserveTheirs) {
+    NxVariantTrack t = track("chr1");
+    NxVariantTrack t2 = track("chr2");
+    QList<NxVariant> vs;
+    for (int i = 0; i < 150; ++i) vs << variant(i, "A", "G", QString("v%1").arg(i));
+    vs[130].startPos = -1;
+    vdbi->appendVariants(t, vs, os);
+    EXPECT_TRUE(os.hasError());
+    EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT COUNT(*) FROM Variant"), 130);
+    EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT MAX(id) FROM Variant WHERE publicId = 'v129'"), 130);
+    EXPECT_TRUE(std::none_of(vs.begin(), vs.end(), [](const NxVariant& v) { return v.hasValidId(); }));
+    NxOpStatusImpl laterOs;
+    con.dbi->getObjectDbi()->removeObject(t.id, laterOs);
+    QList<NxVariant> more{variant(1, "C", "T")};
+    vdbi->addVariantsToTrack(t2, more, laterOs);
+    ASSERT_FALSE(laterOs.hasError()) << laterOs.getError().toStdString();
+    EXPECT_EQ(SQLiteUtils::toDbRef(more[0].id), 131);
+}
+
 TEST_F(SQLiteVariantDbiTest, RemovingATrackRemovesItsVariations) {
     NxVariantTrack t = track("chr1");
     QList<NxVariant> vs{variant(5, "A", "G"), variant(6, "A", "G")};
