@@ -87,9 +87,13 @@ int SQLiteDbi::busyHandler(void* self, int attempt) {
 }
 
 SQLiteDbi::SQLiteDbi() {
-    // Memory statistics cost a global mutex per allocation and nobody reads them. This only
-    // takes effect before SQLite's first use in the process; later calls are refused harmlessly.
-    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    // Memory statistics cost a global mutex per allocation and nobody reads them. The undo record
+    // of a savepoint or a multi-row statement (the pages it changes, a few hundred kilobytes for
+    // a batch of effects) stays in memory instead of going to a new temporary file each time once
+    // it passes 64 KiB; a larger one still goes to disk. Both only take effect before SQLite's
+    // first use in the process; later calls are refused harmlessly.
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK &&
+                                   sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, STATEMENT_JOURNAL_IN_MEMORY) == SQLITE_OK;
     Q_UNUSED(configured);
 }
 

@@ -33,6 +33,8 @@ public:
     // commit in batches, so a wait normally lasts one batch; the bound only guards against a
     // writer that hangs, and waiting is better than failing a run.
     static constexpr int BUSY_TIMEOUT_MS = 30 * 60 * 1000;
+    // Bytes of a statement's or savepoint's undo record kept in memory before it spills to a file.
+    static constexpr int STATEMENT_JOURNAL_IN_MEMORY = 1024 * 1024;
     // A read-only database (the reference) is never locked by this suite's own writers: a lock
     // on it is another program's, logged after a second and given up after this long
     // (NX_DB_LOCK_TIMEOUT_S overrides it).
