@@ -220,7 +220,7 @@ bool SQLiteDamageEffectDbi::needsGeneEvaluation(const NxDataId& variantId, NxOpS
     if (os.hasError()) {
         return false;
     }
-    if (pendingMarks.value(rowId, 0) & Mark_GeneEvaluated) {
+    if (pendingMarks.flags(rowId) & Mark_GeneEvaluated) {
         return false;
     }
     if (rowId < windowStart || rowId >= windowEnd) {
@@ -256,7 +256,7 @@ void SQLiteDamageEffectDbi::addMark(const NxDataId& variantId, int flag, NxOpSta
     if (os.hasError()) {
         return;
     }
-    pendingMarks[rowId] |= flag;
+    pendingMarks.add(rowId, flag);
     // A mark ends a variation's record: a flush here never splits a variation's effects from
     // its mark.
     if (pendingMarks.size() >= FLUSH_ROWS || pendingEffects.size() >= FLUSH_ROWS) {
@@ -303,11 +303,11 @@ void SQLiteDamageEffectDbi::flushEffects(NxOpStatus& os) {
         }
     }
     if (!writeOs.hasError()) {
-        for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {
-            if (it.key() >= windowStart && it.key() < windowEnd) {
-                windowMarks[size_t(it.key() - windowStart)] |= it.value();
+        pendingMarks.forEach([this](qint64 row, int flags) {
+            if (row >= windowStart && row < windowEnd) {
+                windowMarks[size_t(row - windowStart)] |= flags;
             }
-        }
+        });
     }
     // Nothing of a failed batch stays buffered: its variations are unmarked, so the next
     // evaluation stores their effects again, once.
@@ -361,15 +361,10 @@ void SQLiteDamageEffectDbi::writeMarks(NxOpStatus& os) {
     if (pendingMarks.isEmpty() || os.hasError()) {
         return;
     }
-    QVector<QPair<qint64, int>> rows;
-    rows.reserve(pendingMarks.size());
-    for (auto it = pendingMarks.constBegin(); it != pendingMarks.constEnd(); ++it) {
-        rows.append({it.key(), it.value()});
-    }
     // In key order the upserts walk the table's B-tree once instead of jumping around in it.
-    std::sort(rows.begin(), rows.end());
+    const std::vector<std::pair<qint64, int>> rows = pendingMarks.sorted();
     int done = 0;
-    const int total = rows.size();
+    const int total = int(rows.size());
     if (total >= BATCH_SIZE) {
         SQLiteQuery batch(upsertMarksSql(BATCH_SIZE), db, os);
         while (done + BATCH_SIZE <= total && !os.hasError()) {

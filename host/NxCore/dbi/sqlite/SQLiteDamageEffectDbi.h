@@ -15,10 +15,10 @@
 #pragma once
 
 #include <NxCore/dbi/DamageEffectDbi.h>
+#include <NxCore/dbi/sqlite/PendingMarks.h>
 #include <NxCore/dbi/sqlite/SQLiteTable.h>
 
 #include <QCoreApplication>
-#include <QHash>
 #include <QVector>
 
 #include <vector>
@@ -71,7 +71,7 @@ private:
         QString publicId;
     };
     QVector<PendingPublicId> pendingPublicIds;  // in the order given
-    QHash<qint64, int> pendingMarks;        // variation row id -> mark flags not yet written
+    PendingMarks pendingMarks;              // variation row id -> mark flags not yet written
 
     // The marks of a window of variation row ids, read in one query: the annotation and the
     // report ask for every variation in turn, mostly in row order. Marks this table writes are

@@ -1,6 +1,8 @@
 // The damage-effect table on a real SQLite file: what is stored comes back field by field and in
 // storage order, the gene-evaluation mark survives a reopen, large batches are all written, and
 // bad identifiers are refused without touching what is stored.
+#include "DbiTestUtils.h"
+
 #include <NxCore/core/NxOpStatus.h>
 #include <NxCore/dbi/DamageEffectDbi.h>
 #include <NxCore/dbi/DbiConnection.h>
@@ -220,6 +222,38 @@ TEST_F(DamageEffectDbiTest, LargeRunInsideOperationsBlockIsWrittenCompletely) {
         }
     }
     EXPECT_FALSE(os.hasError());
+}
+
+// Marks come in row order from an annotation, but may come in any order: rows marked twice
+// apart, descending and mixed, answered from the buffer and stored with both flags.
+TEST_F(DamageEffectDbiTest, MarksInAnyOrderAreAnsweredAndStoredOnce) {
+    const int rows = SQLiteDamageEffectDbi::FLUSH_ROWS + 500;
+    QList<int> order;
+    for (int i = 1; i <= rows / 2; ++i) order << i;            // ascending
+    for (int i = rows; i > rows / 2; --i) order << i;         // then descending
+    {
+        NxOpStatusImpl os;
+        DbiConnection con(ref, true, os);
+        DamageEffectDbi* t = con.dbi->getDamageEffectDbi();
+        DbiOperationsBlock block(ref, os);
+        for (int i : order) {
+            t->markKnownChecked(variantId(i), os);
+        }
+        for (int i : order) {
+            if (i % 4 != 0) {
+                t->markGeneEvaluated(variantId(i), os);
+            }
+            // The row just marked and one marked long before, still buffered or written.
+            ASSERT_EQ(t->needsGeneEvaluation(variantId(i), os), i % 4 == 0) << i;
+            ASSERT_TRUE(t->needsGeneEvaluation(variantId(rows + 1), os));
+        }
+        t->finishEffects(os);
+        ASSERT_FALSE(os.hasError()) << os.getError().toStdString();
+    }
+    const QString file = dir.filePath("session.s3db");
+    EXPECT_EQ(DbiTestUtils::rawSelectInt(file, "SELECT COUNT(*) FROM DamageEffectMark"), rows);
+    EXPECT_EQ(DbiTestUtils::rawSelectInt(file, "SELECT COUNT(*) FROM DamageEffectMark WHERE flags = 3"), rows - rows / 4);
+    EXPECT_EQ(DbiTestUtils::rawSelectInt(file, "SELECT COUNT(*) FROM DamageEffectMark WHERE flags = 2 AND variant % 4 = 0"), rows / 4);
 }
 
 TEST_F(DamageEffectDbiTest, BufferedEffectsAreWrittenWhenTheDatabaseCloses) {
