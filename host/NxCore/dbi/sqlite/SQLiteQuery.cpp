@@ -217,14 +217,21 @@ QByteArray SQLiteQuery::getBlob(int col) const {
         return QByteArray();
     }
     if (n == 1) {
-        // Most alleles are one base: copies of one array per byte value (and per thread, so that
-        // threads do not share reference counts) instead of an allocation per row.
-        thread_local QByteArray singles[256];
-        QByteArray& one = singles[static_cast<unsigned char>(data[0])];
-        if (one.isEmpty()) {
-            one = QByteArray(data, 1);
+        // Most alleles are one base: static arrays, which copy without an allocation or a
+        // reference count.
+        switch (data[0]) {
+            case 'A': return QByteArrayLiteral("A");
+            case 'C': return QByteArrayLiteral("C");
+            case 'G': return QByteArrayLiteral("G");
+            case 'T': return QByteArrayLiteral("T");
+            case 'N': return QByteArrayLiteral("N");
+            case 'a': return QByteArrayLiteral("a");
+            case 'c': return QByteArrayLiteral("c");
+            case 'g': return QByteArrayLiteral("g");
+            case 't': return QByteArrayLiteral("t");
+            case 'n': return QByteArrayLiteral("n");
+            default: break;
         }
-        return one;
     }
     return QByteArray(data, n);
 }
