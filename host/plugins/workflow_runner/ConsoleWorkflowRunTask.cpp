@@ -30,6 +30,9 @@ ConsoleWorkflowRunTask::ConsoleWorkflowRunTask(const QString& workflowPath,
       keepSessionDb(!sessionDbPath.isEmpty()) {}
 
 ConsoleWorkflowRunTask::~ConsoleWorkflowRunTask() {
+    if (!keepSessionDb && !sessionDb.isEmpty()) {
+        SQLiteDbi::setScratchFile(sessionDb, false);
+    }
     // The subtask (a child of this task) is gone only after this body; nothing of it uses
     // these any more once the task has finished.
     delete context;
@@ -52,6 +55,8 @@ void ConsoleWorkflowRunTask::prepare() {
             return;
         }
         sessionDb = tmpDir->filePath("session.s3db");
+        // Removed with its folder at the end of the run: no need to wait for the disk.
+        SQLiteDbi::setScratchFile(sessionDb, true);
     } else if (QFileInfo::exists(sessionDb)) {
         setError(tr("The session database %1 already exists; give a new file name").arg(sessionDb));
         return;

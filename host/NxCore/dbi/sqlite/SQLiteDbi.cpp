@@ -16,6 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
 
 #include <QThread>
 
@@ -41,6 +44,29 @@ SQLiteDbi::BusyStats SQLiteDbi::busyStats() {
     s.totalMs = busyTotalMs.load();
     s.longestMs = busyLongestMs.load();
     return s;
+}
+
+namespace {
+
+QMutex scratchLock;
+QSet<QString> scratchFiles;  // absolute paths
+
+}  // namespace
+
+void SQLiteDbi::setScratchFile(const QString& path, bool scratch) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    QMutexLocker locker(&scratchLock);
+    if (scratch) {
+        scratchFiles.insert(file);
+    } else {
+        scratchFiles.remove(file);
+    }
+}
+
+bool SQLiteDbi::isScratchFile(const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    QMutexLocker locker(&scratchLock);
+    return scratchFiles.contains(file);
 }
 
 void SQLiteDbi::resetBusyStats() {
@@ -263,7 +289,9 @@ void SQLiteDbi::initTables(bool isNew, NxOpStatus& os) {
             coreLog.details(QString("Database '%1' stays in journal mode %2").arg(filePath, q.getString(0)));
         }
     }
-    SQLiteQuery::exec("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;", this, os);
+    SQLiteQuery::exec(isScratchFile(filePath) ? "PRAGMA synchronous=OFF; PRAGMA foreign_keys=ON;"
+                                              : "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;",
+                      this, os);
     // An existing file normally has every table already, so it needs no write lock.
     if (os.hasError() || !beginTransaction(os, isNew)) {
         return;

@@ -51,6 +51,12 @@ public:
     static BusyStats busyStats();
     static void resetBusyStats();
 
+    // A scratch file lives only as long as the run that made it (a run's temporary session
+    // database): its connections do not wait for the disk to confirm writes, which no later run
+    // could use after a crash of the machine anyway. Other files keep their writes durable.
+    static void setScratchFile(const QString& path, bool scratch);
+    static bool isScratchFile(const QString& path);
+
     SQLiteDbi();
     ~SQLiteDbi() override;
 

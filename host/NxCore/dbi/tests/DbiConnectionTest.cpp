@@ -7,6 +7,7 @@
 #include <NxCore/dbi/NxObjectDbi.h>
 #include <NxCore/dbi/NxVariantDbi.h>
 #include <NxCore/dbi/sqlite/SQLiteDbi.h>
+#include <NxCore/dbi/sqlite/SQLiteQuery.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -139,6 +140,26 @@ TEST_F(DbiConnectionTest, NewFileUsesWalAndAnExistingFileKeepsItsJournalMode) {
     }
     EXPECT_EQ(fileBytes(path()).at(18), 1);
     EXPECT_EQ(rawSelectInt(path(), "SELECT COUNT(*) FROM VariantTrack"), 1);
+}
+
+// Only a file marked as a run's scratch file skips waiting for the disk; the mark follows the
+// file whatever form its path is given in, and ends when it is lifted.
+TEST_F(DbiConnectionTest, OnlyAScratchFileSkipsWaitingForTheDisk) {
+    auto synchronous = [this]() {
+        NxOpStatusImpl os;
+        DbiConnection con(refOf(path()), os);
+        SQLiteQuery q("PRAGMA synchronous", static_cast<SQLiteDbi*>(con.dbi), os);
+        const qint64 mode = q.selectInt64(-1);
+        EXPECT_FALSE(os.hasError()) << os.getError().toStdString();
+        return mode;
+    };
+    EXPECT_EQ(synchronous(), 1);  // NORMAL
+    SQLiteDbi::setScratchFile(dir.path() + "/./" + QFileInfo(path()).fileName(), true);
+    EXPECT_TRUE(SQLiteDbi::isScratchFile(path()));
+    EXPECT_FALSE(SQLiteDbi::isScratchFile(path("other.s3db")));
+    EXPECT_EQ(synchronous(), 0);  // OFF
+    SQLiteDbi::setScratchFile(path(), false);
+    EXPECT_EQ(synchronous(), 1);
 }
 
 TEST_F(DbiConnectionTest, ReopenKeepsData) {
