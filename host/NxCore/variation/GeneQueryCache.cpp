@@ -13,6 +13,8 @@ void GeneQueryCache::clearWindow() {
     bounds.clear();
     segments.clear();
     lastSegment = 0;
+    unionFirst = unionLast = -1;
+    unionGenes.clear();
 }
 
 void GeneQueryCache::loadWindow(const NxDataId& seqId, const NxRegion& win, NxOpStatus& readOs) {
@@ -57,10 +59,18 @@ QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxData
     if (wanted.endPos() <= bounds[first + 1]) {
         return segments[first];
     }
-    // Several segments: their union, back in host order.
+    // Several segments: their union, back in host order. Neighbouring variations ask for the
+    // same run of segments (a promoter window moves a few bases): the last union is kept.
+    int last = first;
+    while (last + 1 < segments.size() && bounds[last + 1] < wanted.endPos()) {
+        ++last;
+    }
+    if (first == unionFirst && last == unionLast) {
+        return unionGenes;
+    }
     QList<Gene> res;
     QSet<NxDataId> seen;
-    for (int i = first; i < segments.size() && bounds[i] < wanted.endPos(); ++i) {
+    for (int i = first; i <= last; ++i) {
         for (const Gene& g : segments[i]) {
             if (!seen.contains(g.getFeatureId())) {
                 seen.insert(g.getFeatureId());
@@ -72,6 +82,9 @@ QList<Gene> GeneQueryCache::overlappedGenes(const NxRegion& region, const NxData
         return a.getRegion().startPos < b.getRegion().startPos ||
                (a.getRegion().startPos == b.getRegion().startPos && a.getFeatureId() < b.getFeatureId());
     });
+    unionFirst = first;
+    unionLast = last;
+    unionGenes = res;
     return res;
 }
 

@@ -33,6 +33,9 @@ private:
     QVector<qint64> bounds;         // segment i = [bounds[i], bounds[i + 1]); first/last = window edges
     QVector<QList<Gene>> segments;  // genes covering each segment, host order
     int lastSegment = 0;            // where the previous look-up ended, tried first
+    int unionFirst = -1;            // segments of the last union of several, and that union
+    int unionLast = -1;
+    QList<Gene> unionGenes;
 };
 
 }  // namespace Nx

@@ -33,6 +33,12 @@ TEST_F(GeneQueryCacheTest, AnswersLikeTheTableForRandomGenesAndRegionsAcrossWind
         pos += rng.bounded(9000);
     }
     queries << NxRegion(10, 1) << NxRegion(999999, 2) << NxRegion(0, 3000000) << NxRegion(4999990, 20);
+    // Promoter windows that slide a few bases at a time, so that neighbours span the same
+    // genes, and then the same run again after a jump back.
+    for (qint64 at = 0; at < 5300000; at += 1 + rng.bounded(400)) {
+        queries << NxRegion(at, 5000);
+    }
+    queries << NxRegion(2000000, 5000) << NxRegion(2000001, 5000) << NxRegion(10, 5000);
     for (const NxRegion& q : queries) {
         QList<QByteArray> expected = idsOf(featureDbi->getGenesInRegion(chr, q, os));
         ASSERT_EQ(idsOf(cache.overlappedGenes(q, chr, os)), expected) << q.startPos << "+" << q.length;
