@@ -19,6 +19,24 @@ public:
     bool isSingleBase() const { return endPos == 0 || endPos - startPos <= 1; }
 };
 
+// The usual one-base alleles as static arrays, which copy, share and free without touching the
+// heap or a reference count; an empty array for any other byte.
+inline QByteArray staticOneBaseAllele(char base) {
+    switch (base) {
+        case 'A': return QByteArrayLiteral("A");
+        case 'C': return QByteArrayLiteral("C");
+        case 'G': return QByteArrayLiteral("G");
+        case 'T': return QByteArrayLiteral("T");
+        case 'N': return QByteArrayLiteral("N");
+        case 'a': return QByteArrayLiteral("a");
+        case 'c': return QByteArrayLiteral("c");
+        case 'g': return QByteArrayLiteral("g");
+        case 't': return QByteArrayLiteral("t");
+        case 'n': return QByteArrayLiteral("n");
+        default: return QByteArray();
+    }
+}
+
 // The variations of one chromosome (one per chromosome per imported file).
 class NxVariantTrack : public NxObject {
 public:

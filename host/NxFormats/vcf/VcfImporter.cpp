@@ -42,17 +42,13 @@ QString tr(const char* text) {
     return QCoreApplication::translate("Nx::VcfImporter", text);
 }
 
-// An allele in upper case. The usual one-base alleles are static arrays that copy, share and
-// free without touching the heap or a reference count.
+// An allele in upper case; the usual one-base alleles are static arrays.
 QByteArray upperAllele(const char* allele) {
     if (allele[0] != '\0' && allele[1] == '\0') {
-        switch (allele[0]) {
-            case 'A': case 'a': return QByteArrayLiteral("A");
-            case 'C': case 'c': return QByteArrayLiteral("C");
-            case 'G': case 'g': return QByteArrayLiteral("G");
-            case 'T': case 't': return QByteArrayLiteral("T");
-            case 'N': case 'n': return QByteArrayLiteral("N");
-            default: break;
+        const char base = allele[0];
+        QByteArray one = staticOneBaseAllele(base >= 'a' && base <= 'z' ? char(base - 'a' + 'A') : base);
+        if (!one.isEmpty()) {
+            return one;
         }
     }
     return QByteArray(allele).toUpper();

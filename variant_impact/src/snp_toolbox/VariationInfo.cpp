@@ -71,6 +71,28 @@ QString loc(const NxRegion& r) {
     return Genbank::LocationParser::buildLocationString(r);
 }
 
+// The last value made on this thread and what it was made from: neighbouring variations of a
+// report ask for the same texts again (one gene's rows, one position's alleles, one exon).
+template <typename Key, typename Value>
+class LastResult {
+public:
+    template <typename Make>
+    const Value& get(const Key& key, Make make) {
+        if (!valid || !(key == lastKey)) {
+            valid = false;
+            value = make();
+            lastKey = key;
+            valid = true;
+        }
+        return value;
+    }
+
+private:
+    Key lastKey{};
+    Value value{};
+    bool valid = false;
+};
+
 // Names of the answers stored per gene: the result key, the separator and the gene's feature id.
 struct GeneAnswerNames {
     QString prot1d;
@@ -89,22 +111,51 @@ QString featureAttribute(const QString& resultKey, const QString& featureId) {
     return name;
 }
 
-// Rows of one gene follow each other: its names are made once for them.
 const GeneAnswerNames& answerNames(const NxDataId& featureId) {
-    thread_local NxDataId lastId;
-    thread_local GeneAnswerNames last;
-    thread_local bool valid = false;
-    if (!valid || lastId != featureId) {
+    thread_local LastResult<NxDataId, GeneAnswerNames> last;
+    return last.get(featureId, [&featureId]() {
         const QString feature = QString::fromLatin1(featureId);
-        last.prot1d = featureAttribute(SnpRequestKeys::PROT1D_RESULT, feature);
-        last.prot3d = featureAttribute(SnpRequestKeys::PROT3D_RESULT, feature);
-        last.pdbSite = featureAttribute(SnpRequestKeys::PDB_SITE_RESULT, feature);
-        last.tata = featureAttribute(SnpRequestKeys::TATA_RESULT, feature);
-        lastId = featureId;
-        valid = true;
-    }
-    return last;
+        return GeneAnswerNames{featureAttribute(SnpRequestKeys::PROT1D_RESULT, feature),
+                               featureAttribute(SnpRequestKeys::PROT3D_RESULT, feature),
+                               featureAttribute(SnpRequestKeys::PDB_SITE_RESULT, feature),
+                               featureAttribute(SnpRequestKeys::TATA_RESULT, feature)};
+    });
 }
+
+// What a location text depends on: the gene's shape and the variation's region.
+struct LocationKey {
+    Gene gene;
+    NxRegion varRegion;
+
+    bool operator==(const LocationKey& o) const {
+        return varRegion == o.varRegion && gene.getRegion() == o.gene.getRegion() &&
+               gene.getCDSRegion() == o.gene.getCDSRegion() && gene.isComplemented() == o.gene.isComplemented() &&
+               gene.getName() == o.gene.getName() && gene.getExons() == o.gene.getExons();
+    }
+};
+
+// The region text of an exon or intron.
+QString cachedLoc(const NxRegion& r) {
+    thread_local LastResult<NxRegion, QString> last;
+    return last.get(r, [&r]() { return loc(r); });
+}
+
+// A translated text with one place holder: filled by appending when the holder ends it.
+class OneArgText {
+public:
+    explicit OneArgText(const QString& text) : text(text) {
+        const int n = text.size();
+        simple = n >= 2 && text.at(n - 2) == QLatin1Char('%') && text.at(n - 1).isDigit() &&
+                 text.count(QLatin1Char('%')) == 1;
+        prefix = simple ? text.left(n - 2) : QString();
+    }
+    QString operator()(const QString& value) const { return simple ? prefix + value : text.arg(value); }
+
+private:
+    QString text;
+    QString prefix;
+    bool simple = false;
+};
 
 bool isFrGene(const QString& name) {
     return name.startsWith(QLatin1String("FR"));
@@ -206,67 +257,10 @@ QString VariationInfo::getLocation(const QString& geneName) const {
 }
 
 QString VariationInfo::locationIn(const Gene& gene) const {
-    // The text depends only on the gene's shape and the variation's region: the alleles of one
-    // position, and the next variation in the same gene, mostly ask for the last text again.
-    struct LastLocation {
-        QString name;
-        NxRegion region;
-        NxRegion cds;
-        QVector<NxRegion> exons;
-        bool complement = false;
-        NxRegion varRegion;
-        QString text;
-        bool valid = false;
-    };
-    thread_local LastLocation last;
-    const NxRegion varRegion = variantRegion(variation);
-    if (last.valid && last.varRegion == varRegion && last.region == gene.getRegion() &&
-        last.cds == gene.getCDSRegion() && last.complement == gene.isComplemented() && last.name == gene.getName() &&
-        last.exons == gene.getExons()) {
-        return last.text;
-    }
-    last.valid = false;
-    last.text = computeLocation(gene, varRegion);
-    last.name = gene.getName();
-    last.region = gene.getRegion();
-    last.cds = gene.getCDSRegion();
-    last.exons = gene.getExons();
-    last.complement = gene.isComplemented();
-    last.varRegion = varRegion;
-    last.valid = true;
-    return last.text;
+    thread_local LastResult<LocationKey, QString> last;
+    const LocationKey key{gene, variantRegion(variation)};
+    return last.get(key, [&]() { return computeLocation(gene, key.varRegion); });
 }
-
-namespace {
-
-// A translated text with one place holder: filled by appending when the holder ends it.
-class OneArgText {
-public:
-    explicit OneArgText(const QString& text) : text(text) {
-        simple = text.endsWith(QLatin1String("%1")) && text.count(QLatin1Char('%')) == 1;
-        prefix = simple ? text.left(text.size() - 2) : QString();
-    }
-    QString operator()(const QString& value) const { return simple ? prefix + value : text.arg(value); }
-
-private:
-    QString text;
-    QString prefix;
-    bool simple = false;
-};
-
-// The region text of the last region asked for on this thread: neighbouring variations lie in
-// the same exon or intron.
-QString cachedLoc(const NxRegion& r) {
-    thread_local NxRegion lastRegion(-1, 0);
-    thread_local QString lastText;
-    if (!(lastRegion == r)) {
-        lastText = loc(r);
-        lastRegion = r;
-    }
-    return lastText;
-}
-
-}  // namespace
 
 // The texts of a location, translated once.
 struct VariationInfo::LocationTexts {
@@ -282,8 +276,8 @@ struct VariationInfo::LocationTexts {
     QString fiveEnd = tr("%1'-end of gene. ").arg(5);
     QString threeEnd = tr("%1'-end of gene. ").arg(3);
     OneArgText nonCodingExon{tr("Non-coding exon: %1")};
-    OneArgText nonCodingPartOf3{tr("Non-coding part of %1'-coding exon: %2").arg(3).replace(QLatin1String("%2"), QLatin1String("%1"))};
-    OneArgText nonCodingPartOf5{tr("Non-coding part of %1'-coding exon: %2").arg(5).replace(QLatin1String("%2"), QLatin1String("%1"))};
+    OneArgText nonCodingPartOf3{tr("Non-coding part of %1'-coding exon: %2").arg(3)};
+    OneArgText nonCodingPartOf5{tr("Non-coding part of %1'-coding exon: %2").arg(5)};
 };
 
 QString VariationInfo::computeLocation(const Gene& gene, const NxRegion& varRegion) const {

@@ -16,7 +16,6 @@ public:
     void add(qint64 row, int flag) {
         if (!ordered) {
             byRow[row] |= flag;
-            ++added;
             return;
         }
         if (!rows.empty() && rows.back().first == row) {
@@ -28,7 +27,6 @@ public:
             for (const auto& r : rows) {
                 byRow.insert(r.first, r.second);
             }
-            added = int(rows.size());
             rows.clear();
             add(row, flag);
             return;
@@ -46,8 +44,8 @@ public:
         return it != rows.end() && it->first == row ? it->second : 0;
     }
 
-    // Marks added (a row marked twice in a row counts once).
-    int size() const { return ordered ? int(rows.size()) : added; }
+    // Rows marked.
+    int size() const { return ordered ? int(rows.size()) : byRow.size(); }
     bool isEmpty() const { return ordered ? rows.empty() : byRow.isEmpty(); }
 
     // Every marked row once, by ascending row.
@@ -81,14 +79,12 @@ public:
         rows.clear();
         byRow.clear();
         ordered = true;
-        added = 0;
     }
 
 private:
     std::vector<std::pair<qint64, int>> rows;  // ascending while ordered
     QHash<qint64, int> byRow;                  // once out of order
     bool ordered = true;
-    int added = 0;  // marks given to byRow
 };
 
 }  // namespace Nx

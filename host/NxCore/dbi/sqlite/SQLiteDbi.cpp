@@ -33,6 +33,9 @@ std::atomic<qint64> busyWaits{0};
 std::atomic<qint64> busyTotalMs{0};
 std::atomic<qint64> busyLongestMs{0};
 
+QMutex scratchLock;
+QSet<QString> scratchFiles;  // absolute paths
+
 qint64 nowMs() {
     return QDeadlineTimer::current().deadline();
 }
@@ -45,13 +48,6 @@ SQLiteDbi::BusyStats SQLiteDbi::busyStats() {
     s.longestMs = busyLongestMs.load();
     return s;
 }
-
-namespace {
-
-QMutex scratchLock;
-QSet<QString> scratchFiles;  // absolute paths
-
-}  // namespace
 
 void SQLiteDbi::setScratchFile(const QString& path, bool scratch) {
     const QString file = QFileInfo(path).absoluteFilePath();

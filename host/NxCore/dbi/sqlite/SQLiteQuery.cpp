@@ -4,6 +4,7 @@
 #include "SQLiteUtils.h"
 
 #include <NxCore/core/NxOpStatus.h>
+#include <NxCore/records/NxVariant.h>
 
 #include <sqlite3.h>
 
@@ -217,20 +218,10 @@ QByteArray SQLiteQuery::getBlob(int col) const {
         return QByteArray();
     }
     if (n == 1) {
-        // Most alleles are one base: static arrays, which copy without an allocation or a
-        // reference count.
-        switch (data[0]) {
-            case 'A': return QByteArrayLiteral("A");
-            case 'C': return QByteArrayLiteral("C");
-            case 'G': return QByteArrayLiteral("G");
-            case 'T': return QByteArrayLiteral("T");
-            case 'N': return QByteArrayLiteral("N");
-            case 'a': return QByteArrayLiteral("a");
-            case 'c': return QByteArrayLiteral("c");
-            case 'g': return QByteArrayLiteral("g");
-            case 't': return QByteArrayLiteral("t");
-            case 'n': return QByteArrayLiteral("n");
-            default: break;
+        // Most alleles are one base.
+        QByteArray one = staticOneBaseAllele(data[0]);
+        if (!one.isEmpty()) {
+            return one;
         }
     }
     return QByteArray(data, n);

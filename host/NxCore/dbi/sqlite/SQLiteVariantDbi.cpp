@@ -402,7 +402,8 @@ void SQLiteVariantDbi::insertVariants(const NxVariantTrack& track, QList<NxVaria
         q.bindString(b + 6, v.publicId);
     };
     qint64 lastStored = nextId - 1;  // id of the last row stored
-    // Executes q for rows from..to and gives them their ids; false on an error (in os).
+    // Executes q for rows from..to, notes the last id stored and, when asked, gives the rows their
+    // ids; false on an error (in os).
     auto insertRows = [&](SQLiteQuery& q, int from, int to) {
         const qint64 last = q.insert();
         if (last < 0 || os.hasError()) {

@@ -46,6 +46,14 @@ protected:
 
     static NxRegion whole() { return NxRegion(0, std::numeric_limits<qint64>::max()); }
 
+    // 150 variations "v0".."v149" (groups and single rows) whose row 130 has a bad start.
+    static QList<NxVariant> batchWithABadRow() {
+        QList<NxVariant> vs;
+        for (int i = 0; i < 150; ++i) vs << variant(i, "A", "G", QString("v%1").arg(i));
+        vs[130].startPos = -1;
+        return vs;
+    }
+
     QTemporaryDir dir;
     NxOpStatusImpl os;
     DbiConnection con;
@@ -361,9 +369,7 @@ TEST_F(SQLiteVariantDbiTest, InvalidRegionIsRefusedAndEarlierRowsOfTheBatchStay)
 
 TEST_F(SQLiteVariantDbiTest, LargeBatchWithAnInvalidRowKeepsEveryRowBeforeIt) {
     NxVariantTrack t = track("chr1");
-    QList<NxVariant> vs;
-    for (int i = 0; i < 150; ++i) vs << variant(i, "A", "G", QString("v%1").arg(i));
-    vs[130].startPos = -1;
+    QList<NxVariant> vs = batchWithABadRow();
     vdbi->addVariantsToTrack(t, vs, os);
     EXPECT_TRUE(os.hasError());
     EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT COUNT(*) FROM Variant"), 130);
@@ -382,9 +388,7 @@ TEST_F(SQLiteVariantDbiTest, LargeBatchWithAnInvalidRowKeepsEveryRowBeforeIt) {
 TEST_F(SQLiteVariantDbiTest, AppendedRowsMakeNoIdsButReserveTheirs) {
     NxVariantTrack t = track("chr1");
     NxVariantTrack t2 = track("chr2");
-    QList<NxVariant> vs;
-    for (int i = 0; i < 150; ++i) vs << variant(i, "A", "G", QString("v%1").arg(i));
-    vs[130].startPos = -1;
+    QList<NxVariant> vs = batchWithABadRow();
     vdbi->appendVariants(t, vs, os);
     EXPECT_TRUE(os.hasError());
     EXPECT_EQ(rawSelectInt(dir.filePath("s.s3db"), "SELECT COUNT(*) FROM Variant"), 130);
